@@ -1,0 +1,76 @@
+// cli/CRecoveredSource.cpp
+#include "cli/CRecoveredSource.h"
+
+#include <fstream>
+
+#include "cli/CInterruptGuard.h"
+#include "cli/CProgressBar.h"
+#include "cli/ExitCodes.h"
+#include "cli/ScanFileOpener.h"
+#include "engine/binding/CEngineBinding.h"
+#include "engine/core/CRecoveryMonitor.h"
+
+bool LooksLikeScanFile(const std::string& strPath) {
+    std::ifstream in(strPath, std::ios::binary);
+    char szHead[9] = {};
+    in.read(szHead, sizeof(szHead));
+    // A scan file opens with the string "varnholt": its one-byte length 8, then the text.
+    return in.gcount() == 9 && szHead[0] == 8 && std::string(szHead + 1, 8) == "varnholt";
+}
+
+CRecoveredSource::SOpenResult CRecoveredSource::Open(const std::string& strPath,
+                                                     const std::optional<std::string>& strDataPath,
+                                                     bool bShowProgress) {
+    SOpenResult result;
+    auto pSource = std::unique_ptr<CRecoveredSource>(new CRecoveredSource());
+    if (LooksLikeScanFile(strPath)) {
+        std::string strError;
+        pSource->m_pEngine = OpenScanFile(strPath, strError);
+        if (!pSource->m_pEngine) {
+            result.nExitCode = kExitBadInput;
+            result.strError = strError;
+            return result;
+        }
+        if (strDataPath) pSource->m_pEngine->m_strFileName = *strDataPath;
+        pSource->m_bFromScan = true;
+        pSource->m_probe.bOk = true;
+        result.pSource = std::move(pSource);
+        return result;
+    }
+
+    pSource->m_probe = CFormatProbe::Probe(strPath);
+    if (!pSource->m_probe.bOk) {
+        result.nExitCode = kExitBadInput;
+        result.strError = pSource->m_probe.strError;
+        return result;
+    }
+    pSource->m_pEngine = CEngineBinding::Create(pSource->m_probe.eFormat);
+    if (!pSource->m_pEngine) {
+        result.nExitCode = kExitBadInput;
+        result.strError = "'" + strPath + "' has version stamp " + std::to_string(pSource->m_probe.nVersion) +
+                          ", which no engine of this build reads";
+        return result;
+    }
+    CSQLServerEngine& engine = *pSource->m_pEngine;
+    engine.ResetCatalog();
+    engine.m_strFileName = strPath;
+    engine.m_pStatus->m_bCancel = false;
+
+    CProgressBar bar;
+    CRecoveryMonitor monitor(engine);
+    bool bComplete = false;
+    {
+        CInterruptGuard guard(engine.m_pStatus->m_bCancel);
+        bComplete = monitor.Run([&](const CRecoveryMonitor::SProgress& progress) {
+            if (bShowProgress) bar.Show(progress.nPercent, progress.strPhase);
+        });
+    }
+    bar.Finish();
+    if (!bComplete) {
+        result.nExitCode = CInterruptGuard::Interrupted() ? kExitInterrupted : kExitFailure;
+        result.strError = CInterruptGuard::Interrupted() ? "interrupted: recovery stopped" : "recovery did not complete";
+        return result;
+    }
+    result.pSource = std::move(pSource);
+    return result;
+}

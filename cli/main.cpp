@@ -1,0 +1,54 @@
+// cli/main.cpp
+// ambermill-cli: the command-line front end of the recovery engine.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "cli/CCatalogCommand.h"
+#include "cli/CInfoCommand.h"
+#include "cli/ExitCodes.h"
+
+namespace {
+constexpr const char* kVersion = "0.1.0";
+
+void PrintUsage(std::FILE* out) {
+    std::fprintf(out,
+                 "usage: ambermill-cli COMMAND [ARGS]\n"
+                 "Recovers the contents of a SQL Server 2000 data file (.mdf) without a server.\n\n"
+                 "commands:\n"
+                 "  info FILE [--json]              database name, version, engine, pages per object\n"
+                 "  catalog FILE [--json] [--text]  the recovered catalog\n"
+                 "  user-types FILE                 sp_addtype statements of the user data types\n\n"
+                 "Run 'ambermill-cli COMMAND --help' for a command's options; --version prints the version.\n");
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return kExitBadInput;
+    }
+    const std::string strCommand = argv[1];
+    std::vector<std::string> vecArgs(argv + 2, argv + argc);
+    try {
+        if (strCommand == "--help" || strCommand == "-h" || strCommand == "help") {
+            PrintUsage(stdout);
+            return kExitOk;
+        }
+        if (strCommand == "--version") {
+            std::printf("ambermill-cli %s\n", kVersion);
+            return kExitOk;
+        }
+        if (strCommand == "info") return CInfoCommand::Run(vecArgs);
+        if (strCommand == "catalog") return CCatalogCommand::Run(vecArgs);
+        if (strCommand == "user-types") return CCatalogCommand::RunUserTypes(vecArgs);
+        std::fprintf(stderr, "ambermill-cli: unknown command '%s'\n", strCommand.c_str());
+        PrintUsage(stderr);
+        return kExitBadInput;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "ambermill-cli: %s\n", error.what());
+        return kExitFailure;
+    }
+}

@@ -1,0 +1,72 @@
+// common/NamedEvent.cpp
+#include "common/NamedEvent.h"
+
+#include <unordered_map>
+
+namespace {
+// The registry is the one piece of global state the event model demands: names are process-wide.
+struct SEventRegistry {
+    std::mutex mutex;
+    std::unordered_map<std::string, std::weak_ptr<CNamedEvent>> events;
+};
+
+SEventRegistry& Registry() {
+    static SEventRegistry registry;
+    return registry;
+}
+
+constexpr auto kStopPollInterval = std::chrono::milliseconds(20);
+}  // namespace
+
+std::shared_ptr<CNamedEvent> CNamedEvent::Open(const std::string& strName) {
+    SEventRegistry& registry = Registry();
+    std::lock_guard lock(registry.mutex);
+    std::weak_ptr<CNamedEvent>& slot = registry.events[strName];
+    if (auto pEvent = slot.lock()) return pEvent;
+    auto pEvent = std::make_shared<CNamedEvent>(strName);
+    slot = pEvent;
+    return pEvent;
+}
+
+void CNamedEvent::Set() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_bSet = true;
+    }
+    m_cv.notify_all();
+}
+
+void CNamedEvent::Reset() {
+    std::lock_guard lock(m_mutex);
+    m_bSet = false;
+}
+
+bool CNamedEvent::IsSet() const {
+    std::lock_guard lock(m_mutex);
+    return m_bSet;
+}
+
+bool CNamedEvent::Wait(const std::atomic<bool>* pStop) {
+    std::unique_lock lock(m_mutex);
+    while (!m_bSet) {
+        if (pStop && pStop->load()) return false;
+        if (pStop) {
+            m_cv.wait_for(lock, kStopPollInterval);
+        } else {
+            m_cv.wait(lock);
+        }
+    }
+    return true;
+}
+
+bool CNamedEvent::WaitFor(std::chrono::milliseconds timeout, const std::atomic<bool>* pStop) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::unique_lock lock(m_mutex);
+    while (!m_bSet) {
+        if (pStop && pStop->load()) return false;
+        auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) return false;
+        m_cv.wait_for(lock, std::min<std::chrono::steady_clock::duration>(deadline - now, kStopPollInterval));
+    }
+    return true;
+}

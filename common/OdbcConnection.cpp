@@ -1,0 +1,91 @@
+// common/OdbcConnection.cpp
+#include "common/OdbcConnection.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <vector>
+
+struct COdbcConnection::SHandles {
+    SQLHENV hEnv = SQL_NULL_HENV;
+    SQLHDBC hDbc = SQL_NULL_HDBC;
+    bool bConnected = false;
+};
+
+namespace {
+// The driver's diagnostic records, joined; this is what the user needs to see.
+std::string Diagnostics(SQLSMALLINT nType, SQLHANDLE handle, const std::string& strWhat) {
+    std::string strText;
+    for (SQLSMALLINT i = 1;; ++i) {
+        SQLCHAR szState[6] = {};
+        SQLINTEGER nNative = 0;
+        std::vector<SQLCHAR> message(1024);
+        SQLSMALLINT nLength = 0;
+        SQLRETURN rc = SQLGetDiagRec(nType, handle, i, szState, &nNative, message.data(),
+                                     static_cast<SQLSMALLINT>(message.size()), &nLength);
+        if (!SQL_SUCCEEDED(rc)) break;
+        if (!strText.empty()) strText += "; ";
+        strText += "[" + std::string(reinterpret_cast<char*>(szState)) + "] " +
+                   std::string(reinterpret_cast<char*>(message.data()));
+    }
+    return strText.empty() ? strWhat + " failed" : strText;
+}
+}  // namespace
+
+COdbcConnection::COdbcConnection() : m_pHandles(std::make_unique<SHandles>()) {}
+
+COdbcConnection::~COdbcConnection() { Close(); }
+
+bool COdbcConnection::IsOpen() const { return m_pHandles->bConnected; }
+
+void COdbcConnection::Open(const std::string& strConnect) {
+    Close();
+    SHandles& h = *m_pHandles;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &h.hEnv))) {
+        throw COdbcError("cannot allocate an ODBC environment");
+    }
+    SQLSetEnvAttr(h.hEnv, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, h.hEnv, &h.hDbc))) {
+        std::string strError = Diagnostics(SQL_HANDLE_ENV, h.hEnv, "SQLAllocHandle");
+        Close();
+        throw COdbcError(strError);
+    }
+    std::vector<SQLCHAR> connect(strConnect.begin(), strConnect.end());
+    connect.push_back(0);
+    SQLCHAR szOut[1024];
+    SQLSMALLINT nOut = 0;
+    SQLRETURN rc = SQLDriverConnect(h.hDbc, nullptr, connect.data(), SQL_NTS, szOut, sizeof(szOut), &nOut,
+                                    SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(rc)) {
+        std::string strError = Diagnostics(SQL_HANDLE_DBC, h.hDbc, "connect");
+        Close();
+        throw COdbcError(strError);
+    }
+    h.bConnected = true;
+}
+
+void COdbcConnection::Execute(const std::string& strStatement) {
+    SHandles& h = *m_pHandles;
+    if (!h.bConnected) throw COdbcError("not connected");
+    SQLHSTMT hStmt = SQL_NULL_HSTMT;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, h.hDbc, &hStmt))) {
+        throw COdbcError(Diagnostics(SQL_HANDLE_DBC, h.hDbc, "SQLAllocHandle"));
+    }
+    std::vector<SQLCHAR> text(strStatement.begin(), strStatement.end());
+    text.push_back(0);
+    SQLRETURN rc = SQLExecDirect(hStmt, text.data(), SQL_NTS);
+    std::string strError;
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) strError = Diagnostics(SQL_HANDLE_STMT, hStmt, "execute");
+    SQLFreeHandle(SQL_HANDLE_STMT, hStmt);
+    if (!strError.empty()) throw COdbcError(strError);
+}
+
+void COdbcConnection::Close() {
+    SHandles& h = *m_pHandles;
+    if (h.bConnected) SQLDisconnect(h.hDbc);
+    h.bConnected = false;
+    if (h.hDbc != SQL_NULL_HDBC) SQLFreeHandle(SQL_HANDLE_DBC, h.hDbc);
+    if (h.hEnv != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, h.hEnv);
+    h.hDbc = SQL_NULL_HDBC;
+    h.hEnv = SQL_NULL_HENV;
+}

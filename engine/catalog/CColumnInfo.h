@@ -1,0 +1,23 @@
+// engine/catalog/CColumnInfo.h
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// One column of a recovered table (one syscolumns row, or one column record of a scan file).
+class CColumnInfo {
+public:
+    std::string m_strName;      // column name, or "UnicodeCol#_%d"
+    std::string m_strType;      // base type name from the type table
+    std::string m_strUserType;  // user data type name, or the base type name
+    std::string m_strDefault;   // text of the bound default, empty when none
+    std::string m_strFormula;   // text of a computed column; only a scan file may carry one
+    std::uint16_t m_nOrder = 0;  // column order; the table's list is sorted by it
+    std::int16_t m_nOffset = 0;  // byte offset in the row; -1, -2, ... for variable-length columns
+    std::uint16_t m_nLength = 0;
+    std::uint8_t m_nPrecision = 0;
+    std::uint8_t m_nScale = 0;
+    std::uint8_t m_nBitPos = 0;
+    std::int32_t m_bDeleted = 0;
+    bool m_bNullable = true;  // false makes the table script write NOT NULL
+};

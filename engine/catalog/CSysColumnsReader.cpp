@@ -1,0 +1,108 @@
+// engine/catalog/CSysColumnsReader.cpp
+#include "engine/catalog/CSysColumnsReader.h"
+
+#include "engine/catalog/CatalogText.h"
+#include "engine/core/CSQLServerEngine.h"
+#include "engine/records/CTypeTable.h"
+
+namespace {
+constexpr std::uint16_t kLiveRowStatus = 0x0030;
+constexpr std::size_t kTableIdOffset = 4;
+constexpr std::size_t kTypeOffset = 8;
+constexpr std::size_t kUserTypeOffset = 10;
+constexpr std::size_t kLengthOffset = 12;
+constexpr std::size_t kPrecisionOffset = 14;
+constexpr std::size_t kScaleOffset = 15;
+constexpr std::size_t kColumnOffsetOffset = 18;
+constexpr std::size_t kBitPosOffset = 20;
+constexpr std::size_t kDefaultIdOffset = 24;
+constexpr std::size_t kOrderOffset = 34;
+constexpr std::size_t kMaxNameBytes = 500;
+constexpr std::int32_t kLastSystemObjectId = 199;
+}  // namespace
+
+void CSysColumnsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset) {
+    const std::size_t nRow = nRowOffset;
+    auto nStatus = dataArea.U16(nRow);
+    auto nFixedEndRaw = dataArea.U16(nRow + 2);
+    auto nTableId = dataArea.I32(nRow + kTableIdOffset);
+    auto nType = dataArea.U8(nRow + kTypeOffset);
+    auto nTypeStat = dataArea.U8(nRow + kSysColumnsTypeStatOffset);
+    auto nUserType = dataArea.U16(nRow + kUserTypeOffset);
+    auto nLength = dataArea.U16(nRow + kLengthOffset);
+    auto nPrecision = dataArea.U8(nRow + kPrecisionOffset);
+    auto nScale = dataArea.U8(nRow + kScaleOffset);
+    auto nOffset = dataArea.I16(nRow + kColumnOffsetOffset);
+    auto nBitPos = dataArea.U8(nRow + kBitPosOffset);
+    auto nDefaultId = dataArea.I32(nRow + kDefaultIdOffset);
+    auto nOrderRaw = dataArea.U16(nRow + kOrderOffset);
+    if (!nStatus || !nFixedEndRaw || !nTableId || !nType || !nTypeStat || !nUserType || !nLength || !nPrecision ||
+        !nScale || !nOffset || !nBitPos || !nDefaultId || !nOrderRaw) {
+        return;
+    }
+    if (*nStatus != kLiveRowStatus || *nTableId <= kLastSystemObjectId) return;
+
+    std::size_t nFixedEnd = *nFixedEndRaw > 50 ? (*nFixedEndRaw & 0xFF) : *nFixedEndRaw;
+    auto nCount = dataArea.U16(nRow + nFixedEnd);
+    if (!nCount || *nCount >= 51) return;
+    std::size_t nBitmap = std::max<std::size_t>(1, (*nCount + 7) / 8);
+    auto nVarCount = dataArea.U16(nRow + nFixedEnd + 2 + nBitmap);
+    auto nNameEnd = dataArea.U16(nRow + nFixedEnd + 4 + nBitmap);
+    if (!nVarCount || !nNameEnd) return;
+    std::size_t nNameStart = nFixedEnd + nBitmap + 4 + 2 * static_cast<std::size_t>(*nVarCount);
+    if (*nNameEnd < nNameStart || *nNameEnd - nNameStart > kMaxNameBytes) return;
+    auto nameBytes = dataArea.Slice(nRow + nNameStart, *nNameEnd - nNameStart);
+    if (!nameBytes) return;
+
+    std::string strKey = ObjectKey(*nTableId);
+    CTable* pTable = m_engine.m_mapObjects.Find(strKey);
+    if (!pTable) {
+        auto pNew = std::make_unique<CTable>();
+        pNew->m_nObjectId = *nTableId;
+        pTable = &m_engine.m_mapObjects.Set(strKey, std::move(pNew));
+    }
+
+    CColumnInfo column;
+    column.m_strName = CatalogText::LooksUnicode(*nameBytes)
+                           ? "UnicodeCol#_" + std::to_string(m_counters.nUnicodeTabNo++)
+                           : CatalogText::Trim(CatalogText::NonZeroBytes(*nameBytes));
+    column.m_strType = CTypeTable::TypeName(*nType);
+    column.m_nOrder = *nOrderRaw > 255 ? (*nOrderRaw & 0xFF) : *nOrderRaw;
+    column.m_nOffset = *nOffset;
+    column.m_nLength = *nLength;
+    column.m_nPrecision = *nPrecision;
+    column.m_nScale = *nScale;
+    column.m_nBitPos = *nBitPos;
+    // Nullability comes from the row itself, so table scripts keep their NOT NULL columns.
+    column.m_bNullable = (*nTypeStat & kTypeStatNotNull) == 0;
+    if (*nDefaultId != 0) {
+        if (const CIndexInfo* pDefault = m_engine.m_mapDefaults.Find(ObjectKey(*nDefaultId))) {
+            column.m_strDefault = pDefault->m_strText;
+        }
+    }
+    const CUserType* pUserType = m_engine.m_mapUserTypes.Find(std::to_string(*nUserType));
+    column.m_strUserType = pUserType ? pUserType->m_strName : column.m_strType;
+
+    const std::string strType = column.m_strType;
+    const std::string strName = column.m_strName;
+    const std::uint16_t nOrder = column.m_nOrder;
+    const std::int16_t nColumnOffset = column.m_nOffset;
+    const std::uint16_t nColumnLength = column.m_nLength;
+    if (!pTable->InsertColumn(std::move(column))) return;
+
+    if (strType == "bit") ++pTable->m_nBitColumns;
+    if (CTypeTable::IsVariableLength(strType) && strType != "xml") {
+        ++pTable->m_nVarColumns;
+        ++pTable->m_nAllVarColumns;
+        CVarColumn var;
+        var.m_strName = strName;
+        var.m_nOrder = nOrder;
+        var.m_strType = strType;
+        var.m_nLength = nColumnLength;
+        var.m_nOffset = nColumnOffset;
+        pTable->m_vecVarColumns.push_back(std::move(var));
+        pTable->SetVarColumnType(std::to_string(nColumnOffset), strType);
+    }
+    ++pTable->m_nColumns;
+    ++pTable->m_nAllColumns;
+}

@@ -1,0 +1,24 @@
+// engine/catalog/CSysColumnsReader.h
+#pragma once
+
+#include <cstdint>
+
+#include "common/ByteView.h"
+#include "engine/catalog/SCatalogCounters.h"
+
+class CSQLServerEngine;
+
+// syscolumns row layout read by the engine (offsets from the row start).
+inline constexpr std::size_t kSysColumnsTypeStatOffset = 9;  // typestat: bit 0 set = NOT NULL
+inline constexpr std::uint8_t kTypeStatNotNull = 0x01;
+
+// Reads syscolumns rows into the tables' column lists.
+class CSysColumnsReader {
+public:
+    CSysColumnsReader(CSQLServerEngine& engine, SCatalogCounters& counters) : m_engine(engine), m_counters(counters) {}
+    void ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset);
+
+private:
+    CSQLServerEngine& m_engine;
+    SCatalogCounters& m_counters;
+};

@@ -1,0 +1,44 @@
+// engine/catalog/CSysObjectsReader.h
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "common/ByteView.h"
+#include "engine/catalog/SCatalogCounters.h"
+
+class CSQLServerEngine;
+
+// What a sysobjects row is recovered as, by its whole two-character type code.
+enum class EObjectClass { Table, View, Procedure, Rule, Trigger, Function, Ignored };
+
+// Reads sysobjects rows: names the tables found by the page scan, creates tables without data
+// pages and the views, procedures, rules, triggers and functions; prunes the table map at the end.
+class CSysObjectsReader {
+public:
+    CSysObjectsReader(CSQLServerEngine& engine, SCatalogCounters& counters) : m_engine(engine), m_counters(counters) {}
+
+    // One row; dataArea starts at page byte 96 and nRowOffset counts from there.
+    void ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset);
+
+    // Keeps only user tables: id 200 or more, with columns and a name.
+    static void PruneTables(CSQLServerEngine& engine);
+
+    static EObjectClass Classify(char chFirst, char chSecond);
+
+private:
+    CSQLServerEngine& m_engine;
+    SCatalogCounters& m_counters;
+};
+
+// Shared by the sysobjects and systypes readers: the single variable column (the name) of a
+// catalog row. Returns the name bytes' [start, length) within the data area, or nullopt when the
+// row is damaged. nNameEndRaw is the stored end offset; its low byte alone is used only when the
+// full value cannot be right (the name would run past the page).
+struct SNameSpan {
+    std::size_t nStart = 0;
+    std::size_t nLength = 0;
+};
+std::optional<SNameSpan> LocateSingleName(const CByteView& dataArea, std::size_t nRow, std::size_t nFixedEnd,
+                                          std::size_t nColumnCount);

@@ -1,0 +1,52 @@
+// engine/catalog/CTable.h
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/OrderedMap.h"
+#include "engine/catalog/CColumnInfo.h"
+#include "engine/catalog/CIndexInfo.h"
+#include "engine/catalog/CVarColumn.h"
+
+// One recovered table. During a recovery every object that owns data pages is held as a nameless
+// CTable until sysobjects names it; pruning then keeps only user tables.
+class CTable {
+public:
+    std::string m_strName;
+    std::string m_strSaved1;  // kept in the scan file; empty after a recovery
+    std::string m_strSaved2;  // kept in the scan file; empty after a recovery
+    std::int32_t m_nSaved1 = 0;
+    std::int32_t m_nObjectId = 0;
+    std::int32_t m_nColumns = 0;       // columns not marked deleted
+    std::int32_t m_nBitColumns = 0;    // columns of type "bit"
+    std::int32_t m_nAllColumns = 0;    // all column records
+    std::int32_t m_nAllVarColumns = 0; // all variable-length columns
+    std::int32_t m_nSaved2 = 0;
+    std::int16_t m_nVarColumns = 0;    // variable-length columns not marked deleted
+    bool m_bHasUniquifier = false;     // rows may carry one hidden extra column (scan files only)
+
+    // Columns in column order (stable for equal orders), and the variable-length columns in the
+    // order the catalog listed them.
+    std::vector<CColumnInfo> m_vecColumns;
+    std::vector<CVarColumn> m_vecVarColumns;
+
+    COrderedMap<CIndexInfo> m_mapIndexes;
+    // Row offset of a column printed with "%hd" (negative for variable columns) -> type name.
+    std::vector<std::pair<std::string, std::string>> m_vecVarColumnTypes;
+    std::vector<std::uint32_t> m_vecExtentPages;
+    std::vector<std::uint32_t> m_vecPages;  // data pages found by the page scan, in file order
+
+    std::int32_t m_nExportCount = 0;  // records exported for this table
+
+    // Type name stored for a row offset, or nullptr.
+    const std::string* VarColumnType(const std::string& strOffset) const;
+    // Records the type name for a row offset, replacing an earlier one.
+    void SetVarColumnType(const std::string& strOffset, const std::string& strType);
+
+    // Inserts a column record by m_nOrder (after equal orders). Returns false, keeping the list
+    // unchanged, when a column of the same name exists.
+    bool InsertColumn(CColumnInfo column);
+};

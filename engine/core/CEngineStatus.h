@@ -1,0 +1,83 @@
+// engine/core/CEngineStatus.h
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/NamedEvent.h"
+
+class CTable;
+
+// One row handed from the record thread to whoever shows it: the value texts as the grid shows
+// them (markers included) and whether the row was a deleted (ghost) record.
+struct SRecordRow {
+    std::vector<std::string> vecValues;
+    bool bDeleted = false;
+};
+
+// The block the engine's threads and the program's threads talk through: named manual-reset
+// events, flags and counters. Flags and counters are atomics; the hand-over buffers are guarded by
+// m_mutex and reached only through the accessors.
+class CEngineStatus {
+public:
+    CEngineStatus();
+
+    std::shared_ptr<CNamedEvent> m_hPageReadComplete;
+    std::shared_ptr<CNamedEvent> m_hExportEvent;
+    std::shared_ptr<CNamedEvent> m_hExportReady;
+    std::shared_ptr<CNamedEvent> m_hExportProgressComplete;
+    std::shared_ptr<CNamedEvent> m_hProgressRdyEvent;
+    std::shared_ptr<CNamedEvent> m_hTableExtractedEvent;
+    std::shared_ptr<CNamedEvent> m_hSysTabEvent;
+    std::shared_ptr<CNamedEvent> m_hPageRead;
+    std::shared_ptr<CNamedEvent> m_hSysRead;
+    std::shared_ptr<CNamedEvent> m_hSystemTabRdyEvent;
+    std::shared_ptr<CNamedEvent> m_hPageAck;     // "RecordEvent"
+    std::shared_ptr<CNamedEvent> m_hRecordEvent;  // "RecordEvent": the same event as m_hPageAck
+
+    std::atomic<CTable*> m_pRecordTable{nullptr};
+    std::atomic<CTable*> m_pCurrentTable{nullptr};
+
+    std::atomic<std::uint32_t> m_nTotalPages{0};
+    // Pages read so far. The page scan hands pages over in runs: one hand-shake per run, with the
+    // running count here, so a listener still sees every page in order.
+    std::atomic<std::uint32_t> m_nPagesRead{0};
+    std::atomic<bool> m_bProgramFlag1{false};
+    std::atomic<bool> m_bProgramFlag2{false};
+    std::atomic<bool> m_bRecordsDone{false};
+    std::atomic<bool> m_bCancel{false};
+    std::atomic<bool> m_bStop{false};
+    std::atomic<bool> m_bTableDone{false};
+    std::atomic<std::int32_t> m_nExportedRecords{0};
+    // Records (or objects) whose statements failed for the current table or stage.
+    std::atomic<std::int32_t> m_nFailedRecords{0};
+    std::atomic<std::int32_t> m_nRecordCount{0};
+    std::atomic<bool> m_bInsertDone{false};
+    std::atomic<bool> m_bPagesDone{false};
+    std::atomic<std::int32_t> m_nExtractedRecords{0};
+
+    std::atomic<std::int32_t> m_nTables{0};
+    std::atomic<std::int32_t> m_nViews{0};
+    std::atomic<std::int32_t> m_nProcedures{0};
+    std::atomic<std::int32_t> m_nRules{0};
+    std::atomic<std::int32_t> m_nTriggers{0};
+    std::atomic<std::int32_t> m_nFunctions{0};
+
+    void SetDatabaseName(const std::string& strName);
+    std::string DatabaseName() const;
+
+    // Record hand-over of one grid page.
+    void ClearRows();
+    void AppendRow(SRecordRow row);
+    std::vector<SRecordRow> TakeRows();
+    std::size_t RowCount() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::string m_strDatabaseName;
+    std::vector<SRecordRow> m_vecRows;
+};

@@ -1,0 +1,124 @@
+// engine/core/CPageScanner.cpp
+#include "engine/core/CPageScanner.h"
+
+#include <unordered_map>
+#include <vector>
+
+#include "common/DataFileReader.h"
+#include "common/ExecutionLog.h"
+#include "engine/core/CDataPage.h"
+#include "engine/core/CSQLServerEngine.h"
+
+namespace {
+constexpr std::uint64_t kDatabaseNameOffset = 9 * kPageSize + 148;  // boot page, byte 148
+constexpr std::size_t kDatabaseNameBytes = 500;
+constexpr std::uint16_t kMaxSystemSlots = 500;
+}  // namespace
+
+bool CPageScanner::ReadAllPages() {
+    CEngineStatus& status = *m_engine.m_pStatus;
+    CDataFileReader reader(m_engine.m_strFileName);
+    const std::uint32_t nPages = reader.PageCount();
+    status.m_nTotalPages = nPages;
+    status.m_nPagesRead = 0;
+    status.m_hPageAck->Reset();
+
+    std::vector<std::byte> run(static_cast<std::size_t>(kPagesPerRun) * kPageSize);
+    // Consecutive pages mostly belong to one object: remember the last few lookups.
+    std::unordered_map<std::int32_t, CTable*> mapCache;
+    bool bStopped = false;
+    for (std::uint32_t nFirst = 0; nFirst < nPages; nFirst += kPagesPerRun) {
+        std::uint32_t nCount = std::min(kPagesPerRun, nPages - nFirst);
+        std::span<std::byte> buffer(run.data(), static_cast<std::size_t>(nCount) * kPageSize);
+        std::size_t nRead = reader.ReadAt(static_cast<std::uint64_t>(nFirst) * kPageSize, buffer);
+        for (std::uint32_t i = 0; i < nCount; ++i) {
+            if ((static_cast<std::size_t>(i) + 1) * kPageSize > nRead) break;  // short read: nothing to file
+            CByteView page(buffer.subspan(static_cast<std::size_t>(i) * kPageSize, kPageSize));
+            if (*page.U8(kPageTypeOffset) != kDataPageType) continue;
+            std::int32_t nObjectId = *page.I32(kObjectIdOffset);
+            CTable*& pTable = mapCache[nObjectId];
+            if (!pTable) {
+                std::string strKey = ObjectKey(nObjectId);
+                pTable = m_engine.m_mapObjects.Find(strKey);
+                if (!pTable) {
+                    auto pNew = std::make_unique<CTable>();
+                    pNew->m_nObjectId = nObjectId;
+                    pTable = &m_engine.m_mapObjects.Set(strKey, std::move(pNew));
+                }
+            }
+            pTable->m_vecPages.push_back(nFirst + i);
+        }
+        status.m_nPagesRead = nFirst + nCount;
+        status.m_hPageRead->Set();
+        if (!status.m_hPageAck->Wait(&status.m_bCancel)) {
+            bStopped = true;
+            break;
+        }
+        status.m_hPageAck->Reset();
+    }
+    status.m_bPagesDone = true;
+    status.m_hPageRead->Set();
+    return !bStopped && reader.IsOpen();
+}
+
+bool CPageScanner::ReadSystemTableRows(const std::string& strKey, const std::string& strNotFound,
+                                       const RowReader& fnReader) {
+    const CTable* pTable = m_engine.m_mapObjects.Find(strKey);
+    if (!pTable) {
+        CExecutionLog::WriteLog(1, 0, strNotFound, true);
+        return false;
+    }
+    CDataFileReader reader(m_engine.m_strFileName);
+    CExecutionLog::WriteLog(0, 0, "Found : " + std::to_string(pTable->m_vecPages.size()), false);
+    CDataPage page;
+    for (std::uint32_t nPage : pTable->m_vecPages) {
+        if (m_engine.m_pStatus->m_bCancel) return false;
+        if (!page.Read(reader, nPage) || page.Type() != kDataPageType) continue;
+        page.RestoreTornBits();
+        if (page.SlotCount() > kMaxSystemSlots) continue;
+        const CByteView dataArea = page.DataArea();
+        for (std::uint32_t nSlot = 0; nSlot < page.SlotCount(); ++nSlot) {
+            if (auto nOffset = page.AcceptedRowOffset(nSlot)) {
+                fnReader(dataArea, static_cast<std::uint16_t>(*nOffset - kPageHeaderSize));
+            }
+        }
+    }
+    return true;
+}
+
+void CPageScanner::ReadExtent(std::uint32_t nExtent, const std::string& strObjectId) {
+    if (strObjectId == "1" || strObjectId == "2" || strObjectId == "3" || strObjectId == "6") return;
+    CTable* pTable = m_engine.m_mapObjects.Find(strObjectId);
+    if (!pTable) return;
+    CDataFileReader reader(m_engine.m_strFileName);
+    // Extent numbers are held in 16 bits, as the interface always did.
+    const std::uint32_t nFirst = static_cast<std::uint16_t>(nExtent * 8);
+    CDataPage page;
+    for (std::uint32_t nPage = nFirst; nPage < nFirst + 8; ++nPage) {
+        if (page.Read(reader, nPage) && page.Type() == kDataPageType) pTable->m_vecExtentPages.push_back(nPage);
+    }
+}
+
+std::string CPageScanner::DecodeDatabaseName(const CByteView& bytes) {
+    std::string strName;
+    bool bPreviousZero = false;
+    for (std::size_t i = 0; i < bytes.Size(); ++i) {
+        std::uint8_t n = *bytes.U8(i);
+        if (n == ' ') break;
+        if (n == 0) {
+            if (bPreviousZero) break;
+            bPreviousZero = true;
+            continue;
+        }
+        bPreviousZero = false;
+        strName.push_back(static_cast<char>(n));
+    }
+    return strName;
+}
+
+std::string CPageScanner::GetDatabaseName() {
+    CDataFileReader reader(m_engine.m_strFileName);
+    std::vector<std::byte> bytes(kDatabaseNameBytes);
+    std::size_t nRead = reader.ReadAt(kDatabaseNameOffset, bytes);
+    return DecodeDatabaseName(CByteView(std::span<const std::byte>(bytes).first(nRead)));
+}

@@ -1,0 +1,38 @@
+// engine/core/CPageScanner.h
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "common/ByteView.h"
+
+class CSQLServerEngine;
+
+// Page access of a recovery: the whole-file page scan that files every data page under its
+// owning object, the walk over a system table's rows, the extent reader and the boot page name.
+class CPageScanner {
+public:
+    using RowReader = std::function<void(const CByteView& dataArea, std::uint16_t nRowOffset)>;
+
+    // Pages handed to the listener per hand-shake. One hand-shake per page would cost more than
+    // reading the page; runs of 1 MiB keep the scan at disk speed while the listener still counts
+    // every page, in order, through the running count in the status block.
+    static constexpr std::uint32_t kPagesPerRun = 128;
+
+    explicit CPageScanner(CSQLServerEngine& engine) : m_engine(engine) {}
+
+    // Scans every page. False when a stop request ended it early (or the file could not be opened).
+    bool ReadAllPages();
+    // Walks every accepted row of a system table's data pages. False (with the not-found line in
+    // the error log) when the table owns no data page; also false after a stop request.
+    bool ReadSystemTableRows(const std::string& strKey, const std::string& strNotFound, const RowReader& fnReader);
+    void ReadExtent(std::uint32_t nExtent, const std::string& strObjectId);
+    std::string GetDatabaseName();
+
+    // Database name from the 500 bytes at boot page byte 148 (exposed for tests).
+    static std::string DecodeDatabaseName(const CByteView& bytes);
+
+private:
+    CSQLServerEngine& m_engine;
+};

@@ -1,0 +1,208 @@
+// engine/core/CSQLServer2000.cpp
+#include "engine/core/CSQLServer2000.h"
+
+#include "common/ExecutionLog.h"
+#include "engine/catalog/CSysColumnsReader.h"
+#include "engine/catalog/CSysCommentsReader.h"
+#include "engine/catalog/CSysObjectsReader.h"
+#include "engine/catalog/CSysTypesReader.h"
+#include "engine/core/CPageScanner.h"
+#include "engine/records/CTextPointerReader.h"
+#include "engine/records/RealFormat.h"
+#include "engine/scripts/CObjectScript.h"
+#include "engine/scripts/CScanFile.h"
+#include "engine/scripts/CTableScript.h"
+#include "engine/scripts/CUserTypeScript.h"
+
+namespace {
+void Log(const std::string& strMessage) { CExecutionLog::WriteLog(0, 0, strMessage, false); }
+}  // namespace
+
+std::unique_ptr<CSQLServerEngine> CreateSQLServer2000Engine() { return std::make_unique<CSQLServer2000>(); }
+
+CSQLServer2000::CSQLServer2000() : m_recordExtractor(*this) {
+    ResetCatalog();
+    CExecutionLog::InitLogHeader();
+    CExecutionLog::SetLogFolder();
+    Log("2000 Format");
+    m_pStatus->m_hSysTabEvent->Reset();
+    m_pStatus->m_hTableExtractedEvent->Reset();
+    m_pStatus->m_hExportReady->Reset();
+}
+
+CSQLServer2000::~CSQLServer2000() {
+    // A stop request ends every wait of the engine's threads, so joining here cannot hang.
+    m_pStatus->m_bCancel = true;
+    m_pStatus->m_bStop = true;
+    JoinThreads();
+}
+
+void CSQLServer2000::JoinThreads() {
+    std::lock_guard lock(m_threadMutex);
+    if (m_recoveryThread.joinable()) m_recoveryThread.join();
+    if (m_recordThread.joinable()) m_recordThread.join();
+}
+
+bool CSQLServer2000::StartRecovery() {
+    std::lock_guard lock(m_threadMutex);
+    bool bExpected = false;
+    if (!m_bRecovering.compare_exchange_strong(bExpected, true)) return false;
+    if (m_recoveryThread.joinable()) m_recoveryThread.join();
+    m_recoveryThread = std::thread([this] {
+        RecoverSQLServerMDF();
+        m_bRecovering = false;
+    });
+    return true;
+}
+
+bool CSQLServer2000::CatalogHandshake() {
+    CEngineStatus& status = *m_pStatus;
+    status.m_hSysRead->Set();
+    if (!status.m_hSystemTabRdyEvent->Wait(&status.m_bCancel)) return false;
+    status.m_hSystemTabRdyEvent->Reset();
+    return true;
+}
+
+unsigned CSQLServer2000::RecoverSQLServerMDF() {
+    CEngineStatus& status = *m_pStatus;
+    m_bRecoveryComplete = false;
+    m_vecMissingSystemTables.clear();
+    m_counters = SCatalogCounters{};
+    auto stopped = [&] {
+        // The catalog stays as far as it got: every object in the maps is whole.
+        CExecutionLog::WriteLog(0, 0, "Recovery stopped", false);
+        return 1u;
+    };
+
+    ResetCatalog();
+    std::string strName = GetDatabaseName();
+    status.SetDatabaseName(strName);
+    m_strDatabaseName = strName;
+
+    CPageScanner scanner(*this);
+    Log("Read All Pages");
+    if (!scanner.ReadAllPages() && status.m_bCancel) return stopped();
+
+    auto readTable = [&](const char* pszKey, const std::string& strNotFound, const CPageScanner::RowReader& fn) {
+        if (!scanner.ReadSystemTableRows(pszKey, strNotFound, fn) && !status.m_bCancel) {
+            m_vecMissingSystemTables.push_back(pszKey);
+        }
+    };
+
+    Log("Gathering datatypes");
+    CSysTypesReader typesReader(*this);
+    readTable("4", "Could not find systypes table",
+              [&](const CByteView& d, std::uint16_t n) { typesReader.ReadRow(d, n); });
+    if (status.m_bCancel) return stopped();
+
+    Log("Reading sysobjects");
+    CSysObjectsReader objectsReader(*this, m_counters);
+    readTable("1", "Could not find Sysobjects table",
+              [&](const CByteView& d, std::uint16_t n) { objectsReader.ReadRow(d, n); });
+    if (status.m_bCancel) return stopped();
+    Log("Reading sysobjects completed.");
+    Log("Waiting For Event after reading sysobjects.");
+    if (!CatalogHandshake()) return stopped();
+    Log("Event recieved");
+
+    Log("Gathering view, stored procedures,triggers etc");
+    CTextPointerReader textReader(m_strFileName);
+    CSysCommentsReader commentsReader(*this, textReader);
+    readTable("6", "Could not find syscomments table",
+              [&](const CByteView& d, std::uint16_t n) { commentsReader.ReadRow(d, n); });
+    commentsReader.Finish();
+    if (status.m_bCancel) return stopped();
+
+    Log("Reading column information");
+    CSysColumnsReader columnsReader(*this, m_counters);
+    readTable("3", "Could not find syscolumns table",
+              [&](const CByteView& d, std::uint16_t n) { columnsReader.ReadRow(d, n); });
+    if (status.m_bCancel) return stopped();
+    Log("Waiting For Event after reading column information.");
+    if (!CatalogHandshake()) return stopped();
+    Log("Event recieved");
+
+    CSysObjectsReader::PruneTables(*this);
+    m_nTables = static_cast<std::int32_t>(m_mapObjects.Count());
+    m_nViews = static_cast<std::int32_t>(m_mapViews.Count());
+    m_nProcedures = static_cast<std::int32_t>(m_mapProcedures.Count());
+    m_nRules = static_cast<std::int32_t>(m_mapRules.Count());
+    m_nTriggers = static_cast<std::int32_t>(m_mapTriggers.Count());
+    m_nFunctions = static_cast<std::int32_t>(m_mapFunctions.Count());
+    m_nUserTypes = static_cast<std::int32_t>(m_mapUserTypes.Count());
+    m_nDefaults = static_cast<std::int32_t>(m_mapDefaults.Count());
+    m_nSpare = static_cast<std::int32_t>(m_mapSpare.Count());
+    status.m_nTables = m_nTables;
+    status.m_nViews = m_nViews;
+    status.m_nProcedures = m_nProcedures;
+    status.m_nRules = m_nRules;
+    status.m_nTriggers = m_nTriggers;
+    status.m_nFunctions = m_nFunctions;
+    if (!CatalogHandshake()) return stopped();
+
+    Log("Parse Complete");
+    m_bRecoveryComplete = true;
+    return 1;
+}
+
+std::string CSQLServer2000::GetDatabaseName() { return CPageScanner(*this).GetDatabaseName(); }
+
+void CSQLServer2000::DecodeRecord(std::span<const std::byte> pageData, std::uint16_t nRowOffset, CTable& table) {
+    m_recordExtractor.DecodeRecord(pageData, nRowOffset, table);
+}
+
+std::uint16_t CSQLServer2000::DecodeRecordForExport(std::span<const std::byte> pageData, std::uint16_t nRowOffset,
+                                                    CTable& table, COdbcConnection* pDatabase, std::string& strBatch,
+                                                    bool& bFlush) {
+    return m_recordExtractor.DecodeRecordForExport(pageData, nRowOffset, table, pDatabase, strBatch, bFlush);
+}
+
+void CSQLServer2000::ReadExtent(std::uint32_t nExtent, const std::string& strObjectId) {
+    CPageScanner(*this).ReadExtent(nExtent, strObjectId);
+}
+
+void CSQLServer2000::StartRecordThread() {
+    std::lock_guard lock(m_threadMutex);
+    if (m_recordThread.joinable()) m_recordThread.join();
+    m_recordThread = std::thread([this] { m_recordExtractor.RecoverTableRecordThread(); });
+}
+
+void CSQLServer2000::ResetCatalog() {
+    // User types and defaults survive a reset, as callers have always relied on.
+    m_mapObjects.Clear();
+    m_mapViews.Clear();
+    m_mapProcedures.Clear();
+    m_mapRules.Clear();
+    m_mapTriggers.Clear();
+    m_mapFunctions.Clear();
+}
+
+void CSQLServer2000::GenerateUserTypeQueries() { CUserTypeScript::Generate(*this); }
+
+bool CSQLServer2000::SaveScan(const std::string& strPath, std::string& strError) {
+    return CScanFile::Save(*this, strPath, strError);
+}
+
+void CSQLServer2000::LoadScan(CArchiveReader& archive) { CScanFile::Load(*this, archive); }
+
+void CSQLServer2000::GenerateTableQueries(CTable* pTable) {
+    CTableScript::Generate(*this, m_recordExtractor, pTable, nullptr);
+}
+
+void CSQLServer2000::GenerateTableQueries(CTable* pTable, COdbcConnection* pDatabase) {
+    CTableScript::Generate(*this, m_recordExtractor, pTable, pDatabase);
+}
+
+void CSQLServer2000::GenerateViewQueries(CViewStoredProc* p) { CObjectScript::Generate(*this, p, EObjectKind::View); }
+void CSQLServer2000::GenerateStoredProcQueries(CViewStoredProc* p) {
+    CObjectScript::Generate(*this, p, EObjectKind::Procedure);
+}
+void CSQLServer2000::GenerateRulesQueries(CViewStoredProc* p) { CObjectScript::Generate(*this, p, EObjectKind::Rule); }
+void CSQLServer2000::GenerateTriggerQueries(CViewStoredProc* p) {
+    CObjectScript::Generate(*this, p, EObjectKind::Trigger);
+}
+void CSQLServer2000::GenerateFunctionQueries(CViewStoredProc* p) {
+    CObjectScript::Generate(*this, p, EObjectKind::Function);
+}
+
+std::string CSQLServer2000::FormatReal(std::uint32_t nBits) { return FormatRealBits(nBits); }

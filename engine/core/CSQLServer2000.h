@@ -1,0 +1,62 @@
+// engine/core/CSQLServer2000.h
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "engine/catalog/SCatalogCounters.h"
+#include "engine/core/CSQLServerEngine.h"
+#include "engine/records/CRecordExtractor.h"
+
+// The engine for the SQL Server 2000 data file format.
+class CSQLServer2000 final : public CSQLServerEngine {
+public:
+    CSQLServer2000();
+    ~CSQLServer2000() override;
+
+    unsigned RecoverSQLServerMDF() override;
+    bool StartRecovery() override;
+    std::string GetDatabaseName() override;
+    void DecodeRecord(std::span<const std::byte> pageData, std::uint16_t nRowOffset, CTable& table) override;
+    std::uint16_t DecodeRecordForExport(std::span<const std::byte> pageData, std::uint16_t nRowOffset, CTable& table,
+                                        COdbcConnection* pDatabase, std::string& strBatch, bool& bFlush) override;
+    void ReadExtent(std::uint32_t nExtent, const std::string& strObjectId) override;
+    void StartRecordThread() override;
+    void ResetCatalog() override;
+    void GenerateUserTypeQueries() override;
+    bool SaveScan(const std::string& strPath, std::string& strError) override;
+    void LoadScan(CArchiveReader& archive) override;
+    void GenerateTableQueries(CTable* pTable) override;
+    void GenerateTableQueries(CTable* pTable, COdbcConnection* pDatabase) override;
+    void GenerateViewQueries(CViewStoredProc* pView) override;
+    void GenerateStoredProcQueries(CViewStoredProc* pProc) override;
+    void GenerateRulesQueries(CViewStoredProc* pRule) override;
+    void GenerateTriggerQueries(CViewStoredProc* pTrigger) override;
+    void GenerateFunctionQueries(CViewStoredProc* pFunction) override;
+    std::string FormatReal(std::uint32_t nBits) override;
+
+    void JoinThreads() override;
+    bool IsRecovering() const override { return m_bRecovering.load(); }
+    std::string FormatVersion() const override { return "2000"; }
+
+    // The record procedures of this engine (paging state, statement walks).
+    CRecordExtractor& RecordExtractor() { return m_recordExtractor; }
+
+    // Counters the catalog readers share (tables first met in sysobjects, Unicode name numbers).
+    SCatalogCounters m_counters;
+
+private:
+    // Sets "SysRead" and waits for the program's "SystemTabRdyEvent". False on a stop request.
+    bool CatalogHandshake();
+
+    CRecordExtractor m_recordExtractor;
+    std::atomic<bool> m_bRecovering{false};
+    std::mutex m_threadMutex;
+    std::thread m_recoveryThread;
+    std::thread m_recordThread;
+};
+
+// Factory exported by this library; front ends never name CSQLServer2000 themselves.
+std::unique_ptr<CSQLServerEngine> CreateSQLServer2000Engine();

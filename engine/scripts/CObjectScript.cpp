@@ -1,0 +1,4 @@
+// engine/scripts/CObjectScript.cpp
+#include "engine/scripts/CObjectScript.h"
+
+void CObjectScript::Generate(CSQLServerEngine&, CViewStoredProc*, EObjectKind) {}

@@ -1,0 +1,4 @@
+// engine/scripts/CTableScript.cpp
+#include "engine/scripts/CTableScript.h"
+
+void CTableScript::Generate(CSQLServerEngine&, CRecordExtractor&, CTable*, COdbcConnection*) {}

@@ -1,0 +1,16 @@
+// engine/scripts/CUserTypeScript.h
+#pragma once
+
+#include <string>
+
+class CSQLServerEngine;
+class CUserType;
+
+// sp_addtype statements for the user data types of the catalog.
+class CUserTypeScript {
+public:
+    // The statement for one type, without the batch separator.
+    static std::string Statement(const CUserType& type);
+    // Writes every statement to m_hUserTypesFile (then closes it) or executes it on m_pDatabase.
+    static void Generate(CSQLServerEngine& engine);
+};

@@ -1,0 +1,85 @@
+// engine/stand_in/CStandInEngine.cpp
+#include "engine/stand_in/CStandInEngine.h"
+
+#include "common/ExecutionLog.h"
+#include "engine/core/CPageScanner.h"
+#include "engine/records/RealFormat.h"
+#include "engine/scripts/CScanFile.h"
+
+CStandInEngine::CStandInEngine(std::string strVersion) : m_strVersion(std::move(strVersion)) {
+    CExecutionLog::InitLogHeader();
+    CExecutionLog::SetLogFolder();
+    CExecutionLog::WriteLog(0, 0, m_strVersion + " Format", false);
+    m_pStatus->m_hSysTabEvent->Reset();
+    m_pStatus->m_hTableExtractedEvent->Reset();
+    m_pStatus->m_hExportReady->Reset();
+}
+
+CStandInEngine::~CStandInEngine() {
+    m_pStatus->m_bCancel = true;
+    JoinThreads();
+}
+
+void CStandInEngine::JoinThreads() {
+    std::lock_guard lock(m_threadMutex);
+    if (m_recoveryThread.joinable()) m_recoveryThread.join();
+}
+
+bool CStandInEngine::StartRecovery() {
+    std::lock_guard lock(m_threadMutex);
+    bool bExpected = false;
+    if (!m_bRecovering.compare_exchange_strong(bExpected, true)) return false;
+    if (m_recoveryThread.joinable()) m_recoveryThread.join();
+    m_recoveryThread = std::thread([this] {
+        RecoverSQLServerMDF();
+        m_bRecovering = false;
+    });
+    return true;
+}
+
+bool CStandInEngine::CatalogHandshake() {
+    CEngineStatus& status = *m_pStatus;
+    status.m_hSysRead->Set();
+    if (!status.m_hSystemTabRdyEvent->Wait(&status.m_bCancel)) return false;
+    status.m_hSystemTabRdyEvent->Reset();
+    return true;
+}
+
+unsigned CStandInEngine::RecoverSQLServerMDF() {
+    m_bRecoveryComplete = false;
+    ResetCatalog();
+    m_strDatabaseName = GetDatabaseName();
+    m_pStatus->SetDatabaseName(m_strDatabaseName);
+    CExecutionLog::WriteLog(0, 0, "Read All Pages", false);
+    CPageScanner(*this).ReadAllPages();
+    ResetCatalog();  // the page list means nothing without this format's catalog reader
+    if (m_pStatus->m_bCancel) return 1;
+    CExecutionLog::WriteLog(1, 0, "The SQL Server " + m_strVersion + " format is not read by this build", true);
+    for (int i = 0; i < 3; ++i) {
+        if (!CatalogHandshake()) return 1;
+    }
+    CExecutionLog::WriteLog(0, 0, "Parse Complete", false);
+    m_bRecoveryComplete = true;
+    return 1;
+}
+
+std::string CStandInEngine::GetDatabaseName() { return CPageScanner(*this).GetDatabaseName(); }
+
+void CStandInEngine::StartRecordThread() { m_pStatus->m_bTableDone = true; }
+
+void CStandInEngine::ResetCatalog() {
+    m_mapObjects.Clear();
+    m_mapViews.Clear();
+    m_mapProcedures.Clear();
+    m_mapRules.Clear();
+    m_mapTriggers.Clear();
+    m_mapFunctions.Clear();
+}
+
+bool CStandInEngine::SaveScan(const std::string& strPath, std::string& strError) {
+    return CScanFile::Save(*this, strPath, strError);
+}
+
+void CStandInEngine::LoadScan(CArchiveReader& archive) { CScanFile::Load(*this, archive); }
+
+std::string CStandInEngine::FormatReal(std::uint32_t nBits) { return FormatRealBits(nBits); }
