@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "cli/CCatalogCommand.h"
+#include "cli/CExportCommand.h"
 #include "cli/CInfoCommand.h"
+#include "cli/CRowsCommand.h"
+#include "cli/CSaveScanCommand.h"
 #include "cli/ExitCodes.h"
 
 namespace {
@@ -20,7 +23,12 @@ void PrintUsage(std::FILE* out) {
                  "commands:\n"
                  "  info FILE [--json]              database name, version, engine, pages per object\n"
                  "  catalog FILE [--json] [--text]  the recovered catalog\n"
-                 "  user-types FILE                 sp_addtype statements of the user data types\n\n"
+                 "  user-types FILE                 sp_addtype statements of the user data types\n"
+                 "  rows FILE TABLE                 the records of a table (500 per page)\n"
+                 "  save-scan FILE OUT.str          save the recovered catalog as a scan file\n"
+                 "  export-scripts FILE OUTDIR      write the script bundle\n"
+                 "  export-db FILE --connect STR    export into a database over ODBC\n\n"
+                 "FILE is a data file (.mdf) or a scan file (.str).\n"
                  "Run 'ambermill-cli COMMAND --help' for a command's options; --version prints the version.\n");
 }
 }  // namespace
@@ -44,6 +52,10 @@ int main(int argc, char** argv) {
         if (strCommand == "info") return CInfoCommand::Run(vecArgs);
         if (strCommand == "catalog") return CCatalogCommand::Run(vecArgs);
         if (strCommand == "user-types") return CCatalogCommand::RunUserTypes(vecArgs);
+        if (strCommand == "rows") return CRowsCommand::Run(vecArgs);
+        if (strCommand == "save-scan") return CSaveScanCommand::Run(vecArgs);
+        if (strCommand == "export-scripts") return CExportCommand::RunScripts(vecArgs);
+        if (strCommand == "export-db") return CExportCommand::RunDatabase(vecArgs);
         std::fprintf(stderr, "ambermill-cli: unknown command '%s'\n", strCommand.c_str());
         PrintUsage(stderr);
         return kExitBadInput;
