@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // Files the tests work with: a private temporary folder per test, the bundled sample, the real
 // data files beside the project, and a way to run the command-line tool.
