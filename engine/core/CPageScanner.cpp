@@ -1,6 +1,7 @@
 // engine/core/CPageScanner.cpp
 #include "engine/core/CPageScanner.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <vector>
 
@@ -22,13 +23,15 @@ bool CPageScanner::ReadAllPages() {
     status.m_nTotalPages = nPages;
     status.m_nPagesRead = 0;
     status.m_hPageAck->Reset();
+    status.m_hPageRead->Reset();
 
-    std::vector<std::byte> run(static_cast<std::size_t>(kPagesPerRun) * kPageSize);
+    const std::uint32_t nPagesPerRun = std::clamp<std::uint32_t>(status.m_nPagesPerHandshake, 1, kMaxPagesPerRun);
+    std::vector<std::byte> run(static_cast<std::size_t>(nPagesPerRun) * kPageSize);
     // Consecutive pages mostly belong to one object: remember the last few lookups.
     std::unordered_map<std::int32_t, CTable*> mapCache;
     bool bStopped = false;
-    for (std::uint32_t nFirst = 0; nFirst < nPages; nFirst += kPagesPerRun) {
-        std::uint32_t nCount = std::min(kPagesPerRun, nPages - nFirst);
+    for (std::uint32_t nFirst = 0; nFirst < nPages; nFirst += nPagesPerRun) {
+        std::uint32_t nCount = std::min(nPagesPerRun, nPages - nFirst);
         std::span<std::byte> buffer(run.data(), static_cast<std::size_t>(nCount) * kPageSize);
         std::size_t nRead = reader.ReadAt(static_cast<std::uint64_t>(nFirst) * kPageSize, buffer);
         for (std::uint32_t i = 0; i < nCount; ++i) {

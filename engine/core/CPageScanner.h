@@ -15,10 +15,10 @@ class CPageScanner {
 public:
     using RowReader = std::function<void(const CByteView& dataArea, std::uint16_t nRowOffset)>;
 
-    // Pages handed to the listener per hand-shake. One hand-shake per page would cost more than
-    // reading the page; runs of 1 MiB keep the scan at disk speed while the listener still counts
-    // every page, in order, through the running count in the status block.
-    static constexpr std::uint32_t kPagesPerRun = 128;
+    // The scan reads runs of pages with one read each; the hand-shake follows every run of
+    // m_nPagesPerHandshake pages (the status block), so the listener still counts every page,
+    // in order, through the running count.
+    static constexpr std::uint32_t kMaxPagesPerRun = 128;
 
     explicit CPageScanner(CSQLServerEngine& engine) : m_engine(engine) {}
 

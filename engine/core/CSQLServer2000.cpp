@@ -9,6 +9,7 @@
 #include "engine/core/CPageScanner.h"
 #include "engine/records/CTextPointerReader.h"
 #include "engine/records/RealFormat.h"
+#include "engine/scripts/CFolderScripts.h"
 #include "engine/scripts/CObjectScript.h"
 #include "engine/scripts/CScanFile.h"
 #include "engine/scripts/CTableScript.h"
@@ -175,6 +176,11 @@ void CSQLServer2000::ResetCatalog() {
     m_mapRules.Clear();
     m_mapTriggers.Clear();
     m_mapFunctions.Clear();
+}
+
+void CSQLServer2000::GenerateQueries(std::string strFolder) { CFolderScripts::GenerateQueries(*this, strFolder); }
+void CSQLServer2000::GenerateTableInsertQueries(std::string strFolder) {
+    CFolderScripts::GenerateTableInsertQueries(*this, strFolder);
 }
 
 void CSQLServer2000::GenerateUserTypeQueries() { CUserTypeScript::Generate(*this); }

@@ -41,6 +41,11 @@ public:
     bool IsRecovering() const override { return m_bRecovering.load(); }
     std::string FormatVersion() const override { return "2000"; }
 
+    // Library operations outside the slot order: the catalog as folder scripts, and the INSERT
+    // statements alone with a hand-shake after each table.
+    void GenerateQueries(std::string strFolder);
+    void GenerateTableInsertQueries(std::string strFolder);
+
     // The record procedures of this engine (paging state, statement walks).
     CRecordExtractor& RecordExtractor() { return m_recordExtractor; }
 
