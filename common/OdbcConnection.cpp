@@ -23,8 +23,10 @@ std::string Diagnostics(SQLSMALLINT nType, SQLHANDLE handle, const std::string& 
         SQLSMALLINT nLength = 0;
         SQLRETURN rc = SQLGetDiagRec(nType, handle, i, szState, &nNative, message.data(),
                                      static_cast<SQLSMALLINT>(message.size()), &nLength);
-        if (!SQL_SUCCEEDED(rc)) break;
-        if (!strText.empty()) strText += "; ";
+        if (!SQL_SUCCEEDED(rc))
+            break;
+        if (!strText.empty())
+            strText += "; ";
         strText += "[" + std::string(reinterpret_cast<char*>(szState)) + "] " +
                    std::string(reinterpret_cast<char*>(message.data()));
     }
@@ -34,9 +36,13 @@ std::string Diagnostics(SQLSMALLINT nType, SQLHANDLE handle, const std::string& 
 
 COdbcConnection::COdbcConnection() : m_pHandles(std::make_unique<SHandles>()) {}
 
-COdbcConnection::~COdbcConnection() { Close(); }
+COdbcConnection::~COdbcConnection() {
+    Close();
+}
 
-bool COdbcConnection::IsOpen() const { return m_pHandles->bConnected; }
+bool COdbcConnection::IsOpen() const {
+    return m_pHandles->bConnected;
+}
 
 void COdbcConnection::Open(const std::string& strConnect) {
     Close();
@@ -54,8 +60,8 @@ void COdbcConnection::Open(const std::string& strConnect) {
     connect.push_back(0);
     SQLCHAR szOut[1024];
     SQLSMALLINT nOut = 0;
-    SQLRETURN rc = SQLDriverConnect(h.hDbc, nullptr, connect.data(), SQL_NTS, szOut, sizeof(szOut), &nOut,
-                                    SQL_DRIVER_NOPROMPT);
+    SQLRETURN rc = SQLDriverConnect(h.hDbc, nullptr, connect.data(), SQL_NTS, szOut, sizeof(szOut),
+                                    &nOut, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
         std::string strError = Diagnostics(SQL_HANDLE_DBC, h.hDbc, "connect");
         Close();
@@ -66,7 +72,8 @@ void COdbcConnection::Open(const std::string& strConnect) {
 
 void COdbcConnection::Execute(const std::string& strStatement) {
     SHandles& h = *m_pHandles;
-    if (!h.bConnected) throw COdbcError("not connected");
+    if (!h.bConnected)
+        throw COdbcError("not connected");
     SQLHSTMT hStmt = SQL_NULL_HSTMT;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, h.hDbc, &hStmt))) {
         throw COdbcError(Diagnostics(SQL_HANDLE_DBC, h.hDbc, "SQLAllocHandle"));
@@ -75,17 +82,31 @@ void COdbcConnection::Execute(const std::string& strStatement) {
     text.push_back(0);
     SQLRETURN rc = SQLExecDirect(hStmt, text.data(), SQL_NTS);
     std::string strError;
-    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) strError = Diagnostics(SQL_HANDLE_STMT, hStmt, "execute");
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
+        strError = Diagnostics(SQL_HANDLE_STMT, hStmt, "execute");
+    // A batch of several statements reports the outcome of each later statement only as the
+    // results are stepped through; freeing the statement early would drop their errors.
+    while (strError.empty()) {
+        rc = SQLMoreResults(hStmt);
+        if (rc == SQL_NO_DATA || rc == SQL_INVALID_HANDLE)
+            break;
+        if (!SQL_SUCCEEDED(rc))
+            strError = Diagnostics(SQL_HANDLE_STMT, hStmt, "execute");
+    }
     SQLFreeHandle(SQL_HANDLE_STMT, hStmt);
-    if (!strError.empty()) throw COdbcError(strError);
+    if (!strError.empty())
+        throw COdbcError(strError);
 }
 
 void COdbcConnection::Close() {
     SHandles& h = *m_pHandles;
-    if (h.bConnected) SQLDisconnect(h.hDbc);
+    if (h.bConnected)
+        SQLDisconnect(h.hDbc);
     h.bConnected = false;
-    if (h.hDbc != SQL_NULL_HDBC) SQLFreeHandle(SQL_HANDLE_DBC, h.hDbc);
-    if (h.hEnv != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, h.hEnv);
+    if (h.hDbc != SQL_NULL_HDBC)
+        SQLFreeHandle(SQL_HANDLE_DBC, h.hDbc);
+    if (h.hEnv != SQL_NULL_HENV)
+        SQLFreeHandle(SQL_HANDLE_ENV, h.hEnv);
     h.hDbc = SQL_NULL_HDBC;
     h.hEnv = SQL_NULL_HENV;
 }

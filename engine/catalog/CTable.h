@@ -40,6 +40,9 @@ public:
     std::vector<std::uint32_t> m_vecPages;  // data pages found by the page scan, in file order
 
     std::int32_t m_nExportCount = 0;  // records exported for this table
+    std::int32_t m_nFailedCount = 0;  // records whose statement the target refused
+    // Stored record text for the folder scripts: rows joined by "#&#", values by "$#$". Not saved.
+    std::string m_strRecordText;
 
     // Type name stored for a row offset, or nullptr.
     const std::string* VarColumnType(const std::string& strOffset) const;

@@ -1,9 +1,360 @@
 // engine/scripts/CScanFile.cpp
 #include "engine/scripts/CScanFile.h"
 
-bool CScanFile::Save(const CSQLServerEngine&, const std::string&, std::string& strError) {
-    strError = "scan files are not written by this build yet";
-    return false;
+#include <memory>
+
+#include "common/ArchiveReader.h"
+#include "common/ArchiveWriter.h"
+#include "engine/core/CSQLServerEngine.h"
+
+namespace {
+// Smallest encoding of one entry of each kind (every string at least its one length byte). A
+// count is refused when that many entries could not fit in the bytes that remain.
+constexpr std::size_t kMinIndexInfo = 4 + 9 * 4 + 4 + 1 + 1;
+constexpr std::size_t kMinUserTypeEntry = 1 + 1 + 2 + 3 + 4 + 4;
+constexpr std::size_t kMinDefaultEntry = 1 + kMinIndexInfo;
+constexpr std::size_t kMinTableEntry = 1 + 3 + 4 + 4 + 5 * 4 + 2 + 6 * 4;
+constexpr std::size_t kMinObjectEntry = 1 + 1 + 2 + 2 + 1;
+constexpr std::size_t kMinColumn = 5 + 2 + 2 + 2 + 3 + 4 + 4;
+constexpr std::size_t kMinVarColumn = 3 + 2 + 2 + 4 + 2;
+
+void WriteIndexInfo(CArchiveWriter& out, const CIndexInfo& info) {
+    out.WriteI32(info.m_nValue);
+    for (bool bFlag : info.m_arrFlags)
+        out.WriteFlag(bFlag);
+    out.WriteI32(info.m_nObjectId);
+    out.WriteString(info.m_strName);
+    out.WriteString(info.m_strText);
 }
 
-void CScanFile::Load(CSQLServerEngine&, CArchiveReader&) {}
+void ReadIndexInfo(CArchiveReader& in, CIndexInfo& info) {
+    info.m_nValue = in.ReadI32();
+    for (bool& bFlag : info.m_arrFlags)
+        bFlag = in.ReadFlag();
+    info.m_nObjectId = in.ReadI32();
+    info.m_strName = in.ReadString();
+    info.m_strText = in.ReadString();
+}
+
+void WriteUserType(CArchiveWriter& out, const CUserType& type) {
+    out.WriteString(type.m_strName);
+    out.WriteU16(type.m_nLength);
+    out.WriteU8(type.m_nBaseType);
+    out.WriteU8(type.m_nPrecision);
+    out.WriteU8(type.m_nScale);
+    out.WriteI32(type.m_nValue1);
+    out.WriteI32(type.m_nValue2);
+}
+
+void ReadUserType(CArchiveReader& in, CUserType& type) {
+    type.m_strName = in.ReadString();
+    type.m_nLength = in.ReadU16();
+    type.m_nBaseType = in.ReadU8();
+    type.m_nPrecision = in.ReadU8();
+    type.m_nScale = in.ReadU8();
+    type.m_nValue1 = in.ReadI32();
+    type.m_nValue2 = in.ReadI32();
+}
+
+void WriteObject(CArchiveWriter& out, const CViewStoredProc& object) {
+    out.WriteString(object.m_strName);
+    out.WriteU16(object.m_nNumber);
+    out.WriteU16(object.m_nColId);
+    out.WriteString(object.m_strText);
+}
+
+void ReadObject(CArchiveReader& in, CViewStoredProc& object) {
+    object.m_strName = in.ReadString();
+    object.m_nNumber = in.ReadU16();
+    object.m_nColId = in.ReadU16();
+    object.m_strText = in.ReadString();
+}
+
+void WriteTable(CArchiveWriter& out, const CTable& table) {
+    out.WriteString(table.m_strName);
+    out.WriteString(table.m_strSaved1);
+    out.WriteString(table.m_strSaved2);
+    out.WriteI32(table.m_nSaved1);
+    out.WriteI32(table.m_nObjectId);
+    out.WriteI32(table.m_nColumns);
+    out.WriteI32(table.m_nBitColumns);
+    out.WriteI32(table.m_nAllColumns);
+    out.WriteI32(table.m_nAllVarColumns);
+    out.WriteI32(table.m_nSaved2);
+    out.WriteI16(table.m_nVarColumns);
+
+    out.WriteU32(static_cast<std::uint32_t>(table.m_vecColumns.size()));
+    for (const CColumnInfo& column : table.m_vecColumns) {
+        out.WriteString(column.m_strName);
+        out.WriteString(column.m_strType);
+        out.WriteString(column.m_strUserType);
+        out.WriteString(column.m_strDefault);
+        out.WriteString(column.m_strFormula);
+        out.WriteU16(column.m_nOrder);
+        out.WriteI16(column.m_nOffset);
+        out.WriteU16(column.m_nLength);
+        out.WriteU8(column.m_nPrecision);
+        out.WriteU8(column.m_nScale);
+        out.WriteU8(column.m_nBitPos);
+        out.WriteI32(column.m_bDeleted);
+        out.WriteFlag(column.m_bNullable);
+    }
+
+    out.WriteU32(static_cast<std::uint32_t>(table.m_vecVarColumns.size()));
+    for (const CVarColumn& column : table.m_vecVarColumns) {
+        out.WriteString(column.m_strName);
+        out.WriteString(column.m_strExtra);
+        out.WriteString(column.m_strType);
+        out.WriteU16(column.m_nOrder);
+        out.WriteU16(column.m_nLength);
+        out.WriteI32(column.m_nExtra);
+        out.WriteI16(column.m_nOffset);
+    }
+
+    out.WriteU32(static_cast<std::uint32_t>(table.m_mapIndexes.Count()));
+    for (const auto& [strKey, pIndex] : table.m_mapIndexes) {
+        out.WriteString(strKey);
+        WriteIndexInfo(out, *pIndex);
+    }
+
+    out.WriteU32(static_cast<std::uint32_t>(table.m_vecVarColumnTypes.size()));
+    for (const auto& [strOffset, strType] : table.m_vecVarColumnTypes) {
+        out.WriteString(strOffset);
+        out.WriteString(strType);
+    }
+
+    out.WriteU32(static_cast<std::uint32_t>(table.m_vecExtentPages.size()));
+    for (std::uint32_t nPage : table.m_vecExtentPages)
+        out.WriteU32(nPage);
+    out.WriteU32(static_cast<std::uint32_t>(table.m_vecPages.size()));
+    for (std::uint32_t nPage : table.m_vecPages)
+        out.WriteU32(nPage);
+}
+
+void ReadTable(CArchiveReader& in, CTable& table) {
+    table.m_strName = in.ReadString();
+    table.m_strSaved1 = in.ReadString();
+    table.m_strSaved2 = in.ReadString();
+    table.m_nSaved1 = in.ReadI32();
+    table.m_nObjectId = in.ReadI32();
+    table.m_nColumns = in.ReadI32();
+    table.m_nBitColumns = in.ReadI32();
+    table.m_nAllColumns = in.ReadI32();
+    table.m_nAllVarColumns = in.ReadI32();
+    table.m_nSaved2 = in.ReadI32();
+    table.m_nVarColumns = in.ReadI16();
+
+    // Lists are rebuilt in the order read: the file was written from lists already in order.
+    const std::uint32_t nColumns = in.ReadCount(kMinColumn, "column records");
+    table.m_vecColumns.reserve(nColumns);
+    for (std::uint32_t i = 0; i < nColumns; ++i) {
+        CColumnInfo& column = table.m_vecColumns.emplace_back();
+        column.m_strName = in.ReadString();
+        column.m_strType = in.ReadString();
+        column.m_strUserType = in.ReadString();
+        column.m_strDefault = in.ReadString();
+        column.m_strFormula = in.ReadString();
+        column.m_nOrder = in.ReadU16();
+        column.m_nOffset = in.ReadI16();
+        column.m_nLength = in.ReadU16();
+        column.m_nPrecision = in.ReadU8();
+        column.m_nScale = in.ReadU8();
+        column.m_nBitPos = in.ReadU8();
+        column.m_bDeleted = in.ReadI32();
+        column.m_bNullable = in.ReadFlag();
+    }
+
+    const std::uint32_t nVarColumns = in.ReadCount(kMinVarColumn, "variable-column records");
+    table.m_vecVarColumns.reserve(nVarColumns);
+    for (std::uint32_t i = 0; i < nVarColumns; ++i) {
+        CVarColumn& column = table.m_vecVarColumns.emplace_back();
+        column.m_strName = in.ReadString();
+        column.m_strExtra = in.ReadString();
+        column.m_strType = in.ReadString();
+        column.m_nOrder = in.ReadU16();
+        column.m_nLength = in.ReadU16();
+        column.m_nExtra = in.ReadI32();
+        column.m_nOffset = in.ReadI16();
+    }
+
+    const std::uint32_t nIndexes = in.ReadCount(1 + kMinIndexInfo, "index records");
+    for (std::uint32_t i = 0; i < nIndexes; ++i) {
+        std::string strKey = in.ReadString();
+        auto pIndex = std::make_unique<CIndexInfo>();
+        ReadIndexInfo(in, *pIndex);
+        table.m_mapIndexes.Set(strKey, std::move(pIndex));
+    }
+
+    const std::uint32_t nTypes = in.ReadCount(2, "column type entries");
+    table.m_vecVarColumnTypes.reserve(nTypes);
+    for (std::uint32_t i = 0; i < nTypes; ++i) {
+        std::string strOffset = in.ReadString();
+        std::string strType = in.ReadString();
+        table.m_vecVarColumnTypes.emplace_back(std::move(strOffset), std::move(strType));
+    }
+
+    const std::uint32_t nExtentPages = in.ReadCount(4, "extent pages");
+    table.m_vecExtentPages.reserve(nExtentPages);
+    for (std::uint32_t i = 0; i < nExtentPages; ++i)
+        table.m_vecExtentPages.push_back(in.ReadU32());
+    const std::uint32_t nPages = in.ReadCount(4, "data pages");
+    table.m_vecPages.reserve(nPages);
+    for (std::uint32_t i = 0; i < nPages; ++i)
+        table.m_vecPages.push_back(in.ReadU32());
+}
+
+template <typename T, typename FnWrite>
+void WriteSection(CArchiveWriter& out, const COrderedMap<T>& map, FnWrite fnWrite) {
+    for (const auto& [strKey, pValue] : map) {
+        out.WriteString(strKey);
+        fnWrite(out, *pValue);
+    }
+}
+
+template <typename T, typename FnRead>
+void ReadSection(CArchiveReader& in, std::uint32_t nCount, COrderedMap<T>& map, FnRead fnRead) {
+    for (std::uint32_t i = 0; i < nCount; ++i) {
+        std::string strKey = in.ReadString();
+        auto pValue = std::make_unique<T>();
+        fnRead(in, *pValue);
+        map.Set(strKey, std::move(pValue));
+    }
+}
+
+// A section count must leave room for its own entries and the smallest entries of the sections
+// still to come, so a damaged header fails before anything is read.
+std::uint32_t CheckCount(const CArchiveReader& in, std::int32_t nCount, std::size_t nMinEntry,
+                         const char* pszWhat) {
+    if (nCount < 0 || static_cast<std::size_t>(nCount) > in.Remaining() / nMinEntry) {
+        throw CArchiveError("the header's count of " + std::string(pszWhat) + " (" +
+                            std::to_string(nCount) + ") does not fit in a file of " +
+                            std::to_string(in.Position() + in.Remaining()) + " bytes");
+    }
+    return static_cast<std::uint32_t>(nCount);
+}
+
+std::int32_t Count(std::size_t n) {
+    return static_cast<std::int32_t>(n);
+}
+}  // namespace
+
+bool CScanFile::Save(const CSQLServerEngine& engine, const std::string& strPath,
+                     std::string& strError) {
+    CArchiveWriter out;
+    if (!out.Open(strPath)) {
+        strError = out.Error();
+        return false;
+    }
+    out.WriteString(kSignature);
+    out.WriteString(engine.FormatVersion());
+    out.WriteString(engine.m_strDatabaseName);
+    out.WriteString(engine.m_strFileName);
+    // The counts are those of the entries actually written: a count that disagreed with its
+    // section would make the rest of the file unreadable.
+    out.WriteI32(Count(engine.m_mapUserTypes.Count()));
+    out.WriteI32(Count(engine.m_mapDefaults.Count()));
+    out.WriteI32(Count(engine.m_mapObjects.Count()));
+    out.WriteI32(Count(engine.m_mapViews.Count()));
+    out.WriteI32(Count(engine.m_mapProcedures.Count()));
+    out.WriteI32(Count(engine.m_mapRules.Count()));
+    out.WriteI32(Count(engine.m_mapTriggers.Count()));
+    out.WriteI32(Count(engine.m_mapFunctions.Count()));
+    WriteSection(out, engine.m_mapUserTypes, WriteUserType);
+    WriteSection(out, engine.m_mapDefaults, WriteIndexInfo);
+    WriteSection(out, engine.m_mapObjects, WriteTable);
+    WriteSection(out, engine.m_mapViews, WriteObject);
+    WriteSection(out, engine.m_mapProcedures, WriteObject);
+    WriteSection(out, engine.m_mapRules, WriteObject);
+    WriteSection(out, engine.m_mapTriggers, WriteObject);
+    WriteSection(out, engine.m_mapFunctions, WriteObject);
+    if (!out.Close()) {
+        strError = out.Error();
+        return false;
+    }
+    return true;
+}
+
+void CScanFile::Load(CSQLServerEngine& engine, CArchiveReader& in) {
+    engine.m_strDatabaseName = in.ReadString();
+    engine.m_strFileName = in.ReadString();
+    std::int32_t arrCounts[8];
+    for (std::int32_t& nCount : arrCounts)
+        nCount = in.ReadI32();
+    const std::uint32_t nUserTypes = CheckCount(in, arrCounts[0], kMinUserTypeEntry, "user types");
+    const std::uint32_t nDefaults = CheckCount(in, arrCounts[1], kMinDefaultEntry, "defaults");
+    const std::uint32_t nTables = CheckCount(in, arrCounts[2], kMinTableEntry, "tables");
+    const std::uint32_t nViews = CheckCount(in, arrCounts[3], kMinObjectEntry, "views");
+    const std::uint32_t nProcedures =
+        CheckCount(in, arrCounts[4], kMinObjectEntry, "stored procedures");
+    const std::uint32_t nRules = CheckCount(in, arrCounts[5], kMinObjectEntry, "rules");
+    const std::uint32_t nTriggers = CheckCount(in, arrCounts[6], kMinObjectEntry, "triggers");
+    const std::uint32_t nFunctions = CheckCount(in, arrCounts[7], kMinObjectEntry, "functions");
+    const std::uint64_t nNeeded =
+        std::uint64_t{nUserTypes} * kMinUserTypeEntry +
+        std::uint64_t{nDefaults} * kMinDefaultEntry + std::uint64_t{nTables} * kMinTableEntry +
+        (std::uint64_t{nViews} + nProcedures + nRules + nTriggers + nFunctions) * kMinObjectEntry;
+    if (nNeeded > in.Remaining()) {
+        throw CArchiveError("the header's entry counts need at least " + std::to_string(nNeeded) +
+                            " bytes but only " + std::to_string(in.Remaining()) + " remain");
+    }
+    engine.m_nUserTypes = arrCounts[0];
+    engine.m_nDefaults = arrCounts[1];
+    engine.m_nTables = arrCounts[2];
+    engine.m_nViews = arrCounts[3];
+    engine.m_nProcedures = arrCounts[4];
+    engine.m_nRules = arrCounts[5];
+    engine.m_nTriggers = arrCounts[6];
+    engine.m_nFunctions = arrCounts[7];
+
+    ReadSection(in, nUserTypes, engine.m_mapUserTypes, ReadUserType);
+    ReadSection(in, nDefaults, engine.m_mapDefaults, ReadIndexInfo);
+    ReadSection(in, nTables, engine.m_mapObjects, ReadTable);
+    ReadSection(in, nViews, engine.m_mapViews, ReadObject);
+    ReadSection(in, nProcedures, engine.m_mapProcedures, ReadObject);
+    ReadSection(in, nRules, engine.m_mapRules, ReadObject);
+    ReadSection(in, nTriggers, engine.m_mapTriggers, ReadObject);
+    ReadSection(in, nFunctions, engine.m_mapFunctions, ReadObject);
+
+    // The object ids live in the keys; the programmable objects keep them as members too.
+    for (auto* pMap : {&engine.m_mapViews, &engine.m_mapProcedures, &engine.m_mapRules,
+                       &engine.m_mapTriggers, &engine.m_mapFunctions}) {
+        for (const auto& [strKey, pObject] : *pMap) {
+            pObject->m_nObjectId =
+                static_cast<std::int32_t>(std::strtol(strKey.c_str(), nullptr, 10));
+        }
+    }
+
+    CEngineStatus& status = *engine.m_pStatus;
+    status.SetDatabaseName(engine.m_strDatabaseName);
+    status.m_nTables = engine.m_nTables;
+    status.m_nViews = engine.m_nViews;
+    status.m_nProcedures = engine.m_nProcedures;
+    status.m_nRules = engine.m_nRules;
+    status.m_nTriggers = engine.m_nTriggers;
+    status.m_nFunctions = engine.m_nFunctions;
+}
+
+std::string CScanFile::ReadHeader(CArchiveReader& in) {
+    std::string strSignature;
+    try {
+        strSignature = in.ReadString();
+    } catch (const CArchiveError&) {
+        throw CArchiveError("not a scan file (it does not start with the scan file signature)");
+    }
+    if (strSignature != kSignature)
+        throw CArchiveError("not a scan file (it does not start with the scan file signature)");
+    return in.ReadString();
+}
+
+void CScanFile::LoadImage(CSQLServerEngine& engine, std::span<const std::byte> bytes) {
+    CArchiveReader in(bytes);
+    const std::string strVersion = ReadHeader(in);
+    if (strVersion != engine.FormatVersion()) {
+        throw CArchiveError("scan file of version '" + strVersion + "', not '" +
+                            engine.FormatVersion() + "'");
+    }
+    engine.ResetCatalog();
+    engine.m_mapDefaults.Clear();
+    engine.m_mapUserTypes.Clear();
+    Load(engine, in);
+}

@@ -1,16 +1,32 @@
 // engine/scripts/CScanFile.h
 #pragma once
 
+#include <cstddef>
+#include <span>
 #include <string>
 
 class CArchiveReader;
 class CSQLServerEngine;
 
-// The scan file (.str): the recovered catalog in the archive encoding.
+// The scan file (.str): the recovered catalog in the archive encoding. After the signature and
+// the version text come the database name, the data file path, eight entry counts and the eight
+// sections of key/object pairs (user types, defaults, tables, views, procedures, rules, triggers,
+// functions), with no count or marker of their own.
 class CScanFile {
-public:
-    // Writes the whole scan to strPath. False with strError set when it cannot be written completely.
-    static bool Save(const CSQLServerEngine& engine, const std::string& strPath, std::string& strError);
+  public:
+    static constexpr const char* kSignature = "varnholt";
+
+    // Writes the whole scan to strPath. False with strError set when it cannot be written
+    // completely.
+    static bool Save(const CSQLServerEngine& engine, const std::string& strPath,
+                     std::string& strError);
     // Reads everything after the signature and version text. Throws CArchiveError on damage.
     static void Load(CSQLServerEngine& engine, CArchiveReader& archive);
+
+    // Reads the signature and returns the version text. Throws CArchiveError when the file does not
+    // start with the signature.
+    static std::string ReadHeader(CArchiveReader& archive);
+    // A whole scan file image into an engine of its version: header, then every map emptied and
+    // the rest loaded. Throws CArchiveError on damage or when the version is not the engine's.
+    static void LoadImage(CSQLServerEngine& engine, std::span<const std::byte> bytes);
 };

@@ -1,4 +1,132 @@
 // engine/scripts/CTableScript.cpp
 #include "engine/scripts/CTableScript.h"
 
-void CTableScript::Generate(CSQLServerEngine&, CRecordExtractor&, CTable*, COdbcConnection*) {}
+#include <algorithm>
+
+#include "common/ExecutionLog.h"
+#include "common/OdbcConnection.h"
+#include "common/ScriptFile.h"
+#include "engine/core/CSQLServerEngine.h"
+#include "engine/records/CRecordExtractor.h"
+#include "engine/scripts/SqlText.h"
+
+namespace {
+constexpr const char* kBatchEnd = "\r\ngo\r\n";
+
+bool IsBoundDefault(const std::string& strDefault) {
+    return strDefault.find("create default") != std::string::npos ||
+           strDefault.find("CREATE DEFAULT") != std::string::npos;
+}
+}  // namespace
+
+std::string CTableScript::DeclaredType(const std::string& strUserType, unsigned nLength,
+                                       unsigned nPrecision, unsigned nScale) {
+    std::string strType = SqlText::Bracket(strUserType);
+    static const char* const kSized[] = {"varchar", "char",      "nvarchar",
+                                         "nchar",   "varbinary", "binary"};
+    if (std::find(std::begin(kSized), std::end(kSized), strUserType) != std::end(kSized)) {
+        std::string strSize;
+        if (nLength > 8000) {
+            strSize = "max";
+        } else if (strUserType == "nvarchar" || strUserType == "nchar") {
+            // Both Unicode types store two bytes per character and are declared in characters;
+            // declaring nchar by its byte length would double the column and pad every value.
+            strSize = std::to_string(nLength / 2);
+        } else {
+            strSize = std::to_string(nLength);
+        }
+        strType += "(" + strSize + ")";
+    } else if (strUserType == "decimal" || strUserType == "numeric") {
+        strType += "(" + std::to_string(nPrecision) + "," + std::to_string(nScale) + ")";
+    }
+    return strType;
+}
+
+CTableScript::SStatement CTableScript::Build(const CSQLServerEngine& engine, const CTable& table) {
+    SStatement statement;
+    std::string& strText = statement.strCreate;
+    strText = "CREATE TABLE " + SqlText::Bracket(table.m_strName) + " (";
+    bool bFirst = true;
+    for (const CColumnInfo& column : table.m_vecColumns) {
+        if (!bFirst)
+            strText += ",";
+        bFirst = false;
+        strText += SqlText::Bracket(column.m_strName) + " " +
+                   DeclaredType(column.m_strUserType, column.m_nLength, column.m_nPrecision,
+                                column.m_nScale);
+        if (!column.m_strDefault.empty()) {
+            if (IsBoundDefault(column.m_strDefault)) {
+                if (std::find(statement.vecDefaults.begin(), statement.vecDefaults.end(),
+                              column.m_strDefault) == statement.vecDefaults.end()) {
+                    statement.vecDefaults.push_back(column.m_strDefault);
+                }
+            } else {
+                strText += " default " + column.m_strDefault;
+            }
+        }
+        if (!column.m_bNullable)
+            strText += " NOT NULL";
+        if (engine.m_pStatus->m_bStop) {
+            statement.bStopped = true;
+            return statement;
+        }
+    }
+    strText += ")\r\n";
+    return statement;
+}
+
+void CTableScript::Generate(CSQLServerEngine& engine, CRecordExtractor& extractor, CTable* pTable,
+                            COdbcConnection* pDatabase) {
+    if (!pTable)
+        return;
+    CEngineStatus& status = *engine.m_pStatus;
+    SStatement statement = Build(engine, *pTable);
+    if (statement.bStopped)
+        return;
+
+    bool bCreateFailed = false;
+    if (engine.m_bDirectExport) {
+        COdbcConnection* pConnection = pDatabase ? pDatabase : engine.m_pDatabase;
+        // Bound defaults must exist before the table; one that already exists (bound in an
+        // earlier table) fails harmlessly, so it is only logged.
+        for (const std::string& strDefault : statement.vecDefaults) {
+            try {
+                if (pConnection)
+                    pConnection->Execute(strDefault);
+            } catch (const COdbcError& error) {
+                CExecutionLog::WriteLog(1, 0, strDefault + " : " + error.what(), true);
+            }
+        }
+        try {
+            if (!pConnection)
+                throw COdbcError("no database connection");
+            pConnection->Execute(statement.strCreate);
+        } catch (const COdbcError& error) {
+            bCreateFailed = true;
+            CExecutionLog::WriteLog(1, 0, statement.strCreate + " : " + error.what(), true);
+        }
+    } else {
+        // Each default ends its own batch: CREATE DEFAULT must be the only statement of a batch.
+        if (engine.m_hDefaultFile) {
+            for (const std::string& strDefault : statement.vecDefaults) {
+                engine.m_hDefaultFile->Write(strDefault + kBatchEnd);
+            }
+        }
+        if (engine.m_hTableFile)
+            engine.m_hTableFile->Write(statement.strCreate + kBatchEnd);
+    }
+
+    if (engine.m_bExportRecords) {
+        status.m_bTableDone = false;
+        engine.m_bRecordExportRunning = true;
+        status.m_pCurrentTable = pTable;
+        if (pDatabase) {
+            extractor.RecoverTableRecordThread(*pTable, pDatabase);
+        } else {
+            extractor.RecoverTableRecordThread();
+        }
+    }
+    // A table that could not be created is a failed statement of its own, even without records.
+    if (bCreateFailed)
+        ++status.m_nFailedRecords;
+}
