@@ -65,7 +65,7 @@ TEST_F(CatalogRecovery, TablesAreNamedPrunedAndKeepLongNames) {
     auto nLong = builder.AddTable(strLong, {{"c", kTypeInt, 4}});
     builder.AddRow(nLong, {EncodeInt32(1)});
     builder.AddTable("NoRowsButColumns", {{"c", kTypeInt, 4}});
-    builder.AddTable(u8"\u0394elta", {{"c", kTypeInt, 4}});  // a name above 255, no data pages
+    builder.AddTable("\xce\x94" "elta", {{"c", kTypeInt, 4}});  // a name above 255, no data pages
     auto pEngine = Recover(builder);
     std::vector<std::string> vecNames;
     for (const auto& [strKey, pTable] : pEngine->m_mapObjects) vecNames.push_back(pTable->m_strName);
@@ -146,8 +146,8 @@ TEST_F(CatalogRecovery, ObjectTextsJoinEveryChunkInOrder) {
 TEST_F(CatalogRecovery, UnicodeCommentsNarrowToEightBits) {
     CDataFileBuilder builder("Wide");
     builder.SetUnicodeComments(true);
-    builder.AddObject("P", "p", "CREATE PROCEDURE p AS SELECT 'caf\xe9'");
+    builder.AddObject("P", "p", "CREATE PROCEDURE p AS SELECT 'caf\xc3\xa9'");  // UTF-8 in, UTF-16 stored
     auto pEngine = Recover(builder);
     ASSERT_EQ(pEngine->m_mapProcedures.Count(), 1u);
-    EXPECT_EQ(pEngine->m_mapProcedures.begin()->second->m_strText.substr(0, 25), "CREATE PROCEDURE p AS SEL");
+    EXPECT_EQ(pEngine->m_mapProcedures.begin()->second->m_strText, "CREATE PROCEDURE p AS SELECT 'caf\xe9'");
 }
