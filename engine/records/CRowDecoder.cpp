@@ -1,0 +1,280 @@
+// engine/records/CRowDecoder.cpp
+#include "engine/records/CRowDecoder.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "engine/catalog/CTable.h"
+#include "engine/records/CTextPointerReader.h"
+
+namespace {
+constexpr std::uint16_t kMaxRowOffset = 8192;
+constexpr std::uint16_t kBitmapOnlyStatus = 0x0010;
+constexpr std::uint16_t kPointerBit = 0x8000;
+constexpr std::uint32_t kMaxInRowLength = 0x2000;
+constexpr std::uint16_t kMaxStoredColumns = 1000;
+constexpr std::uint32_t kTextPointerThreshold = 10000;
+constexpr std::uint32_t kLongRootLength = 8040;
+
+// Size of the pointer structure at nPos, without following it.
+std::size_t PointerSize(const CByteView& data, std::size_t nPos) {
+    auto nFirst = data.U32(nPos);
+    if (!nFirst || *nFirst >= kTextPointerThreshold)
+        return CTextPointerReader::kTextPointerSize;
+    auto nLength = data.U32(nPos + 12);
+    if (nLength && *nLength >= kLongRootLength)
+        return CTextPointerReader::kLongInRowRootSize;
+    return CTextPointerReader::kInRowRootSize;
+}
+}  // namespace
+
+CRowDecoder::CRowDecoder(const CTable& table, std::string strFileName, bool bStatement,
+                         bool bRecoverDeleted)
+    : m_table(table),
+      m_strFileName(std::move(strFileName)),
+      m_bStatement(bStatement),
+      m_bRecoverDeleted(bRecoverDeleted) {
+    m_vecPlans.reserve(table.m_vecColumns.size());
+    for (const CColumnInfo& column : table.m_vecColumns) {
+        SColumnPlan plan;
+        plan.pColumn = &column;
+        plan.eType = CValueRenderer::Classify(column.m_strType);
+        plan.nNullIndex = static_cast<int>(column.m_nOrder) - 1;
+        bool bVariable = CValueRenderer::IsVariable(plan.eType);
+        if (!column.m_strFormula.empty()) {
+            plan.eAction = EAction::Formula;
+        } else if (column.m_bDeleted) {
+            // Which stored entry belonged to a dropped variable column is not recorded anywhere
+            // reliable, so dropped columns of every type show "Deleted".
+            plan.eAction = EAction::Deleted;
+        } else if (bVariable) {
+            plan.eAction = EAction::Variable;
+            plan.nVarIndex = -static_cast<int>(column.m_nOffset) - 1;
+        } else if (plan.eType == EColumnType::SqlVariant) {
+            plan.eAction = EAction::Variant;
+        } else {
+            plan.eAction = EAction::Fixed;
+            plan.nSize = CValueRenderer::FixedSize(plan.eType, column.m_nLength);
+            plan.nOffset = static_cast<std::size_t>(column.m_nOffset);
+            if (column.m_nOffset < 0)
+                plan.nOffset = kMaxRowOffset * 2;  // never inside a row
+        }
+        if (plan.eAction == EAction::Variable && plan.nVarIndex >= 0) {
+            auto nIndex = static_cast<std::size_t>(plan.nVarIndex);
+            if (m_vecVarSlots.size() <= nIndex)
+                m_vecVarSlots.resize(nIndex + 1);
+            SVarSlot& slot = m_vecVarSlots[nIndex];
+            plan.bFirstUse = !slot.bNeeded;
+            if (!slot.bNeeded) {
+                // The type recorded for the row offset decides how the entry is read.
+                char szKey[16];
+                std::snprintf(szKey, sizeof szKey, "%hd",
+                              static_cast<short>(-(plan.nVarIndex + 1)));
+                const std::string* pType = table.VarColumnType(szKey);
+                slot.eType = pType ? CValueRenderer::Classify(*pType) : plan.eType;
+                if (!CValueRenderer::IsVariable(slot.eType))
+                    slot.eType = plan.eType;
+                slot.bNeeded = true;
+            }
+        }
+        m_vecPlans.push_back(plan);
+    }
+}
+
+CRowDecoder::~CRowDecoder() = default;
+
+CTextPointerReader& CRowDecoder::TextReader() {
+    if (!m_pTextReader)
+        m_pTextReader = std::make_unique<CTextPointerReader>(m_strFileName);
+    return *m_pTextReader;
+}
+
+CFieldValue CRowDecoder::DefaultOr(const CColumnInfo& column, CFieldValue fallback) const {
+    if (!m_bStatement && !column.m_strDefault.empty())
+        return {column.m_strDefault, EValueKind::Value};
+    return fallback;
+}
+
+CFieldValue CRowDecoder::ReadPointer(const CByteView& data, std::size_t nRunning,
+                                     const SVarSlot& slot) {
+    if (!CValueRenderer::ReadsPointer(slot.eType, m_bStatement)) {
+        return CValueRenderer::RenderFromPointer(slot.eType, {}, m_bStatement);
+    }
+    auto rest = data.Slice(nRunning, data.Size() - std::min(nRunning, data.Size()));
+    if (!rest)
+        return CFieldValue::Corrupt();
+    std::size_t nConsumed = 0;
+    std::vector<std::byte> bytes = TextReader().ReadPointerBytes(CByteView(*rest), nConsumed);
+    if (nConsumed == 0)
+        return CFieldValue::Corrupt();  // the pointer runs off the page
+    return CValueRenderer::RenderFromPointer(slot.eType, bytes, m_bStatement);
+}
+
+CFieldValue CRowDecoder::DecodeVariable(const CByteView& data, std::size_t nRunning,
+                                        std::size_t nEnd, std::uint16_t, const SVarSlot& slot) {
+    auto nLength = static_cast<std::uint32_t>(nEnd) - static_cast<std::uint32_t>(nRunning);
+    if (nLength > kMaxInRowLength)
+        return CFieldValue::Corrupt();
+    auto bytes = data.Slice(nRunning, nLength);
+    if (!bytes)
+        return CFieldValue::Corrupt();  // the value would end past the page
+    return CValueRenderer::RenderInRow(slot.eType, *bytes, m_bStatement);
+}
+
+bool CRowDecoder::Decode(const CByteView& data, std::uint16_t nRowOffset, SDecodedRow& row) {
+    row.nEnd = 0;
+    row.bDeleted = false;
+    if (nRowOffset > kMaxRowOffset)
+        return false;
+    const std::size_t r = nRowOffset;
+    auto nStatusA = data.U8(r);
+    auto nStatusB = data.U8(r + 1);
+    if (!nStatusA || !nStatusB)
+        return false;
+    const std::uint16_t nStatus = static_cast<std::uint16_t>(*nStatusA | (*nStatusB << 8));
+    if (nStatus == 0)
+        return false;
+    // Record type from bits 1 to 3; 6 and 7 are ghost (deleted) records.
+    int nRecordType = ((*nStatusA >> 2) & 1) * 2 + ((*nStatusA >> 3) & 1) * 4;
+    row.bDeleted = nRecordType == 6;
+    if (row.bDeleted && !m_bRecoverDeleted)
+        return false;
+    const bool bHasVarBlock = nStatus != kBitmapOnlyStatus;
+
+    auto nFixedEnd = data.U16(r + 2);
+    if (!nFixedEnd)
+        return false;
+    const std::size_t f = *nFixedEnd;
+    auto nStored = data.U16(r + f);
+    if (!nStored)
+        return false;
+    const std::uint32_t n = *nStored;
+    const auto c = static_cast<std::uint32_t>(std::max(0, m_table.m_nColumns));
+    const auto t = static_cast<std::uint32_t>(std::max(0, m_table.m_nAllColumns));
+    if (n > c && n != t && !(m_table.m_bHasUniquifier && n == c + 1) && n > kMaxStoredColumns)
+        return false;
+
+    const std::size_t nBitmapBytes = n < 8 ? 1 : (n + 7) / 8;
+    auto bitmap = data.Slice(r + f + 2, nBitmapBytes);
+    if (!bitmap)
+        return false;
+    const std::size_t nFlagCount = std::max(t, n);
+    m_vecNullFlags.assign(nFlagCount + (m_table.m_bHasUniquifier ? 1 : 0), 0);
+    for (std::uint32_t i = n; i < c && i < m_vecNullFlags.size(); ++i)
+        m_vecNullFlags[i] = 1;  // added later
+    for (std::size_t j = 0; j < nBitmapBytes; ++j) {
+        auto nByte = static_cast<std::uint8_t>((*bitmap)[j]);
+        if (nByte == 0)
+            continue;
+        for (std::size_t k = 0; k < 8; ++k) {
+            std::size_t nIndex = j * 8 + k;
+            if (nIndex >= nFlagCount)
+                break;
+            if (nByte & (1u << k))
+                m_vecNullFlags[nIndex] = 1;
+        }
+    }
+
+    // Variable block.
+    std::uint32_t v = 0;
+    const std::size_t nNeeded = m_vecVarSlots.size();
+    m_vecVarValues.resize(nNeeded);
+    m_vecVarZeroLength.assign(nNeeded, 0);
+    if (bHasVarBlock) {
+        auto nVarCount = data.U16(r + f + 2 + nBitmapBytes);
+        if (!nVarCount)
+            return false;
+        v = *nVarCount;
+        const std::size_t nOffsets = r + f + 4 + nBitmapBytes;
+        if (!data.Has(nOffsets, 2 * static_cast<std::size_t>(v)))
+            return false;
+        std::size_t nRunning = nOffsets + 2 * static_cast<std::size_t>(v);
+        for (std::uint32_t i = 0; i < v; ++i) {
+            const std::uint16_t nEndRaw = *data.U16(nOffsets + 2 * i);
+            const bool bWanted = i < nNeeded && m_vecVarSlots[i].bNeeded;
+            if (nEndRaw & kPointerBit) {
+                if (bWanted)
+                    m_vecVarValues[i] = ReadPointer(data, nRunning, m_vecVarSlots[i]);
+                nRunning += PointerSize(data, nRunning);
+                continue;
+            }
+            const std::size_t nEnd = r + nEndRaw;
+            if (bWanted) {
+                if (nEnd == nRunning) {
+                    m_vecVarZeroLength[i] = 1;
+                } else {
+                    m_vecVarValues[i] =
+                        DecodeVariable(data, nRunning, nEnd, nEndRaw, m_vecVarSlots[i]);
+                }
+            }
+            nRunning = nEnd;
+        }
+        if (v > 0)
+            row.nEnd = static_cast<std::uint16_t>(nRunning);
+    }
+
+    auto isNull = [&](const SColumnPlan& plan) {
+        if (plan.nNullIndex < 0)
+            return false;
+        auto nIndex = static_cast<std::uint32_t>(plan.nNullIndex);
+        return nIndex >= n || m_vecNullFlags[nIndex] != 0;
+    };
+
+    row.vecValues.resize(m_vecPlans.size());
+    for (std::size_t k = 0; k < m_vecPlans.size(); ++k) {
+        SColumnPlan& plan = m_vecPlans[k];
+        const CColumnInfo& column = *plan.pColumn;
+        CFieldValue& out = row.vecValues[k];
+        switch (plan.eAction) {
+            case EAction::Formula:
+                out = CFieldValue::Formula();
+                break;
+            case EAction::Deleted:
+                out = CFieldValue::Deleted();
+                break;
+            case EAction::Variant:
+                out = CFieldValue::Null();
+                break;
+            case EAction::Variable: {
+                if (!bHasVarBlock) {
+                    out = CFieldValue::Null();
+                } else if (plan.nVarIndex < 0 || static_cast<std::uint32_t>(plan.nVarIndex) >= v) {
+                    // Not stored: trailing NULLs are left out of the block, as are columns
+                    // added after the row was written.
+                    out = DefaultOr(column,
+                                    isNull(plan) ? CFieldValue::Null() : CFieldValue::Missing());
+                } else {
+                    auto nIndex = static_cast<std::size_t>(plan.nVarIndex);
+                    if (m_vecVarZeroLength[nIndex]) {
+                        // A zero-length entry is NULL or an empty string; only the bitmap tells.
+                        out = isNull(plan) ? DefaultOr(column, CFieldValue::Null())
+                                           : CFieldValue::EmptyString();
+                    } else {
+                        CFieldValue& stored = m_vecVarValues[nIndex];
+                        out = plan.bFirstUse ? std::move(stored) : stored;
+                        if (out.m_eKind == EValueKind::Missing)
+                            out = DefaultOr(column, std::move(out));
+                    }
+                }
+                break;
+            }
+            case EAction::Fixed: {
+                if (isNull(plan)) {
+                    out = DefaultOr(column, CFieldValue::Null());
+                    break;
+                }
+                auto bytes = data.Slice(r + plan.nOffset, plan.nSize);
+                if (!bytes) {
+                    if (plan.eType == EColumnType::Money || plan.eType == EColumnType::SmallMoney) {
+                        out = CFieldValue("0", EValueKind::Value);
+                        break;
+                    }
+                    return false;  // the column lies outside the page: the row is not usable
+                }
+                out = CValueRenderer::RenderFixed(plan.eType, *bytes, column, m_bStatement);
+                break;
+            }
+        }
+    }
+    return true;
+}

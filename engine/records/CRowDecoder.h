@@ -1,0 +1,81 @@
+// engine/records/CRowDecoder.h
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/ByteView.h"
+#include "engine/records/CFieldValue.h"
+#include "engine/records/CValueRenderer.h"
+
+class CTable;
+class CColumnInfo;
+class CTextPointerReader;
+
+// One decoded data row: a value per column record, in column order.
+struct SDecodedRow {
+    std::vector<CFieldValue> vecValues;
+    bool bDeleted = false;   // a ghost record
+    std::uint16_t nEnd = 0;  // end of the variable block, from the data area start; 0 without one
+};
+
+// Decodes the data rows of one table. The column layout is worked out once, so a walk over many
+// rows pays only for the rows. Every read goes through bounds-checked views of the page's data
+// area: a damaged row gives markers or is rejected, never a read outside the page.
+class CRowDecoder {
+  public:
+    // bStatement: values for INSERT literals instead of grid text. bRecoverDeleted: ghost rows are
+    // decoded, otherwise rejected.
+    CRowDecoder(const CTable& table, std::string strFileName, bool bStatement,
+                bool bRecoverDeleted);
+    ~CRowDecoder();
+    CRowDecoder(const CRowDecoder&) = delete;
+    CRowDecoder& operator=(const CRowDecoder&) = delete;
+
+    // dataArea starts at page byte 96; nRowOffset counts from there. False when the row is
+    // rejected (bad offset, zero status, a ghost while deleted rows are off, an impossible
+    // column count) or abandoned (a fixed column outside the page).
+    bool Decode(const CByteView& dataArea, std::uint16_t nRowOffset, SDecodedRow& row);
+
+    const CTable& Table() const { return m_table; }
+    bool StatementMode() const { return m_bStatement; }
+    EColumnType ColumnType(std::size_t nColumn) const { return m_vecPlans[nColumn].eType; }
+
+  private:
+    enum class EAction : std::uint8_t { Formula, Deleted, Variable, Fixed, Variant };
+    struct SColumnPlan {
+        const CColumnInfo* pColumn = nullptr;
+        EColumnType eType = EColumnType::Int;
+        EAction eAction = EAction::Fixed;
+        int nVarIndex = -1;
+        int nNullIndex = -1;  // bit of the NULL bitmap (column order - 1)
+        std::size_t nOffset = 0;
+        std::size_t nSize = 0;
+        bool bFirstUse = true;  // first column reading this variable entry
+    };
+    struct SVarSlot {
+        EColumnType eType = EColumnType::Varchar;
+        bool bNeeded = false;
+    };
+
+    CFieldValue DecodeVariable(const CByteView& data, std::size_t nRunning, std::size_t nEnd,
+                               std::uint16_t nEndRaw, const SVarSlot& slot);
+    CFieldValue ReadPointer(const CByteView& data, std::size_t nRunning, const SVarSlot& slot);
+    CFieldValue DefaultOr(const CColumnInfo& column, CFieldValue fallback) const;
+    CTextPointerReader& TextReader();
+
+    const CTable& m_table;
+    std::string m_strFileName;
+    bool m_bStatement;
+    bool m_bRecoverDeleted;
+    std::vector<SColumnPlan> m_vecPlans;
+    std::vector<SVarSlot> m_vecVarSlots;  // by variable index
+    std::unique_ptr<CTextPointerReader> m_pTextReader;
+    // Reused per row.
+    std::vector<std::uint8_t> m_vecNullFlags;
+    std::vector<CFieldValue> m_vecVarValues;
+    std::vector<std::uint8_t> m_vecVarZeroLength;
+};
