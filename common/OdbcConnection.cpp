@@ -27,8 +27,9 @@ std::string Diagnostics(SQLSMALLINT nType, SQLHANDLE handle, const std::string& 
             break;
         if (!strText.empty())
             strText += "; ";
-        strText += "[" + std::string(reinterpret_cast<char*>(szState)) + "] " +
-                   std::string(reinterpret_cast<char*>(message.data()));
+        // Appended piece by piece: GCC 12 misreports "[" + std::string(...) under -O2 (-Wrestrict).
+        strText.append("[").append(reinterpret_cast<char*>(szState)).append("] ");
+        strText.append(reinterpret_cast<char*>(message.data()));
     }
     return strText.empty() ? strWhat + " failed" : strText;
 }
