@@ -33,6 +33,8 @@ CRecoveredSource::SOpenResult CRecoveredSource::Open(const std::string& strPath,
         }
         if (strDataPath) pSource->m_pEngine->m_strFileName = *strDataPath;
         pSource->m_bFromScan = true;
+        // The scan does not carry the version stamp and page count; the data file it names does.
+        if (auto probe = CFormatProbe::Probe(pSource->m_pEngine->m_strFileName); probe.bOk) pSource->m_probe = probe;
         pSource->m_probe.bOk = true;
         result.pSource = std::move(pSource);
         return result;

@@ -3,11 +3,40 @@
 
 #include <cstdio>
 
+#include "cli/CCliOptions.h"
+#include "cli/CRecoveredSource.h"
 #include "cli/ExitCodes.h"
 
-const char* CSaveScanCommand::Help() { return "usage: ambermill-cli save-scan FILE OUT.str\n"; }
+const char* CSaveScanCommand::Help() {
+    return "usage: ambermill-cli save-scan FILE OUT.str [--data PATH] [--no-progress]\n"
+           "  Recovers the catalog of a data file (or loads a scan file) and saves it as a scan "
+           "file,\n"
+           "  which every command accepts in place of the data file. An existing OUT.str is "
+           "replaced\n"
+           "  only when the new file was written completely.\n";
+}
 
-int CSaveScanCommand::Run(const std::vector<std::string>&) {
-    std::fputs("ambermill-cli save-scan: not available in this build yet\n", stderr);
-    return kExitFailure;
+int CSaveScanCommand::Run(const std::vector<std::string>& vecArgs) {
+    CCliOptions options(vecArgs, {"help", "no-progress"}, {"data"});
+    if (options.Has("help")) {
+        std::fputs(Help(), stdout);
+        return kExitOk;
+    }
+    if (!options.Ok() || options.Positionals().size() != 2) {
+        std::fprintf(stderr, "ambermill-cli save-scan: %s\n%s",
+                     options.Ok() ? "expected FILE and OUT.str" : options.Error().c_str(), Help());
+        return kExitBadInput;
+    }
+    auto opened = CRecoveredSource::Open(options.Positionals()[0], options.Value("data"),
+                                         !options.Has("no-progress"));
+    if (!opened.pSource) {
+        std::fprintf(stderr, "ambermill-cli: %s\n", opened.strError.c_str());
+        return opened.nExitCode;
+    }
+    std::string strError;
+    if (!opened.pSource->Engine().SaveScan(options.Positionals()[1], strError)) {
+        std::fprintf(stderr, "ambermill-cli: %s\n", strError.c_str());
+        return kExitBadInput;
+    }
+    return kExitOk;
 }

@@ -1,0 +1,509 @@
+// app/export/job/CExportJob.cpp
+#include "app/export/job/CExportJob.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <set>
+#include <system_error>
+
+#include "app/export/job/CBatchRunnerText.h"
+#include "app/export/job/CBundleNames.h"
+#include "app/export/job/IExportObserver.h"
+#include "common/AppPaths.h"
+#include "common/ExecutionLog.h"
+#include "common/OdbcConnection.h"
+#include "common/ScriptFile.h"
+#include "common/SettingsFile.h"
+#include "engine/core/CSQLServerEngine.h"
+#include "engine/scripts/CTableScript.h"
+#include "engine/scripts/SqlText.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+void Log(const std::string& strMessage) {
+    CExecutionLog::WriteLog(0, 0, strMessage, false);
+}
+
+std::string Lower(std::string strText) {
+    for (char& ch : strText)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return strText;
+}
+
+std::vector<CViewStoredProc*> AllObjects(const COrderedMap<CViewStoredProc>& map) {
+    std::vector<CViewStoredProc*> vecObjects;
+    for (const auto& [strKey, pObject] : map)
+        vecObjects.push_back(pObject.get());
+    return vecObjects;
+}
+
+std::string RestoreNote(const fs::path& folder) {
+    return "Your scripts have been saved at the location : " + folder.string() +
+           "\r\n\nRestore your database by following the below steps :-"
+           "\r\n\n\t1. Run CreateDatabaseQuery.sql which will create the recovered database."
+           "\r\n\n\t2. Run each <TableName>.sql which will generate all the recovered tables "
+           "\r\n\t    along with "
+           "its records."
+           "\r\n\n\t3. And finally run Stored_Procedure.sql and Views.sql."
+           "\r\n\nPlease read ReadMe.txt in the same location for details on how to run the "
+           "scripts.";
+}
+}  // namespace
+
+std::int64_t CExportJob::SResult::TotalFailed() const {
+    std::int64_t nFailed = report.TotalFailed();
+    for (const SStage& stage : vecStages) {
+        if (stage.strName != "tables")
+            nFailed += stage.nFailed;
+    }
+    return nFailed;
+}
+
+CExportJob::CExportJob(CSQLServerEngine& engine, SExportOptions options, IExportObserver& observer)
+    : m_engine(engine),
+      m_options(std::move(options)),
+      m_observer(observer),
+      m_bScripts(m_options.eTarget == EExportTarget::Scripts),
+      m_bSqlCmd(engine.FormatVersion() != "2000") {}
+
+CExportJob::~CExportJob() {
+    DetachFiles();
+}
+
+bool CExportJob::Stopped() const {
+    return m_engine.m_pStatus->m_bStop;
+}
+
+bool CExportJob::Fail(EError eError, const std::string& strError) {
+    m_result.eError = eError;
+    m_result.strError = strError;
+    CExecutionLog::WriteLog(1, 0, strError, true);
+    return false;
+}
+
+bool CExportJob::CreateFile(CScriptFile& file, const fs::path& path) {
+    if (file.Create(path))
+        return true;
+    return Fail(EError::Failure, "cannot create '" + path.string() + "'");
+}
+
+bool CExportJob::CloseFile(CScriptFile& file) {
+    if (file.Close())
+        return true;
+    return Fail(EError::Failure, "could not write '" + file.Path().string() +
+                                     "' completely (is the disk full or the folder gone?)");
+}
+
+void CExportJob::AddRunnerLines(const std::string& strScript) {
+    const CBatchRunnerText runner(m_bSqlCmd);
+    m_engine.m_strBatchWinAuth += runner.WindowsLine(strScript);
+    m_engine.m_strBatchSqlAuth += runner.SqlLine(strScript);
+}
+
+void CExportJob::DetachFiles() {
+    // The files belong to this job; the engine must not keep pointers to them.
+    m_engine.m_hUserTypesFile = nullptr;
+    m_engine.m_hTableFile = nullptr;
+    m_engine.m_hDefaultFile = nullptr;
+    m_engine.m_hConstraintFile = nullptr;
+    m_engine.m_hViewsFile = nullptr;
+    m_engine.m_hProcFile = nullptr;
+    m_engine.m_hFunctionsFile = nullptr;
+    m_engine.m_hRulesFile = nullptr;
+    m_engine.m_hTriggersFile = nullptr;
+}
+
+void CExportJob::Terminate(const std::string& strMessage) {
+    m_observer.OnMessage(strMessage);
+    Log(strMessage);
+    m_engine.m_strBatchWinAuth.clear();
+    m_engine.m_bRecordExportRunning = false;
+    m_result.bStopped = true;
+    DetachFiles();
+}
+
+bool CExportJob::PrepareBundle() {
+    std::error_code ec;
+    if (!fs::is_directory(m_options.outputParent, ec)) {
+        fs::create_directories(m_options.outputParent, ec);
+        if (ec) {
+            return Fail(EError::BadInput, "Directory could not be created: '" +
+                                              m_options.outputParent.string() +
+                                              "': " + ec.message());
+        }
+    }
+    m_folder = m_options.outputParent /
+               CBundleNames::BundleFolderName(m_engine.m_strDatabaseName, CBundleNames::Now());
+    // A single level, and never an existing folder: two exports must not mix their files.
+    if (!fs::create_directory(m_folder, ec)) {
+        return Fail(EError::BadInput,
+                    "Directory could not be created: '" + m_folder.string() +
+                        "': " + (ec ? ec.message() : std::string("it already exists")));
+    }
+    m_result.bundleFolder = m_folder;
+    m_engine.m_strOutputFolder = m_folder.string();
+    return true;
+}
+
+bool CExportJob::RunUserTypes() {
+    CEngineStatus& status = *m_engine.m_pStatus;
+    CScriptFile userTypes;
+    if (m_bScripts) {
+        if (!CreateFile(userTypes, m_folder / "UserDefinedDatatypes.sql"))
+            return false;
+        m_engine.m_hUserTypesFile = &userTypes;
+        m_engine.m_strBatchWinAuth =
+            CBatchRunnerText::Header() +
+            CBatchRunnerText(m_bSqlCmd).WindowsLine("UserDefinedDatatypes.sql");
+        m_engine.m_strBatchSqlAuth =
+            ":label2\r\n" + CBatchRunnerText(m_bSqlCmd).SqlLine("UserDefinedDatatypes.sql");
+    }
+    Log("Generating user datatypes");
+    status.m_nFailedRecords = 0;
+    m_engine.GenerateUserTypeQueries();
+    m_result.vecStages.push_back({"user types", static_cast<int>(m_engine.m_mapUserTypes.Count()),
+                                  status.m_nFailedRecords.load()});
+    m_engine.m_hUserTypesFile = nullptr;
+    // The engine closes the file after its last statement; closing again reports a failed write.
+    return !m_bScripts || CloseFile(userTypes);
+}
+
+bool CExportJob::RunTables(const std::vector<CTable*>& vecTables) {
+    CEngineStatus& status = *m_engine.m_pStatus;
+    m_engine.m_bExportRecords = m_options.bWithData;
+    Log("Generating tables");
+    SStage stage{"tables", static_cast<int>(vecTables.size()), 0};
+    if (vecTables.empty()) {
+        m_observer.OnProgress(30, 0, 0);
+        m_result.vecStages.push_back(stage);
+        return true;
+    }
+
+    if (m_bScripts) {
+        CScriptFile defaults;
+        std::error_code ec;
+        if (!fs::create_directory(m_folder / "Tables", ec)) {
+            return Fail(EError::Failure,
+                        "Directory could not be created: '" + (m_folder / "Tables").string() + "'");
+        }
+        // One Default.sql with the bound defaults of every selected table, each once, run before
+        // the tables that use them. The engine gets no default file of its own here, so a
+        // default shared by several tables is not created twice.
+        if (!CreateFile(defaults, m_folder / "Default.sql"))
+            return false;
+        std::vector<std::string> vecWritten;
+        for (const CTable* pTable : vecTables) {
+            for (const std::string& strDefault :
+                 CTableScript::Build(m_engine, *pTable).vecDefaults) {
+                if (std::find(vecWritten.begin(), vecWritten.end(), strDefault) != vecWritten.end())
+                    continue;
+                vecWritten.push_back(strDefault);
+                defaults.Write(strDefault + "\r\ngo\r\n");
+            }
+        }
+        m_engine.m_hDefaultFile = nullptr;
+        AddRunnerLines("Default.sql");
+        if (!CloseFile(defaults))
+            return false;
+    }
+
+    // Two names that become the same file name (a/b and a_b, or Orders and ORDERS on Windows)
+    // would overwrite each other's script: later ones get a number.
+    std::set<std::string> setUsedNames;
+    int nDone = 0;
+    for (CTable* pTable : vecTables) {
+        m_observer.OnMessage("Exporting table : " + pTable->m_strName);
+        Log("Exporting " + pTable->m_strName);
+        CScriptFile tableFile;
+        CScriptFile constraintFile;
+        if (m_bScripts) {
+            const std::string strBase = CBundleNames::SafeFileName(pTable->m_strName);
+            std::string strSafe = strBase;
+            for (int n = 2; setUsedNames.contains(Lower(strSafe)); ++n)
+                strSafe = strBase + "_" + std::to_string(n);
+            setUsedNames.insert(Lower(strSafe));
+            AddRunnerLines(CBatchRunnerText::TableScript(strSafe));
+            if (!CreateFile(tableFile, m_folder / "Tables" / (strSafe + ".sql")))
+                return false;
+            m_engine.m_hTableFile = &tableFile;
+            AddRunnerLines(CBatchRunnerText::ConstraintScript(strSafe));
+            if (!CreateFile(constraintFile, m_folder / "Tables" / (strSafe + "_Constraint.sql")))
+                return false;
+            m_engine.m_hConstraintFile = &constraintFile;
+        }
+
+        status.m_nExportedRecords = 0;
+        status.m_nFailedRecords = 0;
+        m_engine.GenerateTableQueries(pTable);
+        const std::int64_t nExported = status.m_nExportedRecords;
+        const std::int64_t nFailed = status.m_nFailedRecords;
+        status.m_nExportedRecords = 0;
+        status.m_nFailedRecords = 0;
+        pTable->m_nExportCount = 0;
+        ++nDone;
+
+        if (m_bScripts) {
+            m_engine.m_hTableFile = nullptr;
+            m_engine.m_hConstraintFile = nullptr;
+            if (!CloseFile(tableFile) || !CloseFile(constraintFile))
+                return false;
+        }
+        if (Stopped()) {
+            Terminate("Export terminated");
+            return false;
+        }
+        m_result.report.Add({pTable->m_strName, nExported, nFailed});
+        stage.nFailed += static_cast<int>(nFailed);
+        m_observer.OnTableDone(pTable->m_strName, nExported, nFailed);
+        m_observer.OnProgress(nDone * 30 / static_cast<int>(vecTables.size()), nDone,
+                              static_cast<int>(vecTables.size()));
+    }
+    m_engine.m_bRecordExportRunning = false;
+    m_result.vecStages.push_back(stage);
+    m_observer.OnProgress(30, nDone, nDone);
+    return true;
+}
+
+void CExportJob::CallEngine(EObjectKind eKind, CViewStoredProc* pObject) {
+    switch (eKind) {
+        case EObjectKind::View:
+            m_engine.GenerateViewQueries(pObject);
+            break;
+        case EObjectKind::Procedure:
+            m_engine.GenerateStoredProcQueries(pObject);
+            break;
+        case EObjectKind::Function:
+            m_engine.GenerateFunctionQueries(pObject);
+            break;
+        case EObjectKind::Rule:
+            m_engine.GenerateRulesQueries(pObject);
+            break;
+        case EObjectKind::Trigger:
+            m_engine.GenerateTriggerQueries(pObject);
+            break;
+    }
+}
+
+bool CExportJob::RunObjects(const SObjectStage& stage,
+                            const std::vector<CViewStoredProc*>& vecObjects) {
+    if (vecObjects.empty())
+        return true;
+    CEngineStatus& status = *m_engine.m_pStatus;
+    Log(stage.pszLog);
+    CScriptFile file;
+    CScriptFile** ppHandle = nullptr;
+    switch (stage.eKind) {
+        case EObjectKind::View:
+            ppHandle = &m_engine.m_hViewsFile;
+            break;
+        case EObjectKind::Procedure:
+            ppHandle = &m_engine.m_hProcFile;
+            break;
+        case EObjectKind::Function:
+            ppHandle = &m_engine.m_hFunctionsFile;
+            break;
+        case EObjectKind::Rule:
+            ppHandle = &m_engine.m_hRulesFile;
+            break;
+        case EObjectKind::Trigger:
+            ppHandle = &m_engine.m_hTriggersFile;
+            break;
+    }
+    if (m_bScripts) {
+        if (!CreateFile(file, m_folder / stage.pszFile))
+            return false;
+        *ppHandle = &file;
+    }
+
+    const std::string strTerminated =
+        stage.eKind == EObjectKind::View ? "Export terminated" : "Export Terminated";
+    SStage result{CObjectScript::KindName(stage.eKind), static_cast<int>(vecObjects.size()), 0};
+    std::vector<CViewStoredProc*> vecFailed;
+    const int nTotal = static_cast<int>(vecObjects.size());
+    int nDone = 0;
+    for (CViewStoredProc* pObject : vecObjects) {
+        m_observer.OnMessage(stage.pszMessage + pObject->m_strName);
+        const std::int32_t nFailedBefore = status.m_nFailedRecords;
+        CallEngine(stage.eKind, pObject);
+        if (status.m_nFailedRecords != nFailedBefore)
+            vecFailed.push_back(pObject);
+        ++nDone;
+        if (stage.nProgressBase >= 0)
+            m_observer.OnProgress(stage.nProgressBase + nDone * 30 / nTotal, nDone, nTotal);
+        if (Stopped()) {
+            *ppHandle = nullptr;
+            Terminate(strTerminated);
+            return false;
+        }
+    }
+    // A function may call one created after it: the failed ones get a second pass, and only
+    // what fails again counts.
+    if (!m_bScripts && stage.eKind == EObjectKind::Function && !vecFailed.empty()) {
+        std::vector<CViewStoredProc*> vecRetry;
+        vecRetry.swap(vecFailed);
+        for (CViewStoredProc* pObject : vecRetry) {
+            m_observer.OnMessage(stage.pszMessage + pObject->m_strName + " (second pass)");
+            const std::int32_t nFailedBefore = status.m_nFailedRecords;
+            CallEngine(stage.eKind, pObject);
+            if (status.m_nFailedRecords != nFailedBefore)
+                vecFailed.push_back(pObject);
+            if (Stopped()) {
+                *ppHandle = nullptr;
+                Terminate(strTerminated);
+                return false;
+            }
+        }
+    }
+    result.nFailed = static_cast<int>(vecFailed.size());
+    for (CViewStoredProc* pObject : vecFailed) {
+        m_observer.OnMessage(std::string("Failed to create ") +
+                             CObjectScript::KindName(stage.eKind) + " " + pObject->m_strName +
+                             " (see the error log)");
+    }
+    m_result.vecStages.push_back(result);
+    if (m_bScripts) {
+        *ppHandle = nullptr;
+        AddRunnerLines(stage.pszRunnerRef);
+        return CloseFile(file);
+    }
+    *ppHandle = nullptr;
+    return true;
+}
+
+bool CExportJob::FinishBundle() {
+    const std::string strRunner =
+        CBatchRunnerText::Runner(m_engine.m_strBatchWinAuth, m_engine.m_strBatchSqlAuth);
+    CScriptFile runner;
+    if (!CreateFile(runner, m_folder / CBundleNames::RunnerName(m_engine.m_strDatabaseName)))
+        return false;
+    runner.Write(strRunner);
+    if (!CloseFile(runner))
+        return false;
+
+    // The restore steps start with this script, so the bundle carries it.
+    CScriptFile createDatabase;
+    if (!CreateFile(createDatabase, m_folder / "CreateDatabaseQuery.sql"))
+        return false;
+    createDatabase.Write("CREATE DATABASE " + SqlText::Bracket(m_engine.m_strDatabaseName) +
+                         "\r\ngo\r\n");
+    if (!CloseFile(createDatabase))
+        return false;
+
+    std::error_code ec;
+    const fs::path readMe = CAppPaths::ExecutableDir() / "ReadMe.txt";
+    if (!fs::copy_file(readMe, m_folder / "ReadMe.txt", fs::copy_options::overwrite_existing, ec)) {
+        m_result.vecWarnings.push_back("ReadMe.txt could not be copied from '" + readMe.string() +
+                                       "': " + ec.message());
+    }
+    std::ofstream folders(CAppPaths::WritableDir() / "OutputFldr.txt",
+                          std::ios::app | std::ios::binary);
+    folders << m_folder.string() << "\n";
+    if (!folders)
+        m_result.vecWarnings.push_back("OutputFldr.txt could not be written");
+    m_result.strNote = RestoreNote(m_folder);
+    return true;
+}
+
+CExportJob::SResult CExportJob::Run() {
+    CEngineStatus& status = *m_engine.m_pStatus;
+    status.m_bStop = false;
+    m_result = SResult{};
+
+    if (!m_bScripts) {
+        auto value = CSettingsFile::ReadValue(CAppPaths::SettingsFile(), "Avoid_Duplicate");
+        if (value.value_or("0") == "1" && m_engine.FormatVersion() != "2000") {
+            Terminate("Export terminated");
+            m_result.bStopped = false;
+            Fail(EError::BadInput,
+                 "duplicate avoidance (Avoid_Duplicate=1) is offered for the SQL Server 2000 "
+                 "format only");
+            return m_result;
+        }
+        if (!m_options.pConnection || !m_options.pConnection->IsOpen()) {
+            Fail(EError::BadInput, "no open database connection");
+            return m_result;
+        }
+        m_engine.m_bDirectExport = true;
+        m_engine.m_pDatabase = m_options.pConnection;
+    } else {
+        m_engine.m_bDirectExport = false;
+        m_engine.m_pDatabase = nullptr;
+    }
+    m_engine.m_bRecoverDeleted = m_options.bRecoverDeleted;
+
+    // The selection: named tables in the order given, or all of them.
+    std::vector<CTable*> vecTables;
+    if (m_options.vecTables.empty()) {
+        for (const auto& [strKey, pTable] : m_engine.m_mapObjects)
+            vecTables.push_back(pTable.get());
+    } else {
+        for (const std::string& strName : m_options.vecTables) {
+            CTable* pFound = nullptr;
+            for (const auto& [strKey, pTable] : m_engine.m_mapObjects) {
+                if (pTable->m_strName == strName)
+                    pFound = pTable.get();
+            }
+            if (!pFound) {
+                Fail(EError::BadInput, "no table named '" + strName + "' in the catalog");
+                return m_result;
+            }
+            vecTables.push_back(pFound);
+        }
+    }
+
+    auto finish = [&](bool bOk) {
+        DetachFiles();
+        m_engine.m_bRecordExportRunning = false;
+        m_engine.m_pDatabase = nullptr;
+        m_engine.m_bDirectExport = false;
+        if (bOk) {
+            m_engine.m_strBatchWinAuth.clear();
+            m_observer.OnProgress(100, 0, 0);
+            m_observer.OnMessage("Export Complete.");
+            m_result.bComplete = true;
+        }
+        return m_result;
+    };
+
+    if (m_bScripts && !PrepareBundle())
+        return finish(false);
+    if (!RunUserTypes())
+        return finish(false);
+    if (!RunTables(vecTables))
+        return finish(false);
+
+    std::vector<CViewStoredProc*> vecNone;
+    const bool bObjects = m_options.bObjects;
+    const SObjectStage kStages[] = {
+        {"Generating Views", "Views.sql", "Exporting View : ", "Views.sql", EObjectKind::View, 30},
+        {"Generating Stored Procedures", "Stored_Procedure.sql",
+         "Exporting Stored Procedure : ", "Stored_Procedure.sql ", EObjectKind::Procedure, 60},
+        {"Generating Functions", "Functions.sql", "Exporting Functions : ", "Functions.sql ",
+         EObjectKind::Function, -1},
+        {"Generating Rules", "Rules.sql", "Exporting Rule : ", "Rules.sql ", EObjectKind::Rule, -1},
+        {"Generating Triggers", "Triggers.sql", "Exporting Trigger: ", "Triggers.sql ",
+         EObjectKind::Trigger, -1},
+    };
+    const COrderedMap<CViewStoredProc>* kMaps[] = {&m_engine.m_mapViews, &m_engine.m_mapProcedures,
+                                                   &m_engine.m_mapFunctions, &m_engine.m_mapRules,
+                                                   &m_engine.m_mapTriggers};
+    for (std::size_t i = 0; i < std::size(kStages); ++i) {
+        status.m_nExportedRecords = 0;
+        status.m_nFailedRecords = 0;
+        if (!RunObjects(kStages[i], bObjects ? AllObjects(*kMaps[i]) : vecNone))
+            return finish(false);
+        if (i == 0)
+            m_observer.OnProgress(60, 0, 0);
+        if (i == 1)
+            m_observer.OnProgress(90, 0, 0);
+    }
+    if (Stopped()) {
+        Terminate("Export Terminated");
+        return finish(false);
+    }
+    if (m_bScripts && !FinishBundle())
+        return finish(false);
+    return finish(true);
+}

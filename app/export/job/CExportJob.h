@@ -1,0 +1,84 @@
+// app/export/job/CExportJob.h
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/export/job/CExportReport.h"
+#include "app/export/job/SExportOptions.h"
+#include "engine/scripts/CObjectScript.h"
+
+class CScriptFile;
+class CSQLServerEngine;
+class CTable;
+class CViewStoredProc;
+class IExportObserver;
+
+// The export job: drives the engine stage by stage (user types, tables, views, procedures,
+// functions, rules, triggers) into a script bundle or onto a database connection, reports
+// through an observer and honours stop requests (the status block's m_bStop).
+class CExportJob {
+  public:
+    enum class EError { None, BadInput, Failure };
+
+    struct SStage {
+        std::string strName;
+        int nObjects = 0;  // objects handed to the engine
+        int nFailed = 0;   // of those, how many failed (database target)
+    };
+
+    struct SResult {
+        bool bComplete = false;  // every stage ran and every file was written
+        bool bStopped = false;
+        EError eError = EError::None;
+        std::string strError;
+        std::filesystem::path bundleFolder;  // scripts target
+        std::string strNote;                 // restore steps shown after a scripts export
+        CExportReport report;
+        std::vector<SStage> vecStages;
+        std::vector<std::string> vecWarnings;
+        // Failed statements over all stages.
+        std::int64_t TotalFailed() const;
+    };
+
+    CExportJob(CSQLServerEngine& engine, SExportOptions options, IExportObserver& observer);
+    ~CExportJob();
+    CExportJob(const CExportJob&) = delete;
+    CExportJob& operator=(const CExportJob&) = delete;
+
+    SResult Run();
+
+  private:
+    struct SObjectStage {
+        const char* pszLog;        // execution-log line
+        const char* pszFile;       // script file name
+        const char* pszMessage;    // message before each object
+        const char* pszRunnerRef;  // how the runner names the file
+        EObjectKind eKind;
+        int nProgressBase;  // progress range base (-1: no progress shown)
+    };
+
+    bool Stopped() const;
+    bool Fail(EError eError, const std::string& strError);
+    bool CreateFile(CScriptFile& file, const std::filesystem::path& path);
+    bool CloseFile(CScriptFile& file);
+    void AddRunnerLines(const std::string& strScript);
+    bool PrepareBundle();
+    bool RunUserTypes();
+    bool RunTables(const std::vector<CTable*>& vecTables);
+    bool RunObjects(const SObjectStage& stage, const std::vector<CViewStoredProc*>& vecObjects);
+    void CallEngine(EObjectKind eKind, CViewStoredProc* pObject);
+    bool FinishBundle();
+    void Terminate(const std::string& strMessage);
+    void DetachFiles();
+
+    CSQLServerEngine& m_engine;
+    SExportOptions m_options;
+    IExportObserver& m_observer;
+    bool m_bScripts;
+    bool m_bSqlCmd;
+    SResult m_result;
+    std::filesystem::path m_folder;
+};

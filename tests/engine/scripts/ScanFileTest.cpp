@@ -1,0 +1,295 @@
+// tests/engine/scripts/ScanFileTest.cpp
+// Scan files: every saved member comes back, the layout is the documented one, and damaged files
+// (truncated, inconsistent counts, the committed fuzz corpus and its mutants) are refused with
+// CArchiveError instead of crashing or allocating beyond the file.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "common/ArchiveReader.h"
+#include "engine/core/CSQLServer2000.h"
+#include "engine/scripts/CScanFile.h"
+#include "support/RecoveryHelpers.h"
+#include "support/TestFiles.h"
+
+namespace {
+std::span<const std::byte> AsBytes(const std::string& str) {
+    return std::as_bytes(std::span(str.data(), str.size()));
+}
+
+// A catalog with every saved member set to something other than its default.
+void FillCatalog(CSQLServerEngine& engine) {
+    engine.m_strDatabaseName = "Shop";
+    engine.m_strFileName = "/data/shop.mdf";
+    auto pType = std::make_unique<CUserType>();
+    pType->m_strName = "Zip";
+    pType->m_nBaseType = 175;
+    pType->m_nLength = 5;
+    pType->m_nPrecision = 3;
+    pType->m_nScale = 1;
+    pType->m_nValue1 = -7;
+    pType->m_nValue2 = 99;
+    engine.m_mapUserTypes.Set("257", std::move(pType));
+
+    auto pDefault = std::make_unique<CIndexInfo>();
+    pDefault->m_nValue = 12;
+    pDefault->m_arrFlags = {true, false, true, false, false, true, false, false, true};
+    pDefault->m_nObjectId = 2001;
+    pDefault->m_strName = "DefZero";
+    pDefault->m_strText = "CREATE DEFAULT DefZero AS 0";
+    engine.m_mapDefaults.Set("2001", std::move(pDefault));
+
+    auto pTable = std::make_unique<CTable>();
+    pTable->m_strName = "Order Lines]";
+    pTable->m_strSaved1 = "s1";
+    pTable->m_strSaved2 = std::string(300, 'z');  // 16-bit length form
+    pTable->m_nSaved1 = 5;
+    pTable->m_nObjectId = 977;
+    pTable->m_nColumns = 2;
+    pTable->m_nBitColumns = 1;
+    pTable->m_nAllColumns = 3;
+    pTable->m_nAllVarColumns = 1;
+    pTable->m_nSaved2 = -3;
+    pTable->m_nVarColumns = 1;
+    CColumnInfo id;
+    id.m_strName = "Id";
+    id.m_strType = "int";
+    id.m_strUserType = "int";
+    id.m_nOrder = 1;
+    id.m_nOffset = 4;
+    id.m_nLength = 4;
+    id.m_bNullable = false;
+    CColumnInfo note;
+    note.m_strName = "Note";
+    note.m_strType = "varchar";
+    note.m_strUserType = "varchar";
+    note.m_strDefault = "('x')";
+    note.m_strFormula = "f";
+    note.m_nOrder = 2;
+    note.m_nOffset = -1;
+    note.m_nLength = 40;
+    note.m_nPrecision = 1;
+    note.m_nScale = 2;
+    note.m_nBitPos = 3;
+    note.m_bDeleted = 1;
+    pTable->m_vecColumns = {id, note};
+    CVarColumn var;
+    var.m_strName = "Note";
+    var.m_strExtra = "e";
+    var.m_strType = "varchar";
+    var.m_nOrder = 2;
+    var.m_nLength = 40;
+    var.m_nExtra = 17;
+    var.m_nOffset = -1;
+    pTable->m_vecVarColumns = {var};
+    auto pIndex = std::make_unique<CIndexInfo>();
+    pIndex->m_strName = "PK_Order";
+    pIndex->m_arrFlags[0] = true;
+    pTable->m_mapIndexes.Set("1", std::move(pIndex));
+    pTable->m_vecVarColumnTypes = {{"-1", "varchar"}, {"4", "int"}};
+    pTable->m_vecExtentPages = {8, 9};
+    pTable->m_vecPages = {120, 121, 4000000000u};
+    engine.m_mapObjects.Set("977", std::move(pTable));
+
+    auto object = [](const char* pszName, const char* pszText) {
+        auto p = std::make_unique<CViewStoredProc>();
+        p->m_strName = pszName;
+        p->m_nNumber = 1;
+        p->m_nColId = 2;
+        p->m_strText = pszText;
+        return p;
+    };
+    engine.m_mapViews.Set("10", object("v1", "CREATE VIEW v1 AS SELECT 1"));
+    engine.m_mapProcedures.Set("11", object("p1", "CREATE PROC p1 AS SELECT 1"));
+    engine.m_mapRules.Set("12", object("r1", "CREATE RULE r1 AS @x > 0"));
+    engine.m_mapTriggers.Set("13", object("t1", "CREATE TRIGGER t1 ON x FOR INSERT AS SELECT 1"));
+    engine.m_mapFunctions.Set(
+        "14", object("f1", "CREATE FUNCTION f1() RETURNS int AS BEGIN RETURN 1 END"));
+}
+
+std::string SaveToString(CSQLServerEngine& engine, const TestFiles::CTempDir& dir) {
+    std::string strError;
+    EXPECT_TRUE(engine.SaveScan((dir / "s.str").string(), strError)) << strError;
+    return TestFiles::ReadFile(dir / "s.str");
+}
+
+std::vector<std::string> CorpusFiles() {
+    std::vector<std::string> vecFiles;
+    for (const auto& entry : std::filesystem::directory_iterator(
+             std::filesystem::path(AMBERMILL_FUZZ_CORPUS_DIR) / "scanfile")) {
+        if (entry.is_regular_file())
+            vecFiles.push_back(TestFiles::ReadFile(entry.path()));
+    }
+    return vecFiles;
+}
+}  // namespace
+
+TEST(ScanFile, EverySavedMemberComesBack) {
+    TestFiles::CTempDir dir;
+    auto pSource = CreateSQLServer2000Engine();
+    FillCatalog(*pSource);
+    std::string strBytes = SaveToString(*pSource, dir);
+
+    auto pLoaded = CreateSQLServer2000Engine();
+    CScanFile::LoadImage(*pLoaded, AsBytes(strBytes));
+    EXPECT_EQ(pLoaded->m_strDatabaseName, "Shop");
+    EXPECT_EQ(pLoaded->m_strFileName, "/data/shop.mdf");
+    EXPECT_EQ(pLoaded->m_nTables, 1);
+    EXPECT_EQ(pLoaded->m_nFunctions, 1);
+
+    const CUserType& type = *pLoaded->m_mapUserTypes.Find("257");
+    EXPECT_EQ(type.m_strName, "Zip");
+    EXPECT_EQ(std::tie(type.m_nBaseType, type.m_nLength, type.m_nPrecision, type.m_nScale,
+                       type.m_nValue1, type.m_nValue2),
+              std::make_tuple(std::uint8_t{175}, std::uint16_t{5}, std::uint8_t{3}, std::uint8_t{1},
+                              -7, 99));
+    const CIndexInfo& def = *pLoaded->m_mapDefaults.Find("2001");
+    EXPECT_EQ(def.m_nValue, 12);
+    EXPECT_EQ(def.m_arrFlags, pSource->m_mapDefaults.Find("2001")->m_arrFlags);
+    EXPECT_EQ(def.m_strText, "CREATE DEFAULT DefZero AS 0");
+
+    const CTable& source = *pSource->m_mapObjects.Find("977");
+    const CTable& table = *pLoaded->m_mapObjects.Find("977");
+    EXPECT_EQ(table.m_strName, source.m_strName);
+    EXPECT_EQ(table.m_strSaved2, source.m_strSaved2);
+    EXPECT_EQ(
+        std::tie(table.m_nSaved1, table.m_nObjectId, table.m_nColumns, table.m_nBitColumns,
+                 table.m_nAllColumns, table.m_nAllVarColumns, table.m_nSaved2, table.m_nVarColumns),
+        std::tie(source.m_nSaved1, source.m_nObjectId, source.m_nColumns, source.m_nBitColumns,
+                 source.m_nAllColumns, source.m_nAllVarColumns, source.m_nSaved2,
+                 source.m_nVarColumns));
+    ASSERT_EQ(table.m_vecColumns.size(), 2u);
+    const CColumnInfo& c = table.m_vecColumns[1];
+    EXPECT_EQ(std::tie(c.m_strName, c.m_strDefault, c.m_strFormula),
+              std::make_tuple("Note", "('x')", "f"));
+    EXPECT_EQ(std::tie(c.m_nOrder, c.m_nOffset, c.m_nLength, c.m_nPrecision, c.m_nScale,
+                       c.m_nBitPos, c.m_bDeleted),
+              std::make_tuple(std::uint16_t{2}, std::int16_t{-1}, std::uint16_t{40},
+                              std::uint8_t{1}, std::uint8_t{2}, std::uint8_t{3}, 1));
+    EXPECT_FALSE(table.m_vecColumns[0].m_bNullable);
+    EXPECT_TRUE(c.m_bNullable);
+    ASSERT_EQ(table.m_vecVarColumns.size(), 1u);
+    EXPECT_EQ(table.m_vecVarColumns[0].m_nExtra, 17);
+    EXPECT_EQ(table.m_vecVarColumns[0].m_strExtra, "e");
+    EXPECT_EQ(table.m_mapIndexes.Find("1")->m_strName, "PK_Order");
+    EXPECT_EQ(table.m_vecVarColumnTypes, source.m_vecVarColumnTypes);
+    EXPECT_EQ(table.m_vecExtentPages, source.m_vecExtentPages);
+    EXPECT_EQ(table.m_vecPages, source.m_vecPages);
+
+    EXPECT_EQ(pLoaded->m_mapTriggers.Find("13")->m_strText,
+              "CREATE TRIGGER t1 ON x FOR INSERT AS SELECT 1");
+    EXPECT_EQ(pLoaded->m_mapViews.Find("10")->m_nObjectId, 10);
+    EXPECT_EQ(pLoaded->m_mapRules.Find("12")->m_nColId, 2);
+
+    // Saving the loaded catalog again gives the same bytes.
+    TestFiles::CTempDir dir2;
+    EXPECT_EQ(SaveToString(*pLoaded, dir2), strBytes);
+}
+
+TEST(ScanFile, HeaderAndSectionsFollowTheLayout) {
+    TestFiles::CTempDir dir;
+    auto pEngine = CreateSQLServer2000Engine();
+    pEngine->m_strDatabaseName = "db";
+    pEngine->m_strFileName = "f";
+    auto pView = std::make_unique<CViewStoredProc>();
+    pView->m_strName = "v";
+    pView->m_nNumber = 1;
+    pView->m_nColId = 2;
+    pView->m_strText = "T";
+    pEngine->m_mapViews.Set("10", std::move(pView));
+    const std::string strExpected = std::string(
+                                        "\x08varnholt\x04"
+                                        "2000\x02"
+                                        "db\x01"
+                                        "f",
+                                        19) +
+                                    std::string(12, '\0') + std::string("\x01\x00\x00\x00", 4) +
+                                    std::string(16, '\0') +
+                                    std::string(
+                                        "\x02"
+                                        "10\x01v\x01\x00\x02\x00\x01T",
+                                        11);
+    EXPECT_EQ(SaveToString(*pEngine, dir), strExpected);
+}
+
+TEST(ScanFile, RecoveredSampleSurvivesASaveAndLoad) {
+    TestFiles::CTempDir dir;
+    auto pRecovered = TestRecovery::Recover(TestFiles::SamplePath());
+    ASSERT_TRUE(pRecovered);
+    std::string strBytes = SaveToString(*pRecovered, dir);
+    auto pLoaded = CreateSQLServer2000Engine();
+    CScanFile::LoadImage(*pLoaded, AsBytes(strBytes));
+    ASSERT_EQ(pLoaded->m_mapObjects.Count(), pRecovered->m_mapObjects.Count());
+    auto it = pLoaded->m_mapObjects.begin();
+    for (const auto& [strKey, pTable] : pRecovered->m_mapObjects) {
+        EXPECT_EQ(it->first, strKey);
+        EXPECT_EQ(it->second->m_strName, pTable->m_strName);
+        EXPECT_EQ(it->second->m_vecPages, pTable->m_vecPages);
+        EXPECT_EQ(it->second->m_vecColumns.size(), pTable->m_vecColumns.size());
+        ++it;
+    }
+    EXPECT_EQ(pLoaded->m_mapProcedures.Count(), pRecovered->m_mapProcedures.Count());
+    EXPECT_EQ(pLoaded->m_mapDefaults.Count(), pRecovered->m_mapDefaults.Count());
+    EXPECT_EQ(pLoaded->m_mapUserTypes.Count(), pRecovered->m_mapUserTypes.Count());
+}
+
+TEST(ScanFile, DamagedFilesAreRefusedWithOneError) {
+    TestFiles::CTempDir dir;
+    auto pSource = CreateSQLServer2000Engine();
+    FillCatalog(*pSource);
+    const std::string strGood = SaveToString(*pSource, dir);
+    auto pEngine = CreateSQLServer2000Engine();
+
+    // Every truncation, at every byte.
+    for (std::size_t n = 0; n < strGood.size(); ++n) {
+        EXPECT_THROW(CScanFile::LoadImage(*pEngine, AsBytes(strGood.substr(0, n))), CArchiveError)
+            << n;
+    }
+    // A wrong signature, another engine's version, text that is no scan file at all.
+    std::string strWrongSignature = strGood;
+    strWrongSignature[1] = 'V';
+    EXPECT_THROW(CScanFile::LoadImage(*pEngine, AsBytes(strWrongSignature)), CArchiveError);
+    std::string strOtherVersion = strGood;
+    strOtherVersion[13] = '5';
+    EXPECT_THROW(CScanFile::LoadImage(*pEngine, AsBytes(strOtherVersion)), CArchiveError);
+    EXPECT_THROW(CScanFile::LoadImage(*pEngine, AsBytes("just some text\n")), CArchiveError);
+
+    // A table count of two billion in a small file fails at the header, before any table.
+    std::string strHuge = strGood;
+    const std::size_t nCounts = 9 + 5 + 5 + 15;  // signature, version, "Shop", "/data/shop.mdf"
+    strHuge.replace(nCounts + 8, 4, std::string("\x00\x00\x00\x78", 4));
+    try {
+        CScanFile::LoadImage(*pEngine, AsBytes(strHuge));
+        FAIL() << "huge count accepted";
+    } catch (const CArchiveError& error) {
+        EXPECT_NE(std::string(error.what()).find("tables"), std::string::npos) << error.what();
+    }
+}
+
+TEST(ScanFile, FuzzCorpusAndItsMutantsNeverCrash) {
+    auto vecSeeds = CorpusFiles();
+    ASSERT_GE(vecSeeds.size(), 3u);
+    std::mt19937 random(77);
+    auto pEngine = CreateSQLServer2000Engine();
+    for (const std::string& strSeed : vecSeeds) {
+        // The valid seeds load; the damaged ones are refused.
+        try {
+            CScanFile::LoadImage(*pEngine, AsBytes(strSeed));
+        } catch (const CArchiveError&) {
+        }
+        for (int nRound = 0; nRound < 300; ++nRound) {
+            std::string strMutant = strSeed;
+            const int nFlips = 1 + static_cast<int>(random() % 6);
+            for (int i = 0; i < nFlips && !strMutant.empty(); ++i) {
+                strMutant[random() % strMutant.size()] = static_cast<char>(random());
+            }
+            if (nRound % 5 == 0 && !strMutant.empty())
+                strMutant.resize(random() % strMutant.size());
+            // What the fuzz target does with each input.
+            try {
+                CScanFile::LoadImage(*pEngine, AsBytes(strMutant));
+            } catch (const CArchiveError&) {
+            }
+        }
+    }
+}
