@@ -14,6 +14,13 @@ namespace {
 constexpr std::uint64_t kDatabaseNameOffset = 9 * kPageSize + 148;  // boot page, byte 148
 constexpr std::size_t kDatabaseNameBytes = 500;
 constexpr std::uint16_t kMaxSystemSlots = 500;
+
+// Waits for the listener's acknowledgement of the last hand-over; false on a stop request.
+bool AwaitAck(CEngineStatus& status) {
+    if (!status.m_hPageAck->Wait(&status.m_bCancel)) return false;
+    status.m_hPageAck->Reset();
+    return true;
+}
 }  // namespace
 
 bool CPageScanner::ReadAllPages() {
@@ -30,6 +37,7 @@ bool CPageScanner::ReadAllPages() {
     // Consecutive pages mostly belong to one object: remember the last few lookups.
     std::unordered_map<std::int32_t, CTable*> mapCache;
     bool bStopped = false;
+    bool bAwaitingAck = false;
     for (std::uint32_t nFirst = 0; nFirst < nPages; nFirst += nPagesPerRun) {
         std::uint32_t nCount = std::min(nPagesPerRun, nPages - nFirst);
         std::span<std::byte> buffer(run.data(), static_cast<std::size_t>(nCount) * kPageSize);
@@ -51,14 +59,17 @@ bool CPageScanner::ReadAllPages() {
             }
             pTable->m_vecPages.push_back(nFirst + i);
         }
-        status.m_nPagesRead = nFirst + nCount;
-        status.m_hPageRead->Set();
-        if (!status.m_hPageAck->Wait(&status.m_bCancel)) {
+        // The next run is read while the listener counts this one; a slow listener still paces
+        // the scan, one run behind.
+        if (bAwaitingAck && !AwaitAck(status)) {
             bStopped = true;
             break;
         }
-        status.m_hPageAck->Reset();
+        status.m_nPagesRead = nFirst + nCount;
+        status.m_hPageRead->Set();
+        bAwaitingAck = true;
     }
+    if (!bStopped && bAwaitingAck && !AwaitAck(status)) bStopped = true;
     status.m_bPagesDone = true;
     status.m_hPageRead->Set();
     return !bStopped && reader.IsOpen();
