@@ -94,7 +94,7 @@ void CTableScript::Generate(CSQLServerEngine& engine, CRecordExtractor& extracto
                 if (pConnection)
                     pConnection->Execute(strDefault);
             } catch (const COdbcError& error) {
-                CExecutionLog::WriteLog(1, 0, strDefault + " : " + error.what(), true);
+                CExecutionLog::WriteLog(1, 0, std::string(error.what()) + " : " + strDefault, true);
             }
         }
         try {
@@ -103,7 +103,8 @@ void CTableScript::Generate(CSQLServerEngine& engine, CRecordExtractor& extracto
             pConnection->Execute(statement.strCreate);
         } catch (const COdbcError& error) {
             bCreateFailed = true;
-            CExecutionLog::WriteLog(1, 0, statement.strCreate + " : " + error.what(), true);
+            CExecutionLog::WriteLog(1, 0, std::string(error.what()) + " : " + statement.strCreate,
+                                    true);
         }
     } else {
         // Each default ends its own batch: CREATE DEFAULT must be the only statement of a batch.
