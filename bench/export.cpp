@@ -62,7 +62,7 @@ std::uint64_t ExtractRows(const CSQLServerEngine& engine, const CTable& table) {
             if (!nOffset)
                 continue;
             if (decoder.Decode(page.DataArea(),
-                               static_cast<std::uint16_t>(*nOffset - kPageHeaderSize), row))
+                               static_cast<std::uint16_t>(*nOffset - ::kPageHeaderSize), row))
                 ++nRows;
         }
     }
