@@ -90,22 +90,50 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     return q;
 }
 
+// Appends n in decimal, zero-padded to nWidth digits.
+char* PutNumber(char* p, std::int64_t n, int nWidth) {
+    if (n < 0) {
+        *p++ = '-';
+        n = -n;
+        if (nWidth > 0)
+            --nWidth;
+    }
+    char szDigits[24];
+    int nDigits = 0;
+    do {
+        szDigits[nDigits++] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n != 0);
+    for (int i = nDigits; i < nWidth; ++i)
+        *p++ = '0';
+    while (nDigits > 0)
+        *p++ = szDigits[--nDigits];
+    return p;
+}
+
+// "%04d-%02d-%02d %d:%02d:%02d" and, with bMillis, ".%03d"; formatted by hand because dates are
+// in every other row of a typical table.
 std::string DateTimeFromParts(std::int64_t nDays, std::int64_t nSecondsOfDay, int nMillis,
                               bool bMillis) {
     int nYear = 0, nMonth = 0, nDay = 0;
     CivilFromDays(nDays - kDays1900To1970, nYear, nMonth, nDay);
     char szBuffer[64];
-    int nHour = static_cast<int>(nSecondsOfDay / 3600);
-    int nMinute = static_cast<int>(nSecondsOfDay / 60 % 60);
-    int nSecond = static_cast<int>(nSecondsOfDay % 60);
+    char* p = PutNumber(szBuffer, nYear, 4);
+    *p++ = '-';
+    p = PutNumber(p, nMonth, 2);
+    *p++ = '-';
+    p = PutNumber(p, nDay, 2);
+    *p++ = ' ';
+    p = PutNumber(p, nSecondsOfDay / 3600, 0);
+    *p++ = ':';
+    p = PutNumber(p, nSecondsOfDay / 60 % 60, 2);
+    *p++ = ':';
+    p = PutNumber(p, nSecondsOfDay % 60, 2);
     if (bMillis) {
-        std::snprintf(szBuffer, sizeof szBuffer, "%04d-%02d-%02d %d:%02d:%02d.%03d", nYear, nMonth,
-                      nDay, nHour, nMinute, nSecond, nMillis);
-    } else {
-        std::snprintf(szBuffer, sizeof szBuffer, "%04d-%02d-%02d %d:%02d:%02d", nYear, nMonth, nDay,
-                      nHour, nMinute, nSecond);
+        *p++ = '.';
+        p = PutNumber(p, nMillis, 3);
     }
-    return szBuffer;
+    return std::string(szBuffer, p);
 }
 }  // namespace
 
@@ -191,21 +219,31 @@ std::string CValueRenderer::FixedPointText(bool bNegative, unsigned __int128 nMa
                                            int nPrecision, int nScale) {
     char szDigits[48];
     int nDigits = 0;
-    do {
+    // 128-bit division is a library call; most values fit 64 bits.
+    while (nMagnitude >> 64 != 0) {
         szDigits[nDigits++] = static_cast<char>('0' + static_cast<int>(nMagnitude % 10));
         nMagnitude /= 10;
-    } while (nMagnitude != 0);
-    std::size_t nWidth = static_cast<std::size_t>(std::max({nPrecision, nScale, nDigits}));
-    std::string strDigits(nWidth - static_cast<std::size_t>(nDigits), '0');
-    for (int i = nDigits; i-- > 0;)
-        strDigits.push_back(szDigits[i]);
-    std::string strText = bNegative ? "-" : "";
-    if (nScale <= 0)
-        return strText + strDigits;
-    std::size_t nInteger = strDigits.size() - static_cast<std::size_t>(nScale);
-    strText.append(strDigits, 0, nInteger);
-    strText.push_back('.');
-    strText.append(strDigits, nInteger, std::string::npos);
+    }
+    auto nSmall = static_cast<std::uint64_t>(nMagnitude);
+    do {
+        szDigits[nDigits++] = static_cast<char>('0' + nSmall % 10);
+        nSmall /= 10;
+    } while (nSmall != 0);
+    nPrecision = std::min(nPrecision, 255);
+    nScale = std::clamp(nScale, 0, 255);
+    const int nWidth = std::max({nPrecision, nScale, nDigits});
+    std::string strText;
+    strText.resize(static_cast<std::size_t>(nWidth) + 2);
+    char* p = strText.data();
+    if (bNegative)
+        *p++ = '-';
+    const int nInteger = nWidth - nScale;
+    for (int i = nWidth; i > 0; --i) {
+        if (nScale > 0 && nWidth - i == nInteger)
+            *p++ = '.';
+        *p++ = i > nDigits ? '0' : szDigits[i - 1];
+    }
+    strText.resize(static_cast<std::size_t>(p - strText.data()));
     return strText;
 }
 
@@ -311,12 +349,13 @@ CFieldValue CValueRenderer::RenderInRow(EColumnType eType, std::span<const std::
     if (eType == EColumnType::Varchar || (!bStatement && AllOddBytesZero(bytes))) {
         // Bytes 0, 1 and 2 never belong to the text: they are the high bytes of narrowed
         // characters and padding.
-        std::string strText;
-        strText.reserve(bytes.size());
+        std::string strText(bytes.size(), '\0');
+        char* p = strText.data();
         for (std::byte b : bytes) {
-            if (static_cast<std::uint8_t>(b) > 2)
-                strText.push_back(static_cast<char>(b));
+            *p = static_cast<char>(b);
+            p += static_cast<std::uint8_t>(b) > 2;
         }
+        strText.resize(static_cast<std::size_t>(p - strText.data()));
         if (strText.empty())
             return CFieldValue::EmptyString();
         return {std::move(strText), EValueKind::Value};
