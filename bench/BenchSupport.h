@@ -14,10 +14,11 @@
 namespace BenchSupport {
 
 class CScratchDir {
-public:
+  public:
     CScratchDir() {
         std::random_device rd;
-        m_path = std::filesystem::temp_directory_path() / ("ambermill-bench-" + std::to_string(rd()));
+        m_path =
+            std::filesystem::temp_directory_path() / ("ambermill-bench-" + std::to_string(rd()));
         std::filesystem::create_directories(m_path);
     }
     ~CScratchDir() {
@@ -26,7 +27,7 @@ public:
     }
     const std::filesystem::path& Path() const { return m_path; }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 
@@ -43,6 +44,8 @@ inline long PeakRssKiB() {
     return usage.ru_maxrss;
 }
 
-inline double MiBPerSecond(std::uint64_t nBytes, double dSeconds) { return nBytes / 1048576.0 / dSeconds; }
+inline double MiBPerSecond(std::uint64_t nBytes, double dSeconds) {
+    return nBytes / 1048576.0 / dSeconds;
+}
 
 }  // namespace BenchSupport

@@ -34,9 +34,11 @@ void BuildCatalog(const std::string& strPath, int nTables, int nProcedures) {
         builder.AddTable("Table" + std::to_string(t), std::move(vecColumns));
     }
     std::string strBody(10 * 1024, ' ');
-    for (std::size_t i = 0; i < strBody.size(); i += 64) strBody.replace(i, 11, "SELECT 1 --");
+    for (std::size_t i = 0; i < strBody.size(); i += 64)
+        strBody.replace(i, 11, "SELECT 1 --");
     for (int p = 0; p < nProcedures; ++p) {
-        builder.AddObject("P", "Proc" + std::to_string(p), "CREATE PROCEDURE Proc" + std::to_string(p) + " AS\r\n" + strBody);
+        builder.AddObject("P", "Proc" + std::to_string(p),
+                          "CREATE PROCEDURE Proc" + std::to_string(p) + " AS\r\n" + strBody);
     }
     builder.WriteTo(strPath);
 }
@@ -53,7 +55,8 @@ double ScanOnly(const std::string& strPath) {
             status.m_hPageRead->Reset();
             bool bDone = status.m_nPagesRead >= status.m_nTotalPages || status.m_bPagesDone;
             status.m_hPageAck->Set();
-            if (bDone) break;
+            if (bDone)
+                break;
         }
         scanner.join();
     });
@@ -81,9 +84,12 @@ int main(int argc, char** argv) {
     CExecutionLog::SetLogFolderForTesting(dir.Path() / "logs");
     SResult single = Measure(dir.Path(), nTables, nProcedures);
     SResult twice = Measure(dir.Path(), nTables * 2, nProcedures * 2);
-    for (const auto& [pszName, result] : {std::pair{"catalog x1", single}, std::pair{"catalog x2", twice}}) {
-        std::printf("%s: %zu tables, %zu procedures: recovery %.3f s, page scan alone %.3f s, ratio %.1f\n", pszName,
-                    result.nTables, result.nProcedures, result.dRecovery, result.dScan, result.dRecovery / result.dScan);
+    for (const auto& [pszName, result] :
+         {std::pair{"catalog x1", single}, std::pair{"catalog x2", twice}}) {
+        std::printf(
+            "%s: %zu tables, %zu procedures: recovery %.3f s, page scan alone %.3f s, ratio %.1f\n",
+            pszName, result.nTables, result.nProcedures, result.dRecovery, result.dScan,
+            result.dRecovery / result.dScan);
     }
     std::printf("growth of the recovery time when the catalog doubles: %.2f (linear is 2)\n",
                 twice.dRecovery / single.dRecovery);

@@ -23,14 +23,16 @@ std::uint64_t ReadSequential(const std::string& strPath, std::size_t nChunk) {
     for (;;) {
         std::size_t n = reader.ReadAt(nTotal, buffer);
         nTotal += n;
-        if (n < nChunk) break;
+        if (n < nChunk)
+            break;
     }
     return nTotal;
 }
 
 // The page scan with a listener answering every hand-shake through the status block and
 // counting the pages, as the progress display does.
-double TimePageScan(const std::string& strPath, std::uint32_t nPagesPerHandshake, std::uint32_t& nPagesSeen) {
+double TimePageScan(const std::string& strPath, std::uint32_t nPagesPerHandshake,
+                    std::uint32_t& nPagesSeen) {
     auto pEngine = CreateSQLServer2000Engine();
     pEngine->m_strFileName = strPath;
     CEngineStatus& status = *pEngine->m_pStatus;
@@ -43,7 +45,8 @@ double TimePageScan(const std::string& strPath, std::uint32_t nPagesPerHandshake
             nPagesSeen = status.m_nPagesRead;
             bool bDone = nPagesSeen >= status.m_nTotalPages || status.m_bPagesDone;
             status.m_hPageAck->Set();
-            if (bDone) break;
+            if (bDone)
+                break;
         }
         scanner.join();
     });
@@ -57,15 +60,19 @@ int main(int argc, char** argv) {
     const std::string strPath = (dir.Path() / "scan.mdf").string();
 
     CDataFileBuilder builder("ScanBench");
-    auto nTable = builder.AddTable("Rows", {{"id", kTypeInt, 4}, {"amount", kTypeMoney, 8}, {"note", kTypeVarChar, 80}});
+    auto nTable = builder.AddTable(
+        "Rows", {{"id", kTypeInt, 4}, {"amount", kTypeMoney, 8}, {"note", kTypeVarChar, 80}});
     const std::uint64_t nRows = nMiB * 1048576 / 75;  // about 75 bytes a row with its slot entry
     builder.AddGeneratedRows(nTable, nRows, [](std::uint64_t n) {
-        return std::vector<Value>{EncodeInt32(static_cast<std::int32_t>(n)), EncodeMoney(static_cast<std::int64_t>(n) * 125),
-                                  EncodeVarchar("row note number " + std::to_string(n) + " with some padding text..")};
+        return std::vector<Value>{
+            EncodeInt32(static_cast<std::int32_t>(n)),
+            EncodeMoney(static_cast<std::int64_t>(n) * 125),
+            EncodeVarchar("row note number " + std::to_string(n) + " with some padding text..")};
     });
     double dBuild = BenchSupport::Seconds([&] { builder.WriteTo(strPath); });
     const std::uint64_t nBytes = std::filesystem::file_size(strPath);
-    std::printf("built %.0f MiB (%llu rows) in %.1f s\n", nBytes / 1048576.0, static_cast<unsigned long long>(nRows), dBuild);
+    std::printf("built %.0f MiB (%llu rows) in %.1f s\n", nBytes / 1048576.0,
+                static_cast<unsigned long long>(nRows), dBuild);
 
     ReadSequential(strPath, 1 << 20);  // warm the page cache so every run reads from memory
     double dLarge = BenchSupport::Seconds([&] { ReadSequential(strPath, 1 << 20); });
@@ -76,13 +83,18 @@ int main(int argc, char** argv) {
     double dLockStep = TimePageScan(strPath, 1, nSeenPages);
 
     using BenchSupport::MiBPerSecond;
-    std::printf("(a) sequential read, 1 MiB reads:            %8.0f MB/s\n", MiBPerSecond(nBytes, dLarge));
-    std::printf("(b) sequential read, 8 KiB reads:            %8.0f MB/s\n", MiBPerSecond(nBytes, dSmall));
-    std::printf("(c) engine page scan, 128 pages/hand-shake:  %8.0f MB/s  (listener counted %u pages)\n",
-                MiBPerSecond(nBytes, dScan), nSeenRuns);
-    std::printf("    engine page scan, 1 page/hand-shake:     %8.0f MB/s  (listener counted %u pages)\n",
-                MiBPerSecond(nBytes, dLockStep), nSeenPages);
-    std::printf("ratio c/a: %.2f   (lock-step per page: %.2f)\n", dLarge / dScan, dLarge / dLockStep);
+    std::printf("(a) sequential read, 1 MiB reads:            %8.0f MB/s\n",
+                MiBPerSecond(nBytes, dLarge));
+    std::printf("(b) sequential read, 8 KiB reads:            %8.0f MB/s\n",
+                MiBPerSecond(nBytes, dSmall));
+    std::printf(
+        "(c) engine page scan, 128 pages/hand-shake:  %8.0f MB/s  (listener counted %u pages)\n",
+        MiBPerSecond(nBytes, dScan), nSeenRuns);
+    std::printf(
+        "    engine page scan, 1 page/hand-shake:     %8.0f MB/s  (listener counted %u pages)\n",
+        MiBPerSecond(nBytes, dLockStep), nSeenPages);
+    std::printf("ratio c/a: %.2f   (lock-step per page: %.2f)\n", dLarge / dScan,
+                dLarge / dLockStep);
     std::printf("peak resident size: %ld KiB\n", BenchSupport::PeakRssKiB());
     return 0;
 }

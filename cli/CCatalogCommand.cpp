@@ -13,17 +13,25 @@
 
 namespace {
 const char* SystemTableName(const std::string& strKey) {
-    if (strKey == "1") return "sysobjects";
-    if (strKey == "3") return "syscolumns";
-    if (strKey == "4") return "systypes";
-    if (strKey == "6") return "syscomments";
+    if (strKey == "1")
+        return "sysobjects";
+    if (strKey == "3")
+        return "syscolumns";
+    if (strKey == "4")
+        return "systypes";
+    if (strKey == "6")
+        return "syscomments";
     return "system table";
 }
 
 void WriteObjects(CJsonWriter& json, const char* pszKey, const COrderedMap<CViewStoredProc>& map) {
     json.Key(pszKey).BeginArray();
     for (const auto& [strKey, pObject] : map) {
-        json.BeginObject().Key("name").String(pObject->m_strName).Key("id").Number(std::stoll(strKey));
+        json.BeginObject()
+            .Key("name")
+            .String(pObject->m_strName)
+            .Key("id")
+            .Number(std::stoll(strKey));
         json.Key("text").String(pObject->m_strText).EndObject();
     }
     json.EndArray();
@@ -33,21 +41,24 @@ void PrintObjects(const char* pszTitle, const COrderedMap<CViewStoredProc>& map,
     std::printf("%s (%zu):\n", pszTitle, map.Count());
     for (const auto& [strKey, pObject] : map) {
         std::printf("  %s\n", pObject->m_strName.c_str());
-        if (bText) std::printf("%s\n\n", pObject->m_strText.c_str());
+        if (bText)
+            std::printf("%s\n\n", pObject->m_strText.c_str());
     }
 }
 
 bool AnythingRecovered(const CSQLServerEngine& e) {
-    return !(e.m_mapObjects.Empty() && e.m_mapViews.Empty() && e.m_mapProcedures.Empty() && e.m_mapRules.Empty() &&
-             e.m_mapTriggers.Empty() && e.m_mapFunctions.Empty() && e.m_mapUserTypes.Empty() &&
-             e.m_mapDefaults.Empty());
+    return !(e.m_mapObjects.Empty() && e.m_mapViews.Empty() && e.m_mapProcedures.Empty() &&
+             e.m_mapRules.Empty() && e.m_mapTriggers.Empty() && e.m_mapFunctions.Empty() &&
+             e.m_mapUserTypes.Empty() && e.m_mapDefaults.Empty());
 }
 }  // namespace
 
 const char* CCatalogCommand::Help() {
     return "usage: ambermill-cli catalog FILE [--json] [--text] [--data PATH] [--no-progress]\n"
-           "  Recovers the catalog of a data file (or loads a scan file) and prints the tables with\n"
-           "  their columns, the views, procedures, functions, triggers and rules (--text adds their\n"
+           "  Recovers the catalog of a data file (or loads a scan file) and prints the tables "
+           "with\n"
+           "  their columns, the views, procedures, functions, triggers and rules (--text adds "
+           "their\n"
            "  definitions), the defaults and the user types. --json prints everything as JSON.\n"
            "  Exit 0 when anything was recovered, 3 when nothing was, 2 for an unusable file.\n";
 }
@@ -57,17 +68,33 @@ const char* CCatalogCommand::UserTypesHelp() {
            "  Prints the sp_addtype statements of the user data types.\n";
 }
 
-std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::uint32_t nPages, int nVersion) {
+std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::uint32_t nPages,
+                                         int nVersion) {
     CJsonWriter json;
-    json.BeginObject().Key("database").String(engine.m_strDatabaseName).Key("version").Number(nVersion);
+    json.BeginObject()
+        .Key("database")
+        .String(engine.m_strDatabaseName)
+        .Key("version")
+        .Number(nVersion);
     json.Key("pages").Number(nPages);
     json.Key("tables").BeginArray();
     for (const auto& [strKey, pTable] : engine.m_mapObjects) {
-        json.BeginObject().Key("name").String(pTable->m_strName).Key("id").Number(pTable->m_nObjectId);
+        json.BeginObject()
+            .Key("name")
+            .String(pTable->m_strName)
+            .Key("id")
+            .Number(pTable->m_nObjectId);
         json.Key("columns").BeginArray();
         for (const CColumnInfo& column : pTable->m_vecColumns) {
-            json.BeginObject().Key("name").String(column.m_strName).Key("type").String(column.m_strType);
-            json.Key("user_type").String(column.m_strUserType).Key("length").Number(column.m_nLength);
+            json.BeginObject()
+                .Key("name")
+                .String(column.m_strName)
+                .Key("type")
+                .String(column.m_strType);
+            json.Key("user_type")
+                .String(column.m_strUserType)
+                .Key("length")
+                .Number(column.m_nLength);
             json.Key("precision").Number(column.m_nPrecision).Key("scale").Number(column.m_nScale);
             json.Key("nullable").Bool(column.m_bNullable).Key("default");
             if (column.m_strDefault.empty()) {
@@ -87,13 +114,25 @@ std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::ui
     WriteObjects(json, "rules", engine.m_mapRules);
     json.Key("defaults").BeginArray();
     for (const auto& [strKey, pDefault] : engine.m_mapDefaults) {
-        json.BeginObject().Key("id").Number(pDefault->m_nObjectId).Key("text").String(pDefault->m_strText).EndObject();
+        json.BeginObject()
+            .Key("id")
+            .Number(pDefault->m_nObjectId)
+            .Key("text")
+            .String(pDefault->m_strText)
+            .EndObject();
     }
     json.EndArray().Key("user_types").BeginArray();
     for (const auto& [strKey, pType] : engine.m_mapUserTypes) {
         json.BeginObject().Key("name").String(pType->m_strName);
-        json.Key("base_type").String(CTypeTable::TypeName(pType->m_nBaseType)).Key("length").Number(pType->m_nLength);
-        json.Key("precision").Number(pType->m_nPrecision).Key("scale").Number(pType->m_nScale).EndObject();
+        json.Key("base_type")
+            .String(CTypeTable::TypeName(pType->m_nBaseType))
+            .Key("length")
+            .Number(pType->m_nLength);
+        json.Key("precision")
+            .Number(pType->m_nPrecision)
+            .Key("scale")
+            .Number(pType->m_nScale)
+            .EndObject();
     }
     json.EndArray().Key("counts").BeginObject();
     json.Key("tables").Number(static_cast<std::int64_t>(engine.m_mapObjects.Count()));
@@ -119,20 +158,24 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
                      options.Ok() ? "expected one FILE" : options.Error().c_str(), Help());
         return kExitBadInput;
     }
-    auto opened = CRecoveredSource::Open(options.Positionals()[0], options.Value("data"), !options.Has("no-progress"));
+    auto opened = CRecoveredSource::Open(options.Positionals()[0], options.Value("data"),
+                                         !options.Has("no-progress"));
     if (!opened.pSource) {
         std::fprintf(stderr, "ambermill-cli: %s\n", opened.strError.c_str());
         return opened.nExitCode;
     }
     CSQLServerEngine& engine = opened.pSource->Engine();
     for (const std::string& strKey : engine.m_vecMissingSystemTables) {
-        std::fprintf(stderr, "ambermill-cli: warning: the %s table (object id %s) is missing from the file\n",
-                     SystemTableName(strKey), strKey.c_str());
+        std::fprintf(
+            stderr,
+            "ambermill-cli: warning: the %s table (object id %s) is missing from the file\n",
+            SystemTableName(strKey), strKey.c_str());
     }
 
     if (options.Has("json")) {
-        std::printf("%s\n",
-                    CatalogJson(engine, opened.pSource->Probe().nPages, opened.pSource->Probe().nVersion).c_str());
+        std::printf("%s\n", CatalogJson(engine, opened.pSource->Probe().nPages,
+                                        opened.pSource->Probe().nVersion)
+                                .c_str());
     } else {
         bool bText = options.Has("text");
         std::printf("Database: %s\n", engine.m_strDatabaseName.c_str());
@@ -140,10 +183,11 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
         for (const auto& [strKey, pTable] : engine.m_mapObjects) {
             std::printf("  %s (id %d)\n", pTable->m_strName.c_str(), pTable->m_nObjectId);
             for (const CColumnInfo& c : pTable->m_vecColumns) {
-                std::printf("    %-30s %-16s %-16s len=%u prec=%u scale=%u %s%s%s\n", c.m_strName.c_str(),
-                            c.m_strType.c_str(), c.m_strUserType.c_str(), c.m_nLength, c.m_nPrecision, c.m_nScale,
-                            c.m_bNullable ? "NULL" : "NOT NULL", c.m_strDefault.empty() ? "" : " default ",
-                            c.m_strDefault.c_str());
+                std::printf("    %-30s %-16s %-16s len=%u prec=%u scale=%u %s%s%s\n",
+                            c.m_strName.c_str(), c.m_strType.c_str(), c.m_strUserType.c_str(),
+                            c.m_nLength, c.m_nPrecision, c.m_nScale,
+                            c.m_bNullable ? "NULL" : "NOT NULL",
+                            c.m_strDefault.empty() ? "" : " default ", c.m_strDefault.c_str());
             }
         }
         PrintObjects("Views", engine.m_mapViews, bText);
@@ -175,7 +219,8 @@ int CCatalogCommand::RunUserTypes(const std::vector<std::string>& vecArgs) {
                      options.Ok() ? "expected one FILE" : options.Error().c_str(), UserTypesHelp());
         return kExitBadInput;
     }
-    auto opened = CRecoveredSource::Open(options.Positionals()[0], options.Value("data"), !options.Has("no-progress"));
+    auto opened = CRecoveredSource::Open(options.Positionals()[0], options.Value("data"),
+                                         !options.Has("no-progress"));
     if (!opened.pSource) {
         std::fprintf(stderr, "ambermill-cli: %s\n", opened.strError.c_str());
         return opened.nExitCode;

@@ -1,7 +1,8 @@
 // cli/CCliOptions.cpp
 #include "cli/CCliOptions.h"
 
-CCliOptions::CCliOptions(const std::vector<std::string>& vecArgs, const std::set<std::string>& setSwitches,
+CCliOptions::CCliOptions(const std::vector<std::string>& vecArgs,
+                         const std::set<std::string>& setSwitches,
                          const std::set<std::string>& setValued) {
     for (std::size_t i = 0; i < vecArgs.size(); ++i) {
         const std::string& strArg = vecArgs[i];
@@ -36,6 +37,7 @@ CCliOptions::CCliOptions(const std::vector<std::string>& vecArgs, const std::set
 
 std::optional<std::string> CCliOptions::Value(const std::string& strName) const {
     auto it = m_mapValues.find(strName);
-    if (it == m_mapValues.end()) return std::nullopt;
+    if (it == m_mapValues.end())
+        return std::nullopt;
     return it->second;
 }

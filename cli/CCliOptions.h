@@ -10,7 +10,7 @@
 // Command-line arguments of one command: positionals, switches (--json) and valued options
 // (--page 3, --page=3). Unknown options are reported, not ignored.
 class CCliOptions {
-public:
+  public:
     // vecValued names the options that take a value; vecSwitches those that do not.
     CCliOptions(const std::vector<std::string>& vecArgs, const std::set<std::string>& setSwitches,
                 const std::set<std::string>& setValued);
@@ -21,7 +21,7 @@ public:
     bool Has(const std::string& strName) const { return m_setSeen.contains(strName); }
     std::optional<std::string> Value(const std::string& strName) const;
 
-private:
+  private:
     std::vector<std::string> m_vecPositionals;
     std::set<std::string> m_setSeen;
     std::map<std::string, std::string> m_mapValues;

@@ -25,8 +25,8 @@ int CInfoCommand::Run(const std::vector<std::string>& vecArgs) {
         return kExitOk;
     }
     if (!options.Ok() || options.Positionals().size() != 1) {
-        std::fprintf(stderr, "ambermill-cli info: %s\n%s", options.Ok() ? "expected one FILE" : options.Error().c_str(),
-                     Help());
+        std::fprintf(stderr, "ambermill-cli info: %s\n%s",
+                     options.Ok() ? "expected one FILE" : options.Error().c_str(), Help());
         return kExitBadInput;
     }
     const std::string& strPath = options.Positionals()[0];
@@ -39,27 +39,39 @@ int CInfoCommand::Run(const std::vector<std::string>& vecArgs) {
     CDataFileReader reader(strPath);
     std::vector<std::byte> name(500);
     std::size_t nNameBytes = reader.ReadAt(9 * kPageSize + 148, name);
-    std::string strDatabase =
-        CPageScanner::DecodeDatabaseName(CByteView(std::span<const std::byte>(name).first(nNameBytes)));
+    std::string strDatabase = CPageScanner::DecodeDatabaseName(
+        CByteView(std::span<const std::byte>(name).first(nNameBytes)));
     std::map<std::int32_t, std::uint32_t> mapDataPages;
     CDataPage page;
     for (std::uint32_t nPage = 0; nPage < reader.PageCount(); ++nPage) {
-        if (page.Read(reader, nPage) && page.Type() == kDataPageType) ++mapDataPages[page.ObjectId()];
+        if (page.Read(reader, nPage) && page.Type() == kDataPageType)
+            ++mapDataPages[page.ObjectId()];
     }
 
     const std::string strEngine = CFormatProbe::FormatName(probe.eFormat);
     if (options.Has("json")) {
         CJsonWriter json;
-        json.BeginObject().Key("database").String(strDatabase).Key("version").Number(probe.nVersion);
-        json.Key("engine").String(strEngine).Key("pages").Number(probe.nPages).Key("data_pages").BeginObject();
-        for (const auto& [nId, nCount] : mapDataPages) json.Key(std::to_string(nId)).Number(nCount);
+        json.BeginObject()
+            .Key("database")
+            .String(strDatabase)
+            .Key("version")
+            .Number(probe.nVersion);
+        json.Key("engine")
+            .String(strEngine)
+            .Key("pages")
+            .Number(probe.nPages)
+            .Key("data_pages")
+            .BeginObject();
+        for (const auto& [nId, nCount] : mapDataPages)
+            json.Key(std::to_string(nId)).Number(nCount);
         json.EndObject().EndObject();
         std::printf("%s\n", json.Text().c_str());
         return kExitOk;
     }
-    std::printf("Database:  %s\nVersion:   %u\nEngine:    %s\nPages:     %u\n", strDatabase.c_str(), probe.nVersion,
-                strEngine.c_str(), probe.nPages);
+    std::printf("Database:  %s\nVersion:   %u\nEngine:    %s\nPages:     %u\n", strDatabase.c_str(),
+                probe.nVersion, strEngine.c_str(), probe.nPages);
     std::printf("Data pages per object id:\n");
-    for (const auto& [nId, nCount] : mapDataPages) std::printf("  %12d  %u\n", nId, nCount);
+    for (const auto& [nId, nCount] : mapDataPages)
+        std::printf("  %12d  %u\n", nId, nCount);
     return kExitOk;
 }

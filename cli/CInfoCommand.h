@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
-// ambermill-cli info FILE [--json]: database name, version stamp, engine, pages, data pages per object.
+// ambermill-cli info FILE [--json]: database name, version stamp, engine, pages, data pages per
+// object.
 class CInfoCommand {
-public:
+  public:
     static int Run(const std::vector<std::string>& vecArgs);
     static const char* Help();
 };

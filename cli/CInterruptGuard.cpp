@@ -11,8 +11,10 @@ std::atomic<bool> g_bInterrupted{false};
 
 extern "C" void OnInterrupt(int) {
     g_bInterrupted.store(true);
-    if (auto* p = g_pStopFlag.load()) p->store(true);
-    if (auto* p = g_pSecondStopFlag.load()) p->store(true);
+    if (auto* p = g_pStopFlag.load())
+        p->store(true);
+    if (auto* p = g_pSecondStopFlag.load())
+        p->store(true);
 }
 }  // namespace
 
@@ -31,4 +33,6 @@ CInterruptGuard::~CInterruptGuard() {
     g_pSecondStopFlag = nullptr;
 }
 
-bool CInterruptGuard::Interrupted() { return g_bInterrupted.load(); }
+bool CInterruptGuard::Interrupted() {
+    return g_bInterrupted.load();
+}

@@ -6,7 +6,7 @@
 // While alive, Ctrl-C (SIGINT) sets the given stop flag instead of killing the process, so the
 // engine ends its work cooperatively and nothing is left half-written.
 class CInterruptGuard {
-public:
+  public:
     explicit CInterruptGuard(std::atomic<bool>& bStop, std::atomic<bool>* pbSecondStop = nullptr);
     ~CInterruptGuard();
     CInterruptGuard(const CInterruptGuard&) = delete;

@@ -9,7 +9,8 @@ void CJsonWriter::Separate() {
         return;
     }
     if (!m_vecNeedComma.empty()) {
-        if (m_vecNeedComma.back()) m_strText += ',';
+        if (m_vecNeedComma.back())
+            m_strText += ',';
         m_vecNeedComma.back() = true;
     }
 }
@@ -69,11 +70,21 @@ std::string CJsonWriter::Escape(std::string_view strValue) {
     for (char ch : strValue) {
         auto n = static_cast<unsigned char>(ch);
         switch (ch) {
-            case '"': strOut += "\\\""; break;
-            case '\\': strOut += "\\\\"; break;
-            case '\n': strOut += "\\n"; break;
-            case '\r': strOut += "\\r"; break;
-            case '\t': strOut += "\\t"; break;
+            case '"':
+                strOut += "\\\"";
+                break;
+            case '\\':
+                strOut += "\\\\";
+                break;
+            case '\n':
+                strOut += "\\n";
+                break;
+            case '\r':
+                strOut += "\\r";
+                break;
+            case '\t':
+                strOut += "\\t";
+                break;
             default:
                 if (n < 0x20 || n >= 0x80) {
                     char szBuf[8];

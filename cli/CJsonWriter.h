@@ -9,7 +9,7 @@
 // A small streaming JSON writer: values are appended in order and commas placed automatically.
 // Strings are 8-bit engine text; bytes above 127 are written as \u00XX so output stays valid UTF-8.
 class CJsonWriter {
-public:
+  public:
     CJsonWriter& BeginObject();
     CJsonWriter& EndObject();
     CJsonWriter& BeginArray();
@@ -23,7 +23,7 @@ public:
     const std::string& Text() const { return m_strText; }
     static std::string Escape(std::string_view strValue);
 
-private:
+  private:
     void Separate();
     std::string m_strText;
     std::vector<bool> m_vecNeedComma;

@@ -7,10 +7,13 @@
 
 CProgressBar::CProgressBar() : m_bEnabled(::isatty(STDERR_FILENO) == 1) {}
 
-CProgressBar::~CProgressBar() { Finish(); }
+CProgressBar::~CProgressBar() {
+    Finish();
+}
 
 void CProgressBar::Show(int nPercent, const std::string& strPhase) {
-    if (!m_bEnabled || (nPercent == m_nLastPercent && strPhase == m_strLastPhase)) return;
+    if (!m_bEnabled || (nPercent == m_nLastPercent && strPhase == m_strLastPhase))
+        return;
     m_nLastPercent = nPercent;
     m_strLastPhase = strPhase;
     constexpr int kWidth = 30;

@@ -31,10 +31,12 @@ CRecoveredSource::SOpenResult CRecoveredSource::Open(const std::string& strPath,
             result.strError = strError;
             return result;
         }
-        if (strDataPath) pSource->m_pEngine->m_strFileName = *strDataPath;
+        if (strDataPath)
+            pSource->m_pEngine->m_strFileName = *strDataPath;
         pSource->m_bFromScan = true;
         // The scan does not carry the version stamp and page count; the data file it names does.
-        if (auto probe = CFormatProbe::Probe(pSource->m_pEngine->m_strFileName); probe.bOk) pSource->m_probe = probe;
+        if (auto probe = CFormatProbe::Probe(pSource->m_pEngine->m_strFileName); probe.bOk)
+            pSource->m_probe = probe;
         pSource->m_probe.bOk = true;
         result.pSource = std::move(pSource);
         return result;
@@ -49,7 +51,8 @@ CRecoveredSource::SOpenResult CRecoveredSource::Open(const std::string& strPath,
     pSource->m_pEngine = CEngineBinding::Create(pSource->m_probe.eFormat);
     if (!pSource->m_pEngine) {
         result.nExitCode = kExitBadInput;
-        result.strError = "'" + strPath + "' has version stamp " + std::to_string(pSource->m_probe.nVersion) +
+        result.strError = "'" + strPath + "' has version stamp " +
+                          std::to_string(pSource->m_probe.nVersion) +
                           ", which no engine of this build reads";
         return result;
     }
@@ -64,13 +67,15 @@ CRecoveredSource::SOpenResult CRecoveredSource::Open(const std::string& strPath,
     {
         CInterruptGuard guard(engine.m_pStatus->m_bCancel);
         bComplete = monitor.Run([&](const CRecoveryMonitor::SProgress& progress) {
-            if (bShowProgress) bar.Show(progress.nPercent, progress.strPhase);
+            if (bShowProgress)
+                bar.Show(progress.nPercent, progress.strPhase);
         });
     }
     bar.Finish();
     if (!bComplete) {
         result.nExitCode = CInterruptGuard::Interrupted() ? kExitInterrupted : kExitFailure;
-        result.strError = CInterruptGuard::Interrupted() ? "interrupted: recovery stopped" : "recovery did not complete";
+        result.strError = CInterruptGuard::Interrupted() ? "interrupted: recovery stopped"
+                                                         : "recovery did not complete";
         return result;
     }
     result.pSource = std::move(pSource);

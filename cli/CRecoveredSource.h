@@ -12,23 +12,23 @@
 // A recovered catalog ready for the commands: from a data file (probe, engine, a whole recovery
 // with the command playing the program's side of every hand-shake) or from a scan file.
 class CRecoveredSource {
-public:
+  public:
     struct SOpenResult {
         std::unique_ptr<CRecoveredSource> pSource;
-        int nExitCode = 0;      // non-zero when pSource is null
-        std::string strError;   // one line for stderr
+        int nExitCode = 0;     // non-zero when pSource is null
+        std::string strError;  // one line for stderr
     };
 
     // strDataPath overrides the data file path a scan file carries (records are read from it).
-    static SOpenResult Open(const std::string& strPath, const std::optional<std::string>& strDataPath,
-                            bool bShowProgress);
+    static SOpenResult Open(const std::string& strPath,
+                            const std::optional<std::string>& strDataPath, bool bShowProgress);
 
     CSQLServerEngine& Engine() { return *m_pEngine; }
     const CFormatProbe::SResult& Probe() const { return m_probe; }
     bool FromScanFile() const { return m_bFromScan; }
     std::string VersionText() const { return m_pEngine->FormatVersion(); }
 
-private:
+  private:
     std::unique_ptr<CSQLServerEngine> m_pEngine;
     CFormatProbe::SResult m_probe;
     bool m_bFromScan = false;

@@ -17,19 +17,21 @@ namespace {
 constexpr const char* kVersion = "0.1.0";
 
 void PrintUsage(std::FILE* out) {
-    std::fprintf(out,
-                 "usage: ambermill-cli COMMAND [ARGS]\n"
-                 "Recovers the contents of a SQL Server 2000 data file (.mdf) without a server.\n\n"
-                 "commands:\n"
-                 "  info FILE [--json]              database name, version, engine, pages per object\n"
-                 "  catalog FILE [--json] [--text]  the recovered catalog\n"
-                 "  user-types FILE                 sp_addtype statements of the user data types\n"
-                 "  rows FILE TABLE                 the records of a table (500 per page)\n"
-                 "  save-scan FILE OUT.str          save the recovered catalog as a scan file\n"
-                 "  export-scripts FILE OUTDIR      write the script bundle\n"
-                 "  export-db FILE --connect STR    export into a database over ODBC\n\n"
-                 "FILE is a data file (.mdf) or a scan file (.str).\n"
-                 "Run 'ambermill-cli COMMAND --help' for a command's options; --version prints the version.\n");
+    std::fprintf(
+        out,
+        "usage: ambermill-cli COMMAND [ARGS]\n"
+        "Recovers the contents of a SQL Server 2000 data file (.mdf) without a server.\n\n"
+        "commands:\n"
+        "  info FILE [--json]              database name, version, engine, pages per object\n"
+        "  catalog FILE [--json] [--text]  the recovered catalog\n"
+        "  user-types FILE                 sp_addtype statements of the user data types\n"
+        "  rows FILE TABLE                 the records of a table (500 per page)\n"
+        "  save-scan FILE OUT.str          save the recovered catalog as a scan file\n"
+        "  export-scripts FILE OUTDIR      write the script bundle\n"
+        "  export-db FILE --connect STR    export into a database over ODBC\n\n"
+        "FILE is a data file (.mdf) or a scan file (.str).\n"
+        "Run 'ambermill-cli COMMAND --help' for a command's options; --version prints the "
+        "version.\n");
 }
 }  // namespace
 
@@ -49,13 +51,20 @@ int main(int argc, char** argv) {
             std::printf("ambermill-cli %s\n", kVersion);
             return kExitOk;
         }
-        if (strCommand == "info") return CInfoCommand::Run(vecArgs);
-        if (strCommand == "catalog") return CCatalogCommand::Run(vecArgs);
-        if (strCommand == "user-types") return CCatalogCommand::RunUserTypes(vecArgs);
-        if (strCommand == "rows") return CRowsCommand::Run(vecArgs);
-        if (strCommand == "save-scan") return CSaveScanCommand::Run(vecArgs);
-        if (strCommand == "export-scripts") return CExportCommand::RunScripts(vecArgs);
-        if (strCommand == "export-db") return CExportCommand::RunDatabase(vecArgs);
+        if (strCommand == "info")
+            return CInfoCommand::Run(vecArgs);
+        if (strCommand == "catalog")
+            return CCatalogCommand::Run(vecArgs);
+        if (strCommand == "user-types")
+            return CCatalogCommand::RunUserTypes(vecArgs);
+        if (strCommand == "rows")
+            return CRowsCommand::Run(vecArgs);
+        if (strCommand == "save-scan")
+            return CSaveScanCommand::Run(vecArgs);
+        if (strCommand == "export-scripts")
+            return CExportCommand::RunScripts(vecArgs);
+        if (strCommand == "export-db")
+            return CExportCommand::RunDatabase(vecArgs);
         std::fprintf(stderr, "ambermill-cli: unknown command '%s'\n", strCommand.c_str());
         PrintUsage(stderr);
         return kExitBadInput;

@@ -11,7 +11,8 @@ namespace fs = std::filesystem;
 fs::path CAppPaths::ExecutableDir() {
     std::error_code ec;
     fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec || exe.empty()) return fs::current_path(ec);
+    if (ec || exe.empty())
+        return fs::current_path(ec);
     return exe.parent_path();
 }
 
@@ -27,17 +28,22 @@ fs::path CAppPaths::StateDir() {
 
 fs::path CAppPaths::WritableDir() {
     fs::path dir = ExecutableDir();
-    if (::access(dir.c_str(), W_OK) == 0) return dir;
+    if (::access(dir.c_str(), W_OK) == 0)
+        return dir;
     return StateDir();
 }
 
-fs::path CAppPaths::LogFolder() { return WritableDir() / "Log Files"; }
+fs::path CAppPaths::LogFolder() {
+    return WritableDir() / "Log Files";
+}
 
 fs::path CAppPaths::SettingsFile() {
     std::error_code ec;
     fs::path besideExe = ExecutableDir() / "sql.settings";
-    if (fs::exists(besideExe, ec)) return besideExe;
+    if (fs::exists(besideExe, ec))
+        return besideExe;
     fs::path inState = StateDir() / "sql.settings";
-    if (fs::exists(inState, ec)) return inState;
+    if (fs::exists(inState, ec))
+        return inState;
     return besideExe;
 }

@@ -7,10 +7,11 @@
 // sql.settings, ReadMe.txt and OutputFldr.txt. When the executable's folder is not writable (an
 // installed program), writable files go to $XDG_STATE_HOME/ambermill (or ~/.local/state/ambermill).
 class CAppPaths {
-public:
+  public:
     // Folder of the running executable (/proc/self/exe), or the current folder if unknown.
     static std::filesystem::path ExecutableDir();
-    // Folder for files the program writes: the executable's folder when writable, else the state dir.
+    // Folder for files the program writes: the executable's folder when writable, else the state
+    // dir.
     static std::filesystem::path WritableDir();
     // "Log Files" below WritableDir().
     static std::filesystem::path LogFolder();

@@ -10,7 +10,7 @@
 // Every accessor returns std::nullopt instead of reading past the end, so a damaged offset can
 // never become undefined behaviour; callers decide whether that is damage or a missing value.
 class CByteView {
-public:
+  public:
     CByteView() = default;
     explicit CByteView(std::span<const std::byte> bytes) : m_bytes(bytes) {}
 
@@ -24,40 +24,49 @@ public:
     }
 
     std::optional<std::uint8_t> U8(std::size_t nOffset) const {
-        if (!Has(nOffset, 1)) return std::nullopt;
+        if (!Has(nOffset, 1))
+            return std::nullopt;
         return static_cast<std::uint8_t>(m_bytes[nOffset]);
     }
     std::optional<std::uint16_t> U16(std::size_t nOffset) const {
-        if (!Has(nOffset, 2)) return std::nullopt;
+        if (!Has(nOffset, 2))
+            return std::nullopt;
         return static_cast<std::uint16_t>(Load(nOffset, 2));
     }
     std::optional<std::uint32_t> U32(std::size_t nOffset) const {
-        if (!Has(nOffset, 4)) return std::nullopt;
+        if (!Has(nOffset, 4))
+            return std::nullopt;
         return static_cast<std::uint32_t>(Load(nOffset, 4));
     }
     std::optional<std::uint64_t> U64(std::size_t nOffset) const {
-        if (!Has(nOffset, 8)) return std::nullopt;
+        if (!Has(nOffset, 8))
+            return std::nullopt;
         return Load(nOffset, 8);
     }
     std::optional<std::int16_t> I16(std::size_t nOffset) const {
         auto n = U16(nOffset);
-        if (!n) return std::nullopt;
+        if (!n)
+            return std::nullopt;
         return static_cast<std::int16_t>(*n);
     }
     std::optional<std::int32_t> I32(std::size_t nOffset) const {
         auto n = U32(nOffset);
-        if (!n) return std::nullopt;
+        if (!n)
+            return std::nullopt;
         return static_cast<std::int32_t>(*n);
     }
     std::optional<std::int64_t> I64(std::size_t nOffset) const {
         auto n = U64(nOffset);
-        if (!n) return std::nullopt;
+        if (!n)
+            return std::nullopt;
         return static_cast<std::int64_t>(*n);
     }
 
     // The sub-range [nOffset, nOffset + nLength), or std::nullopt when it leaves the view.
-    std::optional<std::span<const std::byte>> Slice(std::size_t nOffset, std::size_t nLength) const {
-        if (!Has(nOffset, nLength)) return std::nullopt;
+    std::optional<std::span<const std::byte>> Slice(std::size_t nOffset,
+                                                    std::size_t nLength) const {
+        if (!Has(nOffset, nLength))
+            return std::nullopt;
         return m_bytes.subspan(nOffset, nLength);
     }
 
@@ -70,6 +79,6 @@ public:
         return nValue;
     }
 
-private:
+  private:
     std::span<const std::byte> m_bytes;
 };

@@ -26,7 +26,8 @@ CDataFileReader::CDataFileReader(const std::string& strPath) {
 }
 
 CDataFileReader::~CDataFileReader() {
-    if (m_fd >= 0) ::close(m_fd);
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 std::uint32_t CDataFileReader::PageCount() const {
@@ -35,22 +36,27 @@ std::uint32_t CDataFileReader::PageCount() const {
 }
 
 std::size_t CDataFileReader::ReadAt(std::uint64_t nOffset, std::span<std::byte> buffer) const {
-    if (m_fd < 0) return 0;
+    if (m_fd < 0)
+        return 0;
     std::size_t nDone = 0;
     while (nDone < buffer.size()) {
         ssize_t n = ::pread(m_fd, buffer.data() + nDone, buffer.size() - nDone,
                             static_cast<off_t>(nOffset + nDone));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
         nDone += static_cast<std::size_t>(n);
     }
     return nDone;
 }
 
 bool CDataFileReader::ReadPage(std::uint32_t nPage, std::span<std::byte> buffer) const {
-    if (buffer.size() != kPageSize) return false;
+    if (buffer.size() != kPageSize)
+        return false;
     std::uint64_t nOffset = static_cast<std::uint64_t>(nPage) * kPageSize;
-    if (ReadAt(nOffset, buffer) == kPageSize) return true;
+    if (ReadAt(nOffset, buffer) == kPageSize)
+        return true;
     std::fill(buffer.begin(), buffer.end(), std::byte{0});
     return false;
 }

@@ -12,7 +12,7 @@ inline constexpr std::size_t kPageSize = 8192;
 // on destruction, so every operation reads through a descriptor of its own and nothing is shared
 // between threads. The data file is never opened for writing.
 class CDataFileReader {
-public:
+  public:
     explicit CDataFileReader(const std::string& strPath);
     ~CDataFileReader();
     CDataFileReader(const CDataFileReader&) = delete;
@@ -28,10 +28,11 @@ public:
     // Reads page nPage into buffer (exactly kPageSize bytes). False on a short read or error; the
     // buffer is then zero-filled so stale bytes of an earlier page are never mistaken for this one.
     bool ReadPage(std::uint32_t nPage, std::span<std::byte> buffer) const;
-    // Reads buffer.size() bytes at nOffset; returns the number of bytes read (short at end of file).
+    // Reads buffer.size() bytes at nOffset; returns the number of bytes read (short at end of
+    // file).
     std::size_t ReadAt(std::uint64_t nOffset, std::span<std::byte> buffer) const;
 
-private:
+  private:
     int m_fd = -1;
     std::uint64_t m_nFileSize = 0;
     std::string m_strError;

@@ -24,7 +24,8 @@ SLogState& State() {
 
 void AppendText(const fs::path& path, const std::string& strText) {
     std::ofstream out(path, std::ios::binary | std::ios::app);
-    if (out) out << strText;
+    if (out)
+        out << strText;
 }
 }  // namespace
 
@@ -38,7 +39,9 @@ fs::path CExecutionLog::LogFolder() {
     return state.folder;
 }
 
-void CExecutionLog::SetLogFolder() { (void)LogFolder(); }
+void CExecutionLog::SetLogFolder() {
+    (void)LogFolder();
+}
 
 void CExecutionLog::SetLogFolderForTesting(const fs::path& folder) {
     SLogState& state = State();
@@ -47,16 +50,16 @@ void CExecutionLog::SetLogFolderForTesting(const fs::path& folder) {
     state.bFixed = true;
 }
 
-std::string CExecutionLog::HeaderBlock(int nUtcDay, int nUtcMonth, int nUtcYear, int nHour, int nMinute,
-                                       int nSecond) {
+std::string CExecutionLog::HeaderBlock(int nUtcDay, int nUtcMonth, int nUtcYear, int nHour,
+                                       int nMinute, int nSecond) {
     const std::string strRule(79, '=');
     std::string strText;
     strText += strRule + "\r\n";
     strText += "Last Log On\r\n";
     strText += "Date : " + std::to_string(nUtcDay) + "/" + std::to_string(nUtcMonth) + "/" +
                std::to_string(nUtcYear) + "\r\n";
-    strText += "Time : " + std::to_string(nHour) + ":" + std::to_string(nMinute) + ":" + std::to_string(nSecond) +
-               "\r\n";
+    strText += "Time : " + std::to_string(nHour) + ":" + std::to_string(nMinute) + ":" +
+               std::to_string(nSecond) + "\r\n";
     strText += strRule + "\r\n";
     return strText;
 }
@@ -71,8 +74,8 @@ void CExecutionLog::InitLogHeader() {
     std::tm local{};
     gmtime_r(&now, &utc);
     localtime_r(&now, &local);
-    std::string strHeader = HeaderBlock(utc.tm_mday, utc.tm_mon + 1, utc.tm_year + 1900, local.tm_hour,
-                                        local.tm_min, local.tm_sec);
+    std::string strHeader = HeaderBlock(utc.tm_mday, utc.tm_mon + 1, utc.tm_year + 1900,
+                                        local.tm_hour, local.tm_min, local.tm_sec);
     std::lock_guard lock(State().mutex);
     AppendText(folder / "ErrorLog.log", strHeader);
     AppendText(folder / "ExecLog.log", strHeader);
@@ -80,8 +83,8 @@ void CExecutionLog::InitLogHeader() {
 
 void CExecutionLog::WriteLog(int nCode, int nError, const std::string& strMessage, bool bError) {
     fs::path folder = LogFolder();
-    std::string strLine =
-        "Code:" + std::to_string(nCode) + "  Error:" + std::to_string(nError) + "  MSG:" + strMessage + "\r\n";
+    std::string strLine = "Code:" + std::to_string(nCode) + "  Error:" + std::to_string(nError) +
+                          "  MSG:" + strMessage + "\r\n";
     // One lock per process keeps lines from different threads whole.
     std::lock_guard lock(State().mutex);
     AppendText(folder / (bError ? "ErrorLog.log" : "ExecLog.log"), strLine);

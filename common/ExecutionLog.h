@@ -8,8 +8,9 @@
 // Lines: "Code:<code>  Error:<error>  MSG:<message>" ending in CR LF, as the Windows-era tools that
 // read these logs expect.
 class CExecutionLog {
-public:
-    // Creates the log folder and writes the five-line header block to ErrorLog.log, then ExecLog.log.
+  public:
+    // Creates the log folder and writes the five-line header block to ErrorLog.log, then
+    // ExecLog.log.
     static void InitLogHeader();
     // Fixes the log folder used by WriteLog (the writable folder beside the executable).
     static void SetLogFolder();
@@ -21,5 +22,6 @@ public:
     static std::filesystem::path LogFolder();
 
     // The header block for the given clock readings (exposed for tests).
-    static std::string HeaderBlock(int nUtcDay, int nUtcMonth, int nUtcYear, int nHour, int nMinute, int nSecond);
+    static std::string HeaderBlock(int nUtcDay, int nUtcMonth, int nUtcYear, int nHour, int nMinute,
+                                   int nSecond);
 };

@@ -22,7 +22,8 @@ std::shared_ptr<CNamedEvent> CNamedEvent::Open(const std::string& strName) {
     SEventRegistry& registry = Registry();
     std::lock_guard lock(registry.mutex);
     std::weak_ptr<CNamedEvent>& slot = registry.events[strName];
-    if (auto pEvent = slot.lock()) return pEvent;
+    if (auto pEvent = slot.lock())
+        return pEvent;
     auto pEvent = std::make_shared<CNamedEvent>(strName);
     slot = pEvent;
     return pEvent;
@@ -49,7 +50,8 @@ bool CNamedEvent::IsSet() const {
 bool CNamedEvent::Wait(const std::atomic<bool>* pStop) {
     std::unique_lock lock(m_mutex);
     while (!m_bSet) {
-        if (pStop && pStop->load()) return false;
+        if (pStop && pStop->load())
+            return false;
         if (pStop) {
             m_cv.wait_for(lock, kStopPollInterval);
         } else {
@@ -63,10 +65,13 @@ bool CNamedEvent::WaitFor(std::chrono::milliseconds timeout, const std::atomic<b
     auto deadline = std::chrono::steady_clock::now() + timeout;
     std::unique_lock lock(m_mutex);
     while (!m_bSet) {
-        if (pStop && pStop->load()) return false;
+        if (pStop && pStop->load())
+            return false;
         auto now = std::chrono::steady_clock::now();
-        if (now >= deadline) return false;
-        m_cv.wait_for(lock, std::min<std::chrono::steady_clock::duration>(deadline - now, kStopPollInterval));
+        if (now >= deadline)
+            return false;
+        m_cv.wait_for(
+            lock, std::min<std::chrono::steady_clock::duration>(deadline - now, kStopPollInterval));
     }
     return true;
 }

@@ -12,7 +12,7 @@
 // the same event object, so two status blocks (or the engine and the program) that open
 // "RecordEvent" wake each other.
 class CNamedEvent {
-public:
+  public:
     static std::shared_ptr<CNamedEvent> Open(const std::string& strName);
 
     void Set();
@@ -30,7 +30,7 @@ public:
 
     explicit CNamedEvent(std::string strName) : m_strName(std::move(strName)) {}
 
-private:
+  private:
     std::string m_strName;
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;

@@ -13,7 +13,7 @@
 // Pointers to values stay valid until the entry is removed or replaced.
 template <typename T>
 class COrderedMap {
-public:
+  public:
     using Entry = std::pair<std::string, std::unique_ptr<T>>;
 
     T* Find(const std::string& strKey) const {
@@ -42,8 +42,10 @@ public:
     template <typename Predicate>
     std::size_t RemoveIf(Predicate fnPredicate) {
         std::size_t nBefore = m_vecEntries.size();
-        std::erase_if(m_vecEntries, [&](const Entry& e) { return fnPredicate(e.first, *e.second); });
-        if (m_vecEntries.size() != nBefore) Reindex();
+        std::erase_if(m_vecEntries,
+                      [&](const Entry& e) { return fnPredicate(e.first, *e.second); });
+        if (m_vecEntries.size() != nBefore)
+            Reindex();
         return nBefore - m_vecEntries.size();
     }
 
@@ -57,10 +59,11 @@ public:
     auto begin() const { return m_vecEntries.begin(); }
     auto end() const { return m_vecEntries.end(); }
 
-private:
+  private:
     void Reindex() {
         m_mapIndex.clear();
-        for (std::size_t i = 0; i < m_vecEntries.size(); ++i) m_mapIndex.emplace(m_vecEntries[i].first, i);
+        for (std::size_t i = 0; i < m_vecEntries.size(); ++i)
+            m_mapIndex.emplace(m_vecEntries[i].first, i);
     }
 
     std::vector<Entry> m_vecEntries;

@@ -10,7 +10,7 @@
 // writes. Write errors (a full disk, a vanished folder) are remembered so that a partly written
 // bundle is never reported as complete.
 class CScriptFile {
-public:
+  public:
     CScriptFile() = default;
     ~CScriptFile();
     CScriptFile(const CScriptFile&) = delete;
@@ -26,7 +26,7 @@ public:
     bool Failed() const { return m_bFailed; }
     const std::filesystem::path& Path() const { return m_path; }
 
-private:
+  private:
     std::FILE* m_pFile = nullptr;
     std::filesystem::path m_path;
     bool m_bFailed = false;

@@ -29,7 +29,8 @@ int FuzzDataPage(const std::uint8_t* pData, std::size_t nSize) {
     engine.ResetCatalog();
     engine.m_mapDefaults.Clear();
     engine.m_mapUserTypes.Clear();
-    engine.m_strFileName = "/nonexistent/fuzz.mdf";  // text pointers lead nowhere: they read as empty
+    engine.m_strFileName =
+        "/nonexistent/fuzz.mdf";  // text pointers lead nowhere: they read as empty
     SCatalogCounters counters;
     CSysObjectsReader objects(engine, counters);
     CSysTypesReader types(engine);
@@ -38,9 +39,11 @@ int FuzzDataPage(const std::uint8_t* pData, std::size_t nSize) {
     CSysCommentsReader comments(engine, textReader);
 
     const CByteView dataArea = page.DataArea();
-    for (std::uint32_t nSlot = 0; nSlot < std::min<std::uint32_t>(page.SlotCount(), 4096); ++nSlot) {
+    for (std::uint32_t nSlot = 0; nSlot < std::min<std::uint32_t>(page.SlotCount(), 4096);
+         ++nSlot) {
         auto nOffset = page.AcceptedRowOffset(nSlot);
-        if (!nOffset) continue;
+        if (!nOffset)
+            continue;
         auto nRow = static_cast<std::uint16_t>(*nOffset - kPageHeaderSize);
         types.ReadRow(dataArea, nRow);
         objects.ReadRow(dataArea, nRow);

@@ -9,7 +9,7 @@
 
 // The one place that maps a format to the library whose factory builds its engine.
 class CEngineBinding {
-public:
+  public:
     // nullptr for EEngineFormat::Unknown.
     static std::unique_ptr<CSQLServerEngine> Create(EEngineFormat eFormat);
     // By the version text a scan file carries ("2000", "2005", "2008"); nullptr for any other.

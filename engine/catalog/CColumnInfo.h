@@ -6,12 +6,12 @@
 
 // One column of a recovered table (one syscolumns row, or one column record of a scan file).
 class CColumnInfo {
-public:
-    std::string m_strName;      // column name, or "UnicodeCol#_%d"
-    std::string m_strType;      // base type name from the type table
-    std::string m_strUserType;  // user data type name, or the base type name
-    std::string m_strDefault;   // text of the bound default, empty when none
-    std::string m_strFormula;   // text of a computed column; only a scan file may carry one
+  public:
+    std::string m_strName;       // column name, or "UnicodeCol#_%d"
+    std::string m_strType;       // base type name from the type table
+    std::string m_strUserType;   // user data type name, or the base type name
+    std::string m_strDefault;    // text of the bound default, empty when none
+    std::string m_strFormula;    // text of a computed column; only a scan file may carry one
     std::uint16_t m_nOrder = 0;  // column order; the table's list is sorted by it
     std::int16_t m_nOffset = 0;  // byte offset in the row; -1, -2, ... for variable-length columns
     std::uint16_t m_nLength = 0;

@@ -8,7 +8,7 @@
 
 // An index or key of a table, or a default object (then only the id and the text are filled).
 class CIndexInfo {
-public:
+  public:
     std::int32_t m_nValue = 0;
     std::array<bool, 9> m_arrFlags{};
     std::int32_t m_nObjectId = 0;

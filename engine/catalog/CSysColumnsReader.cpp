@@ -36,23 +36,28 @@ void CSysColumnsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOff
     auto nBitPos = dataArea.U8(nRow + kBitPosOffset);
     auto nDefaultId = dataArea.I32(nRow + kDefaultIdOffset);
     auto nOrderRaw = dataArea.U16(nRow + kOrderOffset);
-    if (!nStatus || !nFixedEndRaw || !nTableId || !nType || !nTypeStat || !nUserType || !nLength || !nPrecision ||
-        !nScale || !nOffset || !nBitPos || !nDefaultId || !nOrderRaw) {
+    if (!nStatus || !nFixedEndRaw || !nTableId || !nType || !nTypeStat || !nUserType || !nLength ||
+        !nPrecision || !nScale || !nOffset || !nBitPos || !nDefaultId || !nOrderRaw) {
         return;
     }
-    if (*nStatus != kLiveRowStatus || *nTableId <= kLastSystemObjectId) return;
+    if (*nStatus != kLiveRowStatus || *nTableId <= kLastSystemObjectId)
+        return;
 
     std::size_t nFixedEnd = *nFixedEndRaw > 50 ? (*nFixedEndRaw & 0xFF) : *nFixedEndRaw;
     auto nCount = dataArea.U16(nRow + nFixedEnd);
-    if (!nCount || *nCount >= 51) return;
+    if (!nCount || *nCount >= 51)
+        return;
     std::size_t nBitmap = std::max<std::size_t>(1, (*nCount + 7) / 8);
     auto nVarCount = dataArea.U16(nRow + nFixedEnd + 2 + nBitmap);
     auto nNameEnd = dataArea.U16(nRow + nFixedEnd + 4 + nBitmap);
-    if (!nVarCount || !nNameEnd) return;
+    if (!nVarCount || !nNameEnd)
+        return;
     std::size_t nNameStart = nFixedEnd + nBitmap + 4 + 2 * static_cast<std::size_t>(*nVarCount);
-    if (*nNameEnd < nNameStart || *nNameEnd - nNameStart > kMaxNameBytes) return;
+    if (*nNameEnd < nNameStart || *nNameEnd - nNameStart > kMaxNameBytes)
+        return;
     auto nameBytes = dataArea.Slice(nRow + nNameStart, *nNameEnd - nNameStart);
-    if (!nameBytes) return;
+    if (!nameBytes)
+        return;
 
     std::string strKey = ObjectKey(*nTableId);
     CTable* pTable = m_engine.m_mapObjects.Find(strKey);
@@ -88,9 +93,11 @@ void CSysColumnsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOff
     const std::uint16_t nOrder = column.m_nOrder;
     const std::int16_t nColumnOffset = column.m_nOffset;
     const std::uint16_t nColumnLength = column.m_nLength;
-    if (!pTable->InsertColumn(std::move(column))) return;
+    if (!pTable->InsertColumn(std::move(column)))
+        return;
 
-    if (strType == "bit") ++pTable->m_nBitColumns;
+    if (strType == "bit")
+        ++pTable->m_nBitColumns;
     if (CTypeTable::IsVariableLength(strType) && strType != "xml") {
         ++pTable->m_nVarColumns;
         ++pTable->m_nAllVarColumns;

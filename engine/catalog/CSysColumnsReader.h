@@ -14,11 +14,12 @@ inline constexpr std::uint8_t kTypeStatNotNull = 0x01;
 
 // Reads syscolumns rows into the tables' column lists.
 class CSysColumnsReader {
-public:
-    CSysColumnsReader(CSQLServerEngine& engine, SCatalogCounters& counters) : m_engine(engine), m_counters(counters) {}
+  public:
+    CSysColumnsReader(CSQLServerEngine& engine, SCatalogCounters& counters)
+        : m_engine(engine), m_counters(counters) {}
     void ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset);
 
-private:
+  private:
     CSQLServerEngine& m_engine;
     SCatalogCounters& m_counters;
 };

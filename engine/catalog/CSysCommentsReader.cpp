@@ -23,8 +23,10 @@ bool StartsLikeRow(const CByteView& view, std::size_t nRow) {
 }
 
 CViewStoredProc* FindProgrammable(CSQLServerEngine& engine, const std::string& strKey) {
-    for (auto* pMap : {&engine.m_mapViews, &engine.m_mapProcedures, &engine.m_mapRules, &engine.m_mapTriggers}) {
-        if (auto* p = pMap->Find(strKey)) return p;
+    for (auto* pMap :
+         {&engine.m_mapViews, &engine.m_mapProcedures, &engine.m_mapRules, &engine.m_mapTriggers}) {
+        if (auto* p = pMap->Find(strKey))
+            return p;
     }
     return nullptr;
 }
@@ -46,29 +48,38 @@ void CSysCommentsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOf
     auto nId = dataArea.I32(nRow + kIdOffset);
     auto nNumber = dataArea.U16(nRow + kNumberOffset);
     auto nColId = dataArea.U16(nRow + kColIdOffset);
-    if (!nFixedEndRaw || !nId || !nNumber || !nColId) return;
-    if (*nId < kFirstObjectId) return;
+    if (!nFixedEndRaw || !nId || !nNumber || !nColId)
+        return;
+    if (*nId < kFirstObjectId)
+        return;
 
     std::string strKey = ObjectKey(*nId);
     EOwner eOwner = EOwner::Object;
     CViewStoredProc* pObject = FindProgrammable(m_engine, strKey);
-    if (!pObject && m_engine.m_mapObjects.Contains(strKey)) return;  // a table's own text: not kept
-    if (!pObject) pObject = m_engine.m_mapFunctions.Find(strKey);
+    if (!pObject && m_engine.m_mapObjects.Contains(strKey))
+        return;  // a table's own text: not kept
+    if (!pObject)
+        pObject = m_engine.m_mapFunctions.Find(strKey);
     if (!pObject) {
-        if (*nId < kFirstDefaultId) return;
+        if (*nId < kFirstDefaultId)
+            return;
         eOwner = EOwner::Default;
     }
 
     std::size_t nFixedEnd = *nFixedEndRaw > 255 ? (*nFixedEndRaw & 0xFF) : *nFixedEndRaw;
-    if (nFixedEnd >= kMaxFixedEnd + 1) return;
+    if (nFixedEnd >= kMaxFixedEnd + 1)
+        return;
     auto nCount = dataArea.U16(nRow + nFixedEnd);
-    if (!nCount || *nCount == 0) return;
+    if (!nCount || *nCount == 0)
+        return;
     std::size_t nBitmap = std::max<std::size_t>(1, (*nCount + 7) / 8);
     auto nVarCount = dataArea.U16(nRow + nFixedEnd + 2 + nBitmap);
     auto nTextEnd = dataArea.U16(nRow + nFixedEnd + 4 + nBitmap);
-    if (!nVarCount || !nTextEnd) return;
+    if (!nVarCount || !nTextEnd)
+        return;
     std::size_t nStart = nFixedEnd + nBitmap + 4 + 2 * static_cast<std::size_t>(*nVarCount);
-    if (!dataArea.Has(nRow + nStart, 0)) return;
+    if (!dataArea.Has(nRow + nStart, 0))
+        return;
 
     std::string strText;
     if (*nTextEnd > kMaxChunkBytes) {
@@ -76,12 +87,15 @@ void CSysCommentsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOf
         auto nBlob = dataArea.U32(nRow + nStart);
         auto nPage = dataArea.U32(nRow + nStart + 8);
         auto nSlot = dataArea.U16(nRow + nStart + 14);
-        if (!nBlob || !nPage || !nSlot) return;
+        if (!nBlob || !nPage || !nSlot)
+            return;
         strText = CatalogText::NonZeroBytes(m_textReader.FetchBytes(*nPage, *nSlot, *nBlob, true));
     } else {
-        if (*nTextEnd < nStart) return;
+        if (*nTextEnd < nStart)
+            return;
         auto chunk = dataArea.Slice(nRow + nStart, *nTextEnd - nStart);
-        if (!chunk) return;
+        if (!chunk)
+            return;
         strText = CatalogText::NonZeroBytes(*chunk);
     }
 
@@ -103,7 +117,8 @@ void CSysCommentsReader::Finish() {
             return std::tie(a.nNumber, a.nColId) < std::tie(b.nNumber, b.nColId);
         });
         std::string strText;
-        for (const SChunk& chunk : vecChunks) strText += chunk.strText;
+        for (const SChunk& chunk : vecChunks)
+            strText += chunk.strText;
         if (m_mapOwners[strKey] == EOwner::Default) {
             auto pDefault = std::make_unique<CIndexInfo>();
             pDefault->m_nObjectId = static_cast<std::int32_t>(std::stol(strKey));

@@ -17,7 +17,7 @@ class CTextPointerReader;
 // (number, colid) order by Finish(), so a text whose rows are stored out of order, or a default
 // that spans several rows, comes out whole.
 class CSysCommentsReader {
-public:
+  public:
     CSysCommentsReader(CSQLServerEngine& engine, CTextPointerReader& textReader)
         : m_engine(engine), m_textReader(textReader) {}
 
@@ -25,7 +25,7 @@ public:
     // Joins the collected chunks into the objects' texts and the defaults.
     void Finish();
 
-private:
+  private:
     struct SChunk {
         std::uint16_t nNumber = 0;
         std::uint16_t nColId = 0;

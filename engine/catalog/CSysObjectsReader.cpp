@@ -12,31 +12,41 @@ constexpr std::size_t kMaxNameBytes = 500;
 constexpr std::int64_t kFirstUserObjectId = 200;
 }  // namespace
 
-std::optional<SNameSpan> LocateSingleName(const CByteView& dataArea, std::size_t nRow, std::size_t nFixedEnd,
-                                          std::size_t nColumnCount) {
+std::optional<SNameSpan> LocateSingleName(const CByteView& dataArea, std::size_t nRow,
+                                          std::size_t nFixedEnd, std::size_t nColumnCount) {
     std::size_t nBitmap = std::max<std::size_t>(1, (nColumnCount + 7) / 8);
     // column count (2), bitmap, variable count (2), then the name's end offset (2).
     auto nEndRaw = dataArea.U16(nRow + nFixedEnd + 2 + nBitmap + 2);
-    if (!nEndRaw) return std::nullopt;
+    if (!nEndRaw)
+        return std::nullopt;
     std::size_t nStartInRow = nFixedEnd + nBitmap + 6;
     std::size_t nEnd = *nEndRaw;
     // Names of up to 128 characters end beyond byte 255 of the row; only an end that would leave
     // the page is taken as a damaged high byte.
-    if (nEnd > 255 && !dataArea.Has(nRow, nEnd)) nEnd &= 0xFF;
-    if (nEnd < nStartInRow) return std::nullopt;
+    if (nEnd > 255 && !dataArea.Has(nRow, nEnd))
+        nEnd &= 0xFF;
+    if (nEnd < nStartInRow)
+        return std::nullopt;
     std::size_t nLength = nEnd - nStartInRow;
-    if (nLength > kMaxNameBytes || !dataArea.Has(nRow + nStartInRow, nLength)) return std::nullopt;
+    if (nLength > kMaxNameBytes || !dataArea.Has(nRow + nStartInRow, nLength))
+        return std::nullopt;
     return SNameSpan{nRow + nStartInRow, nLength};
 }
 
 EObjectClass CSysObjectsReader::Classify(char chFirst, char chSecond) {
     auto is = [&](char a, char b) { return chFirst == a && chSecond == b; };
-    if (is('U', ' ')) return EObjectClass::Table;
-    if (is('V', ' ')) return EObjectClass::View;
-    if (is('P', ' ')) return EObjectClass::Procedure;
-    if (is('R', ' ')) return EObjectClass::Rule;
-    if (is('T', 'R')) return EObjectClass::Trigger;
-    if (is('F', 'N') || is('I', 'F') || is('T', 'F')) return EObjectClass::Function;
+    if (is('U', ' '))
+        return EObjectClass::Table;
+    if (is('V', ' '))
+        return EObjectClass::View;
+    if (is('P', ' '))
+        return EObjectClass::Procedure;
+    if (is('R', ' '))
+        return EObjectClass::Rule;
+    if (is('T', 'R'))
+        return EObjectClass::Trigger;
+    if (is('F', 'N') || is('I', 'F') || is('T', 'F'))
+        return EObjectClass::Function;
     return EObjectClass::Ignored;
 }
 
@@ -47,18 +57,23 @@ void CSysObjectsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOff
     auto nType1 = dataArea.U8(nRow + kTypeOffset);
     auto nType2 = dataArea.U8(nRow + kTypeOffset + 1);
     auto nParentHigh = dataArea.U16(nRow + kParentHighOffset);
-    if (!nFixedEndRaw || !nId || !nType1 || !nType2 || !nParentHigh) return;
+    if (!nFixedEndRaw || !nId || !nType1 || !nType2 || !nParentHigh)
+        return;
 
     EObjectClass eClass = Classify(static_cast<char>(*nType1), static_cast<char>(*nType2));
-    if (eClass == EObjectClass::Ignored) return;
-    if (*nParentHigh != 0 && eClass != EObjectClass::Trigger) return;
+    if (eClass == EObjectClass::Ignored)
+        return;
+    if (*nParentHigh != 0 && eClass != EObjectClass::Trigger)
+        return;
 
     std::size_t nFixedEnd = *nFixedEndRaw & 0xFF;
     auto nCountRaw = dataArea.U16(nRow + nFixedEnd);
-    if (!nCountRaw) return;
+    if (!nCountRaw)
+        return;
     std::size_t nCount = *nCountRaw > 40 ? (*nCountRaw & 0xFF) : *nCountRaw;
     auto name = LocateSingleName(dataArea, nRow, nFixedEnd, nCount);
-    if (!name) return;
+    if (!name)
+        return;
     auto nameBytes = *dataArea.Slice(name->nStart, name->nLength);
     std::string strName = CatalogText::Trim(CatalogText::LowBytes(nameBytes));
     std::string strKey = ObjectKey(*nId);
@@ -70,16 +85,29 @@ void CSysObjectsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOff
         map.Set(strKey, std::move(pObject));
     };
     switch (eClass) {
-        case EObjectClass::View: addObject(m_engine.m_mapViews); return;
-        case EObjectClass::Procedure: addObject(m_engine.m_mapProcedures); return;
-        case EObjectClass::Rule: addObject(m_engine.m_mapRules); return;
-        case EObjectClass::Trigger: addObject(m_engine.m_mapTriggers); return;
-        case EObjectClass::Function: addObject(m_engine.m_mapFunctions); return;
-        case EObjectClass::Table: break;
-        case EObjectClass::Ignored: return;
+        case EObjectClass::View:
+            addObject(m_engine.m_mapViews);
+            return;
+        case EObjectClass::Procedure:
+            addObject(m_engine.m_mapProcedures);
+            return;
+        case EObjectClass::Rule:
+            addObject(m_engine.m_mapRules);
+            return;
+        case EObjectClass::Trigger:
+            addObject(m_engine.m_mapTriggers);
+            return;
+        case EObjectClass::Function:
+            addObject(m_engine.m_mapFunctions);
+            return;
+        case EObjectClass::Table:
+            break;
+        case EObjectClass::Ignored:
+            return;
     }
 
-    if (static_cast<std::uint32_t>(*nId) < kFirstUserObjectId) return;
+    if (static_cast<std::uint32_t>(*nId) < kFirstUserObjectId)
+        return;
     if (CTable* pTable = m_engine.m_mapObjects.Find(strKey)) {
         pTable->m_strName = strName;
         pTable->m_nObjectId = *nId;
@@ -96,6 +124,7 @@ void CSysObjectsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOff
 
 void CSysObjectsReader::PruneTables(CSQLServerEngine& engine) {
     engine.m_mapObjects.RemoveIf([](const std::string&, const CTable& table) {
-        return table.m_nObjectId < kFirstUserObjectId || table.m_nColumns == 0 || table.m_strName.empty();
+        return table.m_nObjectId < kFirstUserObjectId || table.m_nColumns == 0 ||
+               table.m_strName.empty();
     });
 }

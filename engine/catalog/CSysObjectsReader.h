@@ -16,8 +16,9 @@ enum class EObjectClass { Table, View, Procedure, Rule, Trigger, Function, Ignor
 // Reads sysobjects rows: names the tables found by the page scan, creates tables without data
 // pages and the views, procedures, rules, triggers and functions; prunes the table map at the end.
 class CSysObjectsReader {
-public:
-    CSysObjectsReader(CSQLServerEngine& engine, SCatalogCounters& counters) : m_engine(engine), m_counters(counters) {}
+  public:
+    CSysObjectsReader(CSQLServerEngine& engine, SCatalogCounters& counters)
+        : m_engine(engine), m_counters(counters) {}
 
     // One row; dataArea starts at page byte 96 and nRowOffset counts from there.
     void ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset);
@@ -27,7 +28,7 @@ public:
 
     static EObjectClass Classify(char chFirst, char chSecond);
 
-private:
+  private:
     CSQLServerEngine& m_engine;
     SCatalogCounters& m_counters;
 };
@@ -40,5 +41,5 @@ struct SNameSpan {
     std::size_t nStart = 0;
     std::size_t nLength = 0;
 };
-std::optional<SNameSpan> LocateSingleName(const CByteView& dataArea, std::size_t nRow, std::size_t nFixedEnd,
-                                          std::size_t nColumnCount);
+std::optional<SNameSpan> LocateSingleName(const CByteView& dataArea, std::size_t nRow,
+                                          std::size_t nFixedEnd, std::size_t nColumnCount);

@@ -29,14 +29,20 @@ void CSysTypesReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOffse
     auto nScale = dataArea.U8(nRow + kScaleOffset);
     auto nValue1 = dataArea.I32(nRow + kValue1Offset);
     auto nValue2 = dataArea.I32(nRow + kValue2Offset);
-    if (!nFixedEnd || !nBase || !nUserType || !nLength || !nPrecision || !nScale || !nValue1 || !nValue2) return;
-    if (*nFixedEnd > kMaxFixedEnd) return;
-    if (*nUserType <= kLastSystemTypeId || *nUserType == *nBase) return;
+    if (!nFixedEnd || !nBase || !nUserType || !nLength || !nPrecision || !nScale || !nValue1 ||
+        !nValue2)
+        return;
+    if (*nFixedEnd > kMaxFixedEnd)
+        return;
+    if (*nUserType <= kLastSystemTypeId || *nUserType == *nBase)
+        return;
 
     auto nCount = dataArea.U16(nRow + *nFixedEnd);
-    if (!nCount || *nCount > kMaxColumns) return;
+    if (!nCount || *nCount > kMaxColumns)
+        return;
     auto name = LocateSingleName(dataArea, nRow, *nFixedEnd, *nCount);
-    if (!name) return;
+    if (!name)
+        return;
 
     auto pType = std::make_unique<CUserType>();
     pType->m_nBaseType = *nBase;

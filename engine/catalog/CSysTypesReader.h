@@ -9,10 +9,10 @@ class CSQLServerEngine;
 
 // Reads systypes rows into the user data types of the catalog.
 class CSysTypesReader {
-public:
+  public:
     explicit CSysTypesReader(CSQLServerEngine& engine) : m_engine(engine) {}
     void ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset);
 
-private:
+  private:
     CSQLServerEngine& m_engine;
 };

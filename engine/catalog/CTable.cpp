@@ -5,7 +5,8 @@
 
 const std::string* CTable::VarColumnType(const std::string& strOffset) const {
     for (const auto& [strKey, strType] : m_vecVarColumnTypes) {
-        if (strKey == strOffset) return &strType;
+        if (strKey == strOffset)
+            return &strType;
     }
     return nullptr;
 }
@@ -27,8 +28,9 @@ bool CTable::InsertColumn(CColumnInfo column) {
                     [&](const CColumnInfo& c) { return c.m_strName == column.m_strName; })) {
         return false;
     }
-    auto it = std::upper_bound(m_vecColumns.begin(), m_vecColumns.end(), column.m_nOrder,
-                               [](std::uint16_t nOrder, const CColumnInfo& c) { return nOrder < c.m_nOrder; });
+    auto it = std::upper_bound(
+        m_vecColumns.begin(), m_vecColumns.end(), column.m_nOrder,
+        [](std::uint16_t nOrder, const CColumnInfo& c) { return nOrder < c.m_nOrder; });
     m_vecColumns.insert(it, std::move(column));
     return true;
 }

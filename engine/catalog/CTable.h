@@ -14,19 +14,19 @@
 // One recovered table. During a recovery every object that owns data pages is held as a nameless
 // CTable until sysobjects names it; pruning then keeps only user tables.
 class CTable {
-public:
+  public:
     std::string m_strName;
     std::string m_strSaved1;  // kept in the scan file; empty after a recovery
     std::string m_strSaved2;  // kept in the scan file; empty after a recovery
     std::int32_t m_nSaved1 = 0;
     std::int32_t m_nObjectId = 0;
-    std::int32_t m_nColumns = 0;       // columns not marked deleted
-    std::int32_t m_nBitColumns = 0;    // columns of type "bit"
-    std::int32_t m_nAllColumns = 0;    // all column records
-    std::int32_t m_nAllVarColumns = 0; // all variable-length columns
+    std::int32_t m_nColumns = 0;        // columns not marked deleted
+    std::int32_t m_nBitColumns = 0;     // columns of type "bit"
+    std::int32_t m_nAllColumns = 0;     // all column records
+    std::int32_t m_nAllVarColumns = 0;  // all variable-length columns
     std::int32_t m_nSaved2 = 0;
-    std::int16_t m_nVarColumns = 0;    // variable-length columns not marked deleted
-    bool m_bHasUniquifier = false;     // rows may carry one hidden extra column (scan files only)
+    std::int16_t m_nVarColumns = 0;  // variable-length columns not marked deleted
+    bool m_bHasUniquifier = false;   // rows may carry one hidden extra column (scan files only)
 
     // Columns in column order (stable for equal orders), and the variable-length columns in the
     // order the catalog listed them.

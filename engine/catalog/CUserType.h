@@ -6,7 +6,7 @@
 
 // A user-defined data type (one systypes row whose user type id is above 256).
 class CUserType {
-public:
+  public:
     std::uint8_t m_nBaseType = 0;
     std::uint16_t m_nLength = 0;
     std::uint8_t m_nPrecision = 0;

@@ -6,7 +6,7 @@
 
 // One variable-length column of a table, in the order the catalog listed it.
 class CVarColumn {
-public:
+  public:
     std::string m_strName;
     std::string m_strExtra;  // saved in the scan file, otherwise unused
     std::string m_strType;

@@ -6,7 +6,7 @@
 
 // A view, stored procedure, rule, trigger or function with its definition text.
 class CViewStoredProc {
-public:
+  public:
     std::string m_strName;
     std::uint16_t m_nNumber = 0;  // syscomments number of the last chunk read
     std::uint16_t m_nColId = 0;   // syscomments colid of the last chunk read

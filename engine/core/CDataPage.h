@@ -11,12 +11,12 @@
 #include "common/DataFileReader.h"
 
 // Page header layout of the data file (little-endian).
-inline constexpr std::size_t kPageHeaderSize = 96;      // the data area begins here
-inline constexpr std::size_t kPageTypeOffset = 1;       // 1 byte
-inline constexpr std::size_t kPageFlagsOffset = 4;      // 2 bytes
-inline constexpr std::size_t kSlotCountOffset = 22;     // 2 bytes
-inline constexpr std::size_t kObjectIdOffset = 24;      // 4 bytes
-inline constexpr std::size_t kTornBitsOffset = 60;      // 4 bytes: two saved bits per 512-byte sector
+inline constexpr std::size_t kPageHeaderSize = 96;   // the data area begins here
+inline constexpr std::size_t kPageTypeOffset = 1;    // 1 byte
+inline constexpr std::size_t kPageFlagsOffset = 4;   // 2 bytes
+inline constexpr std::size_t kSlotCountOffset = 22;  // 2 bytes
+inline constexpr std::size_t kObjectIdOffset = 24;   // 4 bytes
+inline constexpr std::size_t kTornBitsOffset = 60;   // 4 bytes: two saved bits per 512-byte sector
 inline constexpr std::uint16_t kTornBitsFlag = 0x0100;  // the page carries torn-page bits
 inline constexpr std::size_t kSectorSize = 512;
 
@@ -26,14 +26,17 @@ inline constexpr std::uint8_t kTextTreePageType = 4;
 
 // One 8192-byte page read from the data file, with checked access to its header and slot array.
 class CDataPage {
-public:
+  public:
     CDataPage() { m_arrBytes.fill(std::byte{0}); }
 
     std::span<std::byte> Buffer() { return m_arrBytes; }
     std::span<const std::byte> Bytes() const { return m_arrBytes; }
     CByteView View() const { return CByteView(m_arrBytes); }
-    // The data area (page byte 96 to the page end); row offsets handed to row readers count from here.
-    CByteView DataArea() const { return CByteView(std::span<const std::byte>(m_arrBytes).subspan(kPageHeaderSize)); }
+    // The data area (page byte 96 to the page end); row offsets handed to row readers count from
+    // here.
+    CByteView DataArea() const {
+        return CByteView(std::span<const std::byte>(m_arrBytes).subspan(kPageHeaderSize));
+    }
 
     std::uint8_t Type() const { return *View().U8(kPageTypeOffset); }
     std::uint16_t Flags() const { return *View().U16(kPageFlagsOffset); }
@@ -41,7 +44,8 @@ public:
     std::int32_t ObjectId() const { return *View().I32(kObjectIdOffset); }
     std::uint32_t TornBits() const { return *View().U32(kTornBitsOffset); }
 
-    // The raw slot-array entry (at byte 8190 - 2 * nSlot); 0 when the entry would lie in the header.
+    // The raw slot-array entry (at byte 8190 - 2 * nSlot); 0 when the entry would lie in the
+    // header.
     std::uint16_t SlotEntry(std::uint32_t nSlot) const;
     // Slot entry after the first-slot repair (a damaged high byte of an offset whose low byte is
     // 96 reads 96) and the range check: std::nullopt for 0 or an offset outside [96, 8192).
@@ -50,8 +54,10 @@ public:
     // Puts the saved sector bits back when the header says the page carries torn bits.
     void RestoreTornBits();
 
-    bool Read(const CDataFileReader& reader, std::uint32_t nPage) { return reader.ReadPage(nPage, m_arrBytes); }
+    bool Read(const CDataFileReader& reader, std::uint32_t nPage) {
+        return reader.ReadPage(nPage, m_arrBytes);
+    }
 
-private:
+  private:
     std::array<std::byte, kPageSize> m_arrBytes;
 };

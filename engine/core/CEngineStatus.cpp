@@ -21,6 +21,14 @@ CEngineStatus::CEngineStatus() {
     m_hExportProgressComplete->Reset();
 }
 
+bool CEngineStatus::CatalogHandshake() {
+    m_hSysRead->Set();
+    if (!m_hSystemTabRdyEvent->Wait(&m_bCancel))
+        return false;
+    m_hSystemTabRdyEvent->Reset();
+    return true;
+}
+
 void CEngineStatus::SetDatabaseName(const std::string& strName) {
     std::lock_guard lock(m_mutex);
     m_strDatabaseName = strName;

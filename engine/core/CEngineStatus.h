@@ -23,7 +23,7 @@ struct SRecordRow {
 // events, flags and counters. Flags and counters are atomics; the hand-over buffers are guarded by
 // m_mutex and reached only through the accessors.
 class CEngineStatus {
-public:
+  public:
     CEngineStatus();
 
     std::shared_ptr<CNamedEvent> m_hPageReadComplete;
@@ -36,7 +36,7 @@ public:
     std::shared_ptr<CNamedEvent> m_hPageRead;
     std::shared_ptr<CNamedEvent> m_hSysRead;
     std::shared_ptr<CNamedEvent> m_hSystemTabRdyEvent;
-    std::shared_ptr<CNamedEvent> m_hPageAck;     // "RecordEvent"
+    std::shared_ptr<CNamedEvent> m_hPageAck;      // "RecordEvent"
     std::shared_ptr<CNamedEvent> m_hRecordEvent;  // "RecordEvent": the same event as m_hPageAck
 
     std::atomic<CTable*> m_pRecordTable{nullptr};
@@ -70,6 +70,10 @@ public:
     std::atomic<std::int32_t> m_nTriggers{0};
     std::atomic<std::int32_t> m_nFunctions{0};
 
+    // The engine's side of a catalog phase hand-shake: sets "SysRead" and waits for the program's
+    // "SystemTabRdyEvent". False when a stop request (m_bCancel) ended the wait.
+    bool CatalogHandshake();
+
     void SetDatabaseName(const std::string& strName);
     std::string DatabaseName() const;
 
@@ -79,7 +83,7 @@ public:
     std::vector<SRecordRow> TakeRows();
     std::size_t RowCount() const;
 
-private:
+  private:
     mutable std::mutex m_mutex;
     std::string m_strDatabaseName;
     std::vector<SRecordRow> m_vecRows;

@@ -14,20 +14,28 @@ constexpr std::size_t kVersionOffset = 100;
 
 EEngineFormat CFormatProbe::FormatOfVersion(std::uint16_t nVersion) {
     switch (nVersion) {
-        case 539: return EEngineFormat::SQL2000;
+        case 539:
+            return EEngineFormat::SQL2000;
         case 611:
-        case 612: return EEngineFormat::SQL2005;
-        case 655: return EEngineFormat::SQL2008;
-        default: return EEngineFormat::Unknown;
+        case 612:
+            return EEngineFormat::SQL2005;
+        case 655:
+            return EEngineFormat::SQL2008;
+        default:
+            return EEngineFormat::Unknown;
     }
 }
 
 std::string CFormatProbe::FormatName(EEngineFormat eFormat) {
     switch (eFormat) {
-        case EEngineFormat::SQL2000: return "2000";
-        case EEngineFormat::SQL2005: return "2005";
-        case EEngineFormat::SQL2008: return "2008";
-        case EEngineFormat::Unknown: break;
+        case EEngineFormat::SQL2000:
+            return "2000";
+        case EEngineFormat::SQL2005:
+            return "2005";
+        case EEngineFormat::SQL2008:
+            return "2008";
+        case EEngineFormat::Unknown:
+            break;
     }
     return "unknown";
 }
@@ -46,8 +54,9 @@ CFormatProbe::SResult CFormatProbe::Probe(const std::string& strPath) {
         return result;
     }
     if (result.nFileSize % kPageSize != 0) {
-        result.strError = "'" + strPath + "' is " + std::to_string(result.nFileSize) +
-                          " bytes, not a whole number of 8192-byte pages: not a data file, or truncated";
+        result.strError =
+            "'" + strPath + "' is " + std::to_string(result.nFileSize) +
+            " bytes, not a whole number of 8192-byte pages: not a data file, or truncated";
         return result;
     }
     if (result.nPages <= kBootPage) {
@@ -62,7 +71,8 @@ CFormatProbe::SResult CFormatProbe::Probe(const std::string& strPath) {
         return result;
     }
     if (header.Type() != kFileHeaderPageType || boot.Type() != kBootPageType) {
-        result.strError = "'" + strPath + "' is not a SQL Server data file (no file header page or boot page)";
+        result.strError =
+            "'" + strPath + "' is not a SQL Server data file (no file header page or boot page)";
         return result;
     }
     result.nVersion = *boot.View().U16(kVersionOffset);

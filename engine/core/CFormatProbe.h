@@ -9,10 +9,10 @@ enum class EEngineFormat { SQL2000, SQL2005, SQL2008, Unknown };
 // Looks at a file before any engine touches it: is it a data file at all, and which format's
 // engine reads it (the version stamp at byte 100 of the boot page, page 9).
 class CFormatProbe {
-public:
+  public:
     struct SResult {
-        bool bOk = false;          // a data file of some version
-        std::string strError;      // why not, for the user
+        bool bOk = false;      // a data file of some version
+        std::string strError;  // why not, for the user
         std::uint16_t nVersion = 0;
         EEngineFormat eFormat = EEngineFormat::Unknown;
         std::uint64_t nFileSize = 0;

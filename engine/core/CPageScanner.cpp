@@ -17,7 +17,8 @@ constexpr std::uint16_t kMaxSystemSlots = 500;
 
 // Waits for the listener's acknowledgement of the last hand-over; false on a stop request.
 bool AwaitAck(CEngineStatus& status) {
-    if (!status.m_hPageAck->Wait(&status.m_bCancel)) return false;
+    if (!status.m_hPageAck->Wait(&status.m_bCancel))
+        return false;
     status.m_hPageAck->Reset();
     return true;
 }
@@ -32,7 +33,8 @@ bool CPageScanner::ReadAllPages() {
     status.m_hPageAck->Reset();
     status.m_hPageRead->Reset();
 
-    const std::uint32_t nPagesPerRun = std::clamp<std::uint32_t>(status.m_nPagesPerHandshake, 1, kMaxPagesPerRun);
+    const std::uint32_t nPagesPerRun =
+        std::clamp<std::uint32_t>(status.m_nPagesPerHandshake, 1, kMaxPagesPerRun);
     std::vector<std::byte> run(static_cast<std::size_t>(nPagesPerRun) * kPageSize);
     // Consecutive pages mostly belong to one object: remember the last few lookups.
     std::unordered_map<std::int32_t, CTable*> mapCache;
@@ -43,9 +45,11 @@ bool CPageScanner::ReadAllPages() {
         std::span<std::byte> buffer(run.data(), static_cast<std::size_t>(nCount) * kPageSize);
         std::size_t nRead = reader.ReadAt(static_cast<std::uint64_t>(nFirst) * kPageSize, buffer);
         for (std::uint32_t i = 0; i < nCount; ++i) {
-            if ((static_cast<std::size_t>(i) + 1) * kPageSize > nRead) break;  // short read: nothing to file
+            if ((static_cast<std::size_t>(i) + 1) * kPageSize > nRead)
+                break;  // short read: nothing to file
             CByteView page(buffer.subspan(static_cast<std::size_t>(i) * kPageSize, kPageSize));
-            if (*page.U8(kPageTypeOffset) != kDataPageType) continue;
+            if (*page.U8(kPageTypeOffset) != kDataPageType)
+                continue;
             std::int32_t nObjectId = *page.I32(kObjectIdOffset);
             CTable*& pTable = mapCache[nObjectId];
             if (!pTable) {
@@ -69,7 +73,8 @@ bool CPageScanner::ReadAllPages() {
         status.m_hPageRead->Set();
         bAwaitingAck = true;
     }
-    if (!bStopped && bAwaitingAck && !AwaitAck(status)) bStopped = true;
+    if (!bStopped && bAwaitingAck && !AwaitAck(status))
+        bStopped = true;
     status.m_bPagesDone = true;
     status.m_hPageRead->Set();
     return !bStopped && reader.IsOpen();
@@ -86,10 +91,13 @@ bool CPageScanner::ReadSystemTableRows(const std::string& strKey, const std::str
     CExecutionLog::WriteLog(0, 0, "Found : " + std::to_string(pTable->m_vecPages.size()), false);
     CDataPage page;
     for (std::uint32_t nPage : pTable->m_vecPages) {
-        if (m_engine.m_pStatus->m_bCancel) return false;
-        if (!page.Read(reader, nPage) || page.Type() != kDataPageType) continue;
+        if (m_engine.m_pStatus->m_bCancel)
+            return false;
+        if (!page.Read(reader, nPage) || page.Type() != kDataPageType)
+            continue;
         page.RestoreTornBits();
-        if (page.SlotCount() > kMaxSystemSlots) continue;
+        if (page.SlotCount() > kMaxSystemSlots)
+            continue;
         const CByteView dataArea = page.DataArea();
         for (std::uint32_t nSlot = 0; nSlot < page.SlotCount(); ++nSlot) {
             if (auto nOffset = page.AcceptedRowOffset(nSlot)) {
@@ -101,15 +109,18 @@ bool CPageScanner::ReadSystemTableRows(const std::string& strKey, const std::str
 }
 
 void CPageScanner::ReadExtent(std::uint32_t nExtent, const std::string& strObjectId) {
-    if (strObjectId == "1" || strObjectId == "2" || strObjectId == "3" || strObjectId == "6") return;
+    if (strObjectId == "1" || strObjectId == "2" || strObjectId == "3" || strObjectId == "6")
+        return;
     CTable* pTable = m_engine.m_mapObjects.Find(strObjectId);
-    if (!pTable) return;
+    if (!pTable)
+        return;
     CDataFileReader reader(m_engine.m_strFileName);
     // Extent numbers are held in 16 bits, as the interface always did.
     const std::uint32_t nFirst = static_cast<std::uint16_t>(nExtent * 8);
     CDataPage page;
     for (std::uint32_t nPage = nFirst; nPage < nFirst + 8; ++nPage) {
-        if (page.Read(reader, nPage) && page.Type() == kDataPageType) pTable->m_vecExtentPages.push_back(nPage);
+        if (page.Read(reader, nPage) && page.Type() == kDataPageType)
+            pTable->m_vecExtentPages.push_back(nPage);
     }
 }
 
@@ -118,9 +129,11 @@ std::string CPageScanner::DecodeDatabaseName(const CByteView& bytes) {
     bool bPreviousZero = false;
     for (std::size_t i = 0; i < bytes.Size(); ++i) {
         std::uint8_t n = *bytes.U8(i);
-        if (n == ' ') break;
+        if (n == ' ')
+            break;
         if (n == 0) {
-            if (bPreviousZero) break;
+            if (bPreviousZero)
+                break;
             bPreviousZero = true;
             continue;
         }

@@ -12,7 +12,7 @@ class CSQLServerEngine;
 // Page access of a recovery: the whole-file page scan that files every data page under its
 // owning object, the walk over a system table's rows, the extent reader and the boot page name.
 class CPageScanner {
-public:
+  public:
     using RowReader = std::function<void(const CByteView& dataArea, std::uint16_t nRowOffset)>;
 
     // The scan reads runs of pages with one read each; the hand-shake follows every run of
@@ -26,13 +26,14 @@ public:
     bool ReadAllPages();
     // Walks every accepted row of a system table's data pages. False (with the not-found line in
     // the error log) when the table owns no data page; also false after a stop request.
-    bool ReadSystemTableRows(const std::string& strKey, const std::string& strNotFound, const RowReader& fnReader);
+    bool ReadSystemTableRows(const std::string& strKey, const std::string& strNotFound,
+                             const RowReader& fnReader);
     void ReadExtent(std::uint32_t nExtent, const std::string& strObjectId);
     std::string GetDatabaseName();
 
     // Database name from the 500 bytes at boot page byte 148 (exposed for tests).
     static std::string DecodeDatabaseName(const CByteView& bytes);
 
-private:
+  private:
     CSQLServerEngine& m_engine;
 };

@@ -11,7 +11,7 @@ class CSQLServerEngine;
 // percent), answers the three catalog phases (60, 70, 100 percent) and reports each step. Used by
 // the command-line tool, the benchmarks and the tests; the desktop program shows the same steps.
 class CRecoveryMonitor {
-public:
+  public:
     struct SProgress {
         int nPercent = 0;
         std::string strPhase;
@@ -27,7 +27,7 @@ public:
     // every way out.
     bool Run(const Callback& fnProgress = {});
 
-private:
+  private:
     bool FollowPages(const Callback& fnProgress);
     bool FollowCatalogPhase(int nPercent, const std::string& strPhase, const Callback& fnProgress);
 

@@ -16,10 +16,14 @@
 #include "engine/scripts/CUserTypeScript.h"
 
 namespace {
-void Log(const std::string& strMessage) { CExecutionLog::WriteLog(0, 0, strMessage, false); }
+void Log(const std::string& strMessage) {
+    CExecutionLog::WriteLog(0, 0, strMessage, false);
+}
 }  // namespace
 
-std::unique_ptr<CSQLServerEngine> CreateSQLServer2000Engine() { return std::make_unique<CSQLServer2000>(); }
+std::unique_ptr<CSQLServerEngine> CreateSQLServer2000Engine() {
+    return std::make_unique<CSQLServer2000>();
+}
 
 CSQLServer2000::CSQLServer2000() : m_recordExtractor(*this) {
     ResetCatalog();
@@ -39,29 +43,12 @@ CSQLServer2000::~CSQLServer2000() {
 }
 
 void CSQLServer2000::JoinThreads() {
-    std::lock_guard lock(m_threadMutex);
-    if (m_recoveryThread.joinable()) m_recoveryThread.join();
-    if (m_recordThread.joinable()) m_recordThread.join();
+    m_recoveryThread.Join();
+    m_recordThread.Join();
 }
 
 bool CSQLServer2000::StartRecovery() {
-    std::lock_guard lock(m_threadMutex);
-    bool bExpected = false;
-    if (!m_bRecovering.compare_exchange_strong(bExpected, true)) return false;
-    if (m_recoveryThread.joinable()) m_recoveryThread.join();
-    m_recoveryThread = std::thread([this] {
-        RecoverSQLServerMDF();
-        m_bRecovering = false;
-    });
-    return true;
-}
-
-bool CSQLServer2000::CatalogHandshake() {
-    CEngineStatus& status = *m_pStatus;
-    status.m_hSysRead->Set();
-    if (!status.m_hSystemTabRdyEvent->Wait(&status.m_bCancel)) return false;
-    status.m_hSystemTabRdyEvent->Reset();
-    return true;
+    return m_recoveryThread.Start([this] { RecoverSQLServerMDF(); });
 }
 
 unsigned CSQLServer2000::RecoverSQLServerMDF() {
@@ -82,9 +69,11 @@ unsigned CSQLServer2000::RecoverSQLServerMDF() {
 
     CPageScanner scanner(*this);
     Log("Read All Pages");
-    if (!scanner.ReadAllPages() && status.m_bCancel) return stopped();
+    if (!scanner.ReadAllPages() && status.m_bCancel)
+        return stopped();
 
-    auto readTable = [&](const char* pszKey, const std::string& strNotFound, const CPageScanner::RowReader& fn) {
+    auto readTable = [&](const char* pszKey, const std::string& strNotFound,
+                         const CPageScanner::RowReader& fn) {
         if (!scanner.ReadSystemTableRows(pszKey, strNotFound, fn) && !status.m_bCancel) {
             m_vecMissingSystemTables.push_back(pszKey);
         }
@@ -94,16 +83,19 @@ unsigned CSQLServer2000::RecoverSQLServerMDF() {
     CSysTypesReader typesReader(*this);
     readTable("4", "Could not find systypes table",
               [&](const CByteView& d, std::uint16_t n) { typesReader.ReadRow(d, n); });
-    if (status.m_bCancel) return stopped();
+    if (status.m_bCancel)
+        return stopped();
 
     Log("Reading sysobjects");
     CSysObjectsReader objectsReader(*this, m_counters);
     readTable("1", "Could not find Sysobjects table",
               [&](const CByteView& d, std::uint16_t n) { objectsReader.ReadRow(d, n); });
-    if (status.m_bCancel) return stopped();
+    if (status.m_bCancel)
+        return stopped();
     Log("Reading sysobjects completed.");
     Log("Waiting For Event after reading sysobjects.");
-    if (!CatalogHandshake()) return stopped();
+    if (!status.CatalogHandshake())
+        return stopped();
     Log("Event recieved");
 
     Log("Gathering view, stored procedures,triggers etc");
@@ -112,15 +104,18 @@ unsigned CSQLServer2000::RecoverSQLServerMDF() {
     readTable("6", "Could not find syscomments table",
               [&](const CByteView& d, std::uint16_t n) { commentsReader.ReadRow(d, n); });
     commentsReader.Finish();
-    if (status.m_bCancel) return stopped();
+    if (status.m_bCancel)
+        return stopped();
 
     Log("Reading column information");
     CSysColumnsReader columnsReader(*this, m_counters);
     readTable("3", "Could not find syscolumns table",
               [&](const CByteView& d, std::uint16_t n) { columnsReader.ReadRow(d, n); });
-    if (status.m_bCancel) return stopped();
+    if (status.m_bCancel)
+        return stopped();
     Log("Waiting For Event after reading column information.");
-    if (!CatalogHandshake()) return stopped();
+    if (!status.CatalogHandshake())
+        return stopped();
     Log("Event recieved");
 
     CSysObjectsReader::PruneTables(*this);
@@ -139,23 +134,29 @@ unsigned CSQLServer2000::RecoverSQLServerMDF() {
     status.m_nRules = m_nRules;
     status.m_nTriggers = m_nTriggers;
     status.m_nFunctions = m_nFunctions;
-    if (!CatalogHandshake()) return stopped();
+    if (!status.CatalogHandshake())
+        return stopped();
 
     Log("Parse Complete");
     m_bRecoveryComplete = true;
     return 1;
 }
 
-std::string CSQLServer2000::GetDatabaseName() { return CPageScanner(*this).GetDatabaseName(); }
+std::string CSQLServer2000::GetDatabaseName() {
+    return CPageScanner(*this).GetDatabaseName();
+}
 
-void CSQLServer2000::DecodeRecord(std::span<const std::byte> pageData, std::uint16_t nRowOffset, CTable& table) {
+void CSQLServer2000::DecodeRecord(std::span<const std::byte> pageData, std::uint16_t nRowOffset,
+                                  CTable& table) {
     m_recordExtractor.DecodeRecord(pageData, nRowOffset, table);
 }
 
-std::uint16_t CSQLServer2000::DecodeRecordForExport(std::span<const std::byte> pageData, std::uint16_t nRowOffset,
-                                                    CTable& table, COdbcConnection* pDatabase, std::string& strBatch,
-                                                    bool& bFlush) {
-    return m_recordExtractor.DecodeRecordForExport(pageData, nRowOffset, table, pDatabase, strBatch, bFlush);
+std::uint16_t CSQLServer2000::DecodeRecordForExport(std::span<const std::byte> pageData,
+                                                    std::uint16_t nRowOffset, CTable& table,
+                                                    COdbcConnection* pDatabase,
+                                                    std::string& strBatch, bool& bFlush) {
+    return m_recordExtractor.DecodeRecordForExport(pageData, nRowOffset, table, pDatabase, strBatch,
+                                                   bFlush);
 }
 
 void CSQLServer2000::ReadExtent(std::uint32_t nExtent, const std::string& strObjectId) {
@@ -163,9 +164,9 @@ void CSQLServer2000::ReadExtent(std::uint32_t nExtent, const std::string& strObj
 }
 
 void CSQLServer2000::StartRecordThread() {
-    std::lock_guard lock(m_threadMutex);
-    if (m_recordThread.joinable()) m_recordThread.join();
-    m_recordThread = std::thread([this] { m_recordExtractor.RecoverTableRecordThread(); });
+    // One grid page at a time: the previous run has set m_bTableDone before it ends.
+    m_recordThread.Join();
+    m_recordThread.Start([this] { m_recordExtractor.RecoverTableRecordThread(); });
 }
 
 void CSQLServer2000::ResetCatalog() {
@@ -178,18 +179,24 @@ void CSQLServer2000::ResetCatalog() {
     m_mapFunctions.Clear();
 }
 
-void CSQLServer2000::GenerateQueries(std::string strFolder) { CFolderScripts::GenerateQueries(*this, strFolder); }
+void CSQLServer2000::GenerateQueries(std::string strFolder) {
+    CFolderScripts::GenerateQueries(*this, strFolder);
+}
 void CSQLServer2000::GenerateTableInsertQueries(std::string strFolder) {
     CFolderScripts::GenerateTableInsertQueries(*this, strFolder);
 }
 
-void CSQLServer2000::GenerateUserTypeQueries() { CUserTypeScript::Generate(*this); }
+void CSQLServer2000::GenerateUserTypeQueries() {
+    CUserTypeScript::Generate(*this);
+}
 
 bool CSQLServer2000::SaveScan(const std::string& strPath, std::string& strError) {
     return CScanFile::Save(*this, strPath, strError);
 }
 
-void CSQLServer2000::LoadScan(CArchiveReader& archive) { CScanFile::Load(*this, archive); }
+void CSQLServer2000::LoadScan(CArchiveReader& archive) {
+    CScanFile::Load(*this, archive);
+}
 
 void CSQLServer2000::GenerateTableQueries(CTable* pTable) {
     CTableScript::Generate(*this, m_recordExtractor, pTable, nullptr);
@@ -199,11 +206,15 @@ void CSQLServer2000::GenerateTableQueries(CTable* pTable, COdbcConnection* pData
     CTableScript::Generate(*this, m_recordExtractor, pTable, pDatabase);
 }
 
-void CSQLServer2000::GenerateViewQueries(CViewStoredProc* p) { CObjectScript::Generate(*this, p, EObjectKind::View); }
+void CSQLServer2000::GenerateViewQueries(CViewStoredProc* p) {
+    CObjectScript::Generate(*this, p, EObjectKind::View);
+}
 void CSQLServer2000::GenerateStoredProcQueries(CViewStoredProc* p) {
     CObjectScript::Generate(*this, p, EObjectKind::Procedure);
 }
-void CSQLServer2000::GenerateRulesQueries(CViewStoredProc* p) { CObjectScript::Generate(*this, p, EObjectKind::Rule); }
+void CSQLServer2000::GenerateRulesQueries(CViewStoredProc* p) {
+    CObjectScript::Generate(*this, p, EObjectKind::Rule);
+}
 void CSQLServer2000::GenerateTriggerQueries(CViewStoredProc* p) {
     CObjectScript::Generate(*this, p, EObjectKind::Trigger);
 }
@@ -211,4 +222,6 @@ void CSQLServer2000::GenerateFunctionQueries(CViewStoredProc* p) {
     CObjectScript::Generate(*this, p, EObjectKind::Function);
 }
 
-std::string CSQLServer2000::FormatReal(std::uint32_t nBits) { return FormatRealBits(nBits); }
+std::string CSQLServer2000::FormatReal(std::uint32_t nBits) {
+    return FormatRealBits(nBits);
+}

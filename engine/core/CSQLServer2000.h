@@ -1,27 +1,28 @@
 // engine/core/CSQLServer2000.h
 #pragma once
 
-#include <atomic>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 #include "engine/catalog/SCatalogCounters.h"
+#include "engine/core/CEngineThread.h"
 #include "engine/core/CSQLServerEngine.h"
 #include "engine/records/CRecordExtractor.h"
 
 // The engine for the SQL Server 2000 data file format.
 class CSQLServer2000 final : public CSQLServerEngine {
-public:
+  public:
     CSQLServer2000();
     ~CSQLServer2000() override;
 
     unsigned RecoverSQLServerMDF() override;
     bool StartRecovery() override;
     std::string GetDatabaseName() override;
-    void DecodeRecord(std::span<const std::byte> pageData, std::uint16_t nRowOffset, CTable& table) override;
-    std::uint16_t DecodeRecordForExport(std::span<const std::byte> pageData, std::uint16_t nRowOffset, CTable& table,
-                                        COdbcConnection* pDatabase, std::string& strBatch, bool& bFlush) override;
+    void DecodeRecord(std::span<const std::byte> pageData, std::uint16_t nRowOffset,
+                      CTable& table) override;
+    std::uint16_t DecodeRecordForExport(std::span<const std::byte> pageData,
+                                        std::uint16_t nRowOffset, CTable& table,
+                                        COdbcConnection* pDatabase, std::string& strBatch,
+                                        bool& bFlush) override;
     void ReadExtent(std::uint32_t nExtent, const std::string& strObjectId) override;
     void StartRecordThread() override;
     void ResetCatalog() override;
@@ -38,7 +39,7 @@ public:
     std::string FormatReal(std::uint32_t nBits) override;
 
     void JoinThreads() override;
-    bool IsRecovering() const override { return m_bRecovering.load(); }
+    bool IsRecovering() const override { return m_recoveryThread.IsRunning(); }
     std::string FormatVersion() const override { return "2000"; }
 
     // Library operations outside the slot order: the catalog as folder scripts, and the INSERT
@@ -52,15 +53,10 @@ public:
     // Counters the catalog readers share (tables first met in sysobjects, Unicode name numbers).
     SCatalogCounters m_counters;
 
-private:
-    // Sets "SysRead" and waits for the program's "SystemTabRdyEvent". False on a stop request.
-    bool CatalogHandshake();
-
+  private:
     CRecordExtractor m_recordExtractor;
-    std::atomic<bool> m_bRecovering{false};
-    std::mutex m_threadMutex;
-    std::thread m_recoveryThread;
-    std::thread m_recordThread;
+    CEngineThread m_recoveryThread;
+    CEngineThread m_recordThread;
 };
 
 // Factory exported by this library; front ends never name CSQLServer2000 themselves.

@@ -5,4 +5,6 @@ CSQLServerEngine::CSQLServerEngine() : m_pStatus(std::make_unique<CEngineStatus>
 
 CSQLServerEngine::~CSQLServerEngine() = default;
 
-std::string ObjectKey(std::int64_t nId) { return std::to_string(nId); }
+std::string ObjectKey(std::int64_t nId) {
+    return std::to_string(nId);
+}

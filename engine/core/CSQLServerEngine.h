@@ -33,7 +33,7 @@ struct SBookmark {
 // operations keep their slot order; front ends reach an engine only through them and the public
 // members below. Engines are created through the factory each library exports.
 class CSQLServerEngine {
-public:
+  public:
     CSQLServerEngine();
     CSQLServerEngine(const CSQLServerEngine&) = delete;
     CSQLServerEngine& operator=(const CSQLServerEngine&) = delete;
@@ -46,10 +46,12 @@ public:
     // 2: the database name from the boot page.
     virtual std::string GetDatabaseName() = 0;
     // 3: decodes one row for browsing (or row-by-row export). pageData starts at the data area.
-    virtual void DecodeRecord(std::span<const std::byte> pageData, std::uint16_t nRowOffset, CTable& table) = 0;
+    virtual void DecodeRecord(std::span<const std::byte> pageData, std::uint16_t nRowOffset,
+                              CTable& table) = 0;
     // 4: decodes one row for batched direct export; returns the row's end position, 0 if rejected.
-    virtual std::uint16_t DecodeRecordForExport(std::span<const std::byte> pageData, std::uint16_t nRowOffset,
-                                                CTable& table, COdbcConnection* pDatabase, std::string& strBatch,
+    virtual std::uint16_t DecodeRecordForExport(std::span<const std::byte> pageData,
+                                                std::uint16_t nRowOffset, CTable& table,
+                                                COdbcConnection* pDatabase, std::string& strBatch,
                                                 bool& bFlush) = 0;
     // 5: files the data pages of one extent under an object (no caller uses it).
     virtual void ReadExtent(std::uint32_t nExtent, const std::string& strObjectId) = 0;

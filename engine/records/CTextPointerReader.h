@@ -23,7 +23,7 @@ enum class ETextStyle {
 // text pages (type 3) and text-tree pages (type 4). One instance reads through one descriptor of
 // its own; nothing is cached between values.
 class CTextPointerReader {
-public:
+  public:
     explicit CTextPointerReader(const std::string& strFileName);
 
     // Sizes of the pointer structures a row can hold.
@@ -36,21 +36,22 @@ public:
     std::vector<std::byte> ReadPointerBytes(const CByteView& pointerBytes, std::size_t& nConsumed);
     // The fragment fetch: raw bytes of the fragment at (page, slot), following the links of a
     // root when bFollow. Empty when anything fails a check.
-    std::vector<std::byte> FetchBytes(std::uint32_t nPage, std::uint16_t nSlot, std::uint32_t nBlobId, bool bFollow);
+    std::vector<std::byte> FetchBytes(std::uint32_t nPage, std::uint16_t nSlot,
+                                      std::uint32_t nBlobId, bool bFollow);
     // Convenience: FetchBytes rendered in a style.
-    std::string Fetch(std::uint32_t nPage, std::uint16_t nSlot, std::uint32_t nBlobId, ETextStyle eStyle,
-                      bool bFollow = true);
+    std::string Fetch(std::uint32_t nPage, std::uint16_t nSlot, std::uint32_t nBlobId,
+                      ETextStyle eStyle, bool bFollow = true);
 
     static std::string ApplyStyle(std::span<const std::byte> bytes, ETextStyle eStyle);
 
     // True when the last value hit the work cap (a damaged chain) and was cut short.
     bool Truncated() const { return m_bTruncated; }
 
-private:
+  private:
     void FetchInto(std::uint32_t nPage, std::uint16_t nSlot, std::uint32_t nBlobId, bool bFollow,
                    std::vector<std::byte>& out, int nDepth);
-    void ReadTreeNode(std::uint32_t nPage, std::uint16_t nSlot, std::uint32_t nBlobId, std::vector<std::byte>& out,
-                      int nDepth);
+    void ReadTreeNode(std::uint32_t nPage, std::uint16_t nSlot, std::uint32_t nBlobId,
+                      std::vector<std::byte>& out, int nDepth);
     bool Budget();
 
     CDataFileReader m_reader;

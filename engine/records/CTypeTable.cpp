@@ -8,21 +8,22 @@ namespace {
 using namespace std::string_view_literals;
 
 constexpr std::array<std::pair<std::uint8_t, std::string_view>, 25> kTypes{{
-    {34, "image"sv},     {35, "text"sv},      {36, "uniqueidentifier"sv},
-    {48, "tinyint"sv},   {52, "smallint"sv},  {56, "int"sv},
-    {58, "smalldatetime"sv}, {59, "real"sv},  {60, "money"sv},
-    {61, "datetime"sv},  {62, "float"sv},     {98, "sql_variant"sv},
-    {99, "ntext"sv},     {104, "bit"sv},      {106, "decimal"sv},
-    {108, "numeric"sv},  {122, "smallmoney"sv}, {127, "bigint"sv},
-    {165, "varbinary"sv}, {167, "varchar"sv}, {173, "binary"sv},
-    {175, "char"sv},     {189, "timestamp"sv}, {231, "nvarchar"sv},
+    {34, "image"sv},         {35, "text"sv},        {36, "uniqueidentifier"sv},
+    {48, "tinyint"sv},       {52, "smallint"sv},    {56, "int"sv},
+    {58, "smalldatetime"sv}, {59, "real"sv},        {60, "money"sv},
+    {61, "datetime"sv},      {62, "float"sv},       {98, "sql_variant"sv},
+    {99, "ntext"sv},         {104, "bit"sv},        {106, "decimal"sv},
+    {108, "numeric"sv},      {122, "smallmoney"sv}, {127, "bigint"sv},
+    {165, "varbinary"sv},    {167, "varchar"sv},    {173, "binary"sv},
+    {175, "char"sv},         {189, "timestamp"sv},  {231, "nvarchar"sv},
     {239, "nchar"sv},
 }};
 
 template <std::size_t N>
 bool OneOf(std::string_view strType, const std::array<std::string_view, N>& names) {
     for (auto name : names) {
-        if (name == strType) return true;
+        if (name == strType)
+            return true;
     }
     return false;
 }
@@ -31,23 +32,31 @@ bool OneOf(std::string_view strType, const std::array<std::string_view, N>& name
 std::string CTypeTable::TypeName(std::uint32_t nTypeId) {
     auto nId = static_cast<std::uint8_t>(nTypeId & 0xFF);
     for (const auto& [nKey, strName] : kTypes) {
-        if (nKey == nId) return std::string(strName);
+        if (nKey == nId)
+            return std::string(strName);
     }
     return {};
 }
 
 bool CTypeTable::IsVariableLength(std::string_view s) {
-    return OneOf(s, std::array{"varchar"sv, "nvarchar"sv, "ntext"sv, "text"sv, "image"sv, "varbinary"sv, "xml"sv});
+    return OneOf(s, std::array{"varchar"sv, "nvarchar"sv, "ntext"sv, "text"sv, "image"sv,
+                               "varbinary"sv, "xml"sv});
 }
 bool CTypeTable::IsCharacter(std::string_view s) {
-    return OneOf(s, std::array{"varchar"sv, "nvarchar"sv, "ntext"sv, "text"sv, "char"sv, "nchar"sv});
-}
-bool CTypeTable::IsUnicode(std::string_view s) { return OneOf(s, std::array{"nvarchar"sv, "ntext"sv, "nchar"sv}); }
-bool CTypeTable::IsQuoted(std::string_view s) {
     return OneOf(s,
-                 std::array{"varchar"sv, "text"sv, "image"sv, "datetime"sv, "char"sv, "nchar"sv, "uniqueidentifier"sv});
+                 std::array{"varchar"sv, "nvarchar"sv, "ntext"sv, "text"sv, "char"sv, "nchar"sv});
 }
-bool CTypeTable::IsLargeObject(std::string_view s) { return OneOf(s, std::array{"text"sv, "ntext"sv, "image"sv}); }
+bool CTypeTable::IsUnicode(std::string_view s) {
+    return OneOf(s, std::array{"nvarchar"sv, "ntext"sv, "nchar"sv});
+}
+bool CTypeTable::IsQuoted(std::string_view s) {
+    return OneOf(s, std::array{"varchar"sv, "text"sv, "image"sv, "datetime"sv, "char"sv, "nchar"sv,
+                               "uniqueidentifier"sv});
+}
+bool CTypeTable::IsLargeObject(std::string_view s) {
+    return OneOf(s, std::array{"text"sv, "ntext"sv, "image"sv});
+}
 bool CTypeTable::HasSize(std::string_view s) {
-    return OneOf(s, std::array{"varchar"sv, "char"sv, "nvarchar"sv, "nchar"sv, "varbinary"sv, "binary"sv});
+    return OneOf(
+        s, std::array{"varchar"sv, "char"sv, "nvarchar"sv, "nchar"sv, "varbinary"sv, "binary"sv});
 }

@@ -8,7 +8,7 @@
 // The column types of the format by system type id, and the groups of type names that row
 // decoding, rendering and the scripts test against. Names compare as exact, case-sensitive text.
 class CTypeTable {
-public:
+  public:
     // Name of a type id (only the low 8 bits count); empty for an unknown id.
     static std::string TypeName(std::uint32_t nTypeId);
 

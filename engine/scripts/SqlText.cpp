@@ -7,7 +7,8 @@ std::string Bracket(std::string_view strName) {
     std::string strText = "[";
     for (char ch : strName) {
         strText.push_back(ch);
-        if (ch == ']') strText.push_back(']');
+        if (ch == ']')
+            strText.push_back(']');
     }
     strText.push_back(']');
     return strText;
@@ -17,7 +18,8 @@ std::string Quote(std::string_view strText) {
     std::string strQuoted = "'";
     for (char ch : strText) {
         strQuoted.push_back(ch);
-        if (ch == '\'') strQuoted.push_back('\'');
+        if (ch == '\'')
+            strQuoted.push_back('\'');
     }
     strQuoted.push_back('\'');
     return strQuoted;

@@ -1,4 +1,6 @@
 // engine/stand_in/CSQLServer2005.cpp
 #include "engine/stand_in/CSQLServer2005.h"
 
-std::unique_ptr<CSQLServerEngine> CreateSQLServer2005Engine() { return std::make_unique<CSQLServer2005>(); }
+std::unique_ptr<CSQLServerEngine> CreateSQLServer2005Engine() {
+    return std::make_unique<CSQLServer2005>();
+}

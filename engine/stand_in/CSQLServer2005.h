@@ -7,7 +7,7 @@
 
 // Stand-in engine for the SQL Server 2005 format.
 class CSQLServer2005 final : public CStandInEngine {
-public:
+  public:
     CSQLServer2005() : CStandInEngine("2005") {}
 };
 

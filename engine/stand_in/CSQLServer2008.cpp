@@ -1,4 +1,6 @@
 // engine/stand_in/CSQLServer2008.cpp
 #include "engine/stand_in/CSQLServer2008.h"
 
-std::unique_ptr<CSQLServerEngine> CreateSQLServer2008Engine() { return std::make_unique<CSQLServer2008>(); }
+std::unique_ptr<CSQLServerEngine> CreateSQLServer2008Engine() {
+    return std::make_unique<CSQLServer2008>();
+}

@@ -7,7 +7,7 @@
 
 // Stand-in engine for the SQL Server 2008 format.
 class CSQLServer2008 final : public CStandInEngine {
-public:
+  public:
     CSQLServer2008() : CStandInEngine("2008") {}
 };
 

@@ -21,28 +21,11 @@ CStandInEngine::~CStandInEngine() {
 }
 
 void CStandInEngine::JoinThreads() {
-    std::lock_guard lock(m_threadMutex);
-    if (m_recoveryThread.joinable()) m_recoveryThread.join();
+    m_recoveryThread.Join();
 }
 
 bool CStandInEngine::StartRecovery() {
-    std::lock_guard lock(m_threadMutex);
-    bool bExpected = false;
-    if (!m_bRecovering.compare_exchange_strong(bExpected, true)) return false;
-    if (m_recoveryThread.joinable()) m_recoveryThread.join();
-    m_recoveryThread = std::thread([this] {
-        RecoverSQLServerMDF();
-        m_bRecovering = false;
-    });
-    return true;
-}
-
-bool CStandInEngine::CatalogHandshake() {
-    CEngineStatus& status = *m_pStatus;
-    status.m_hSysRead->Set();
-    if (!status.m_hSystemTabRdyEvent->Wait(&status.m_bCancel)) return false;
-    status.m_hSystemTabRdyEvent->Reset();
-    return true;
+    return m_recoveryThread.Start([this] { RecoverSQLServerMDF(); });
 }
 
 unsigned CStandInEngine::RecoverSQLServerMDF() {
@@ -53,19 +36,26 @@ unsigned CStandInEngine::RecoverSQLServerMDF() {
     CExecutionLog::WriteLog(0, 0, "Read All Pages", false);
     CPageScanner(*this).ReadAllPages();
     ResetCatalog();  // the page list means nothing without this format's catalog reader
-    if (m_pStatus->m_bCancel) return 1;
-    CExecutionLog::WriteLog(1, 0, "The SQL Server " + m_strVersion + " format is not read by this build", true);
+    if (m_pStatus->m_bCancel)
+        return 1;
+    CExecutionLog::WriteLog(
+        1, 0, "The SQL Server " + m_strVersion + " format is not read by this build", true);
     for (int i = 0; i < 3; ++i) {
-        if (!CatalogHandshake()) return 1;
+        if (!m_pStatus->CatalogHandshake())
+            return 1;
     }
     CExecutionLog::WriteLog(0, 0, "Parse Complete", false);
     m_bRecoveryComplete = true;
     return 1;
 }
 
-std::string CStandInEngine::GetDatabaseName() { return CPageScanner(*this).GetDatabaseName(); }
+std::string CStandInEngine::GetDatabaseName() {
+    return CPageScanner(*this).GetDatabaseName();
+}
 
-void CStandInEngine::StartRecordThread() { m_pStatus->m_bTableDone = true; }
+void CStandInEngine::StartRecordThread() {
+    m_pStatus->m_bTableDone = true;
+}
 
 void CStandInEngine::ResetCatalog() {
     m_mapObjects.Clear();
@@ -80,6 +70,10 @@ bool CStandInEngine::SaveScan(const std::string& strPath, std::string& strError)
     return CScanFile::Save(*this, strPath, strError);
 }
 
-void CStandInEngine::LoadScan(CArchiveReader& archive) { CScanFile::Load(*this, archive); }
+void CStandInEngine::LoadScan(CArchiveReader& archive) {
+    CScanFile::Load(*this, archive);
+}
 
-std::string CStandInEngine::FormatReal(std::uint32_t nBits) { return FormatRealBits(nBits); }
+std::string CStandInEngine::FormatReal(std::uint32_t nBits) {
+    return FormatRealBits(nBits);
+}

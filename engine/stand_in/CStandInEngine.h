@@ -1,18 +1,16 @@
 // engine/stand_in/CStandInEngine.h
 #pragma once
 
-#include <atomic>
-#include <mutex>
 #include <string>
-#include <thread>
 
+#include "engine/core/CEngineThread.h"
 #include "engine/core/CSQLServerEngine.h"
 
 // An engine for a format this build does not read. It runs every hand-shake of a recovery, so the
 // front ends behave as with a real engine, and ends with an empty catalog and an error-log line.
 // Real readers for these formats can replace it behind the same interface.
 class CStandInEngine : public CSQLServerEngine {
-public:
+  public:
     explicit CStandInEngine(std::string strVersion);
     ~CStandInEngine() override;
 
@@ -20,8 +18,8 @@ public:
     bool StartRecovery() override;
     std::string GetDatabaseName() override;
     void DecodeRecord(std::span<const std::byte>, std::uint16_t, CTable&) override {}
-    std::uint16_t DecodeRecordForExport(std::span<const std::byte>, std::uint16_t, CTable&, COdbcConnection*,
-                                        std::string&, bool&) override {
+    std::uint16_t DecodeRecordForExport(std::span<const std::byte>, std::uint16_t, CTable&,
+                                        COdbcConnection*, std::string&, bool&) override {
         return 0;
     }
     void ReadExtent(std::uint32_t, const std::string&) override {}
@@ -40,14 +38,10 @@ public:
     std::string FormatReal(std::uint32_t nBits) override;
 
     void JoinThreads() override;
-    bool IsRecovering() const override { return m_bRecovering.load(); }
+    bool IsRecovering() const override { return m_recoveryThread.IsRunning(); }
     std::string FormatVersion() const override { return m_strVersion; }
 
-private:
-    bool CatalogHandshake();
-
+  private:
     std::string m_strVersion;
-    std::atomic<bool> m_bRecovering{false};
-    std::mutex m_threadMutex;
-    std::thread m_recoveryThread;
+    CEngineThread m_recoveryThread;
 };

@@ -2,7 +2,6 @@
 // ambermill-cli info and catalog end to end: the sample, the real file, and files that are not
 // data files at all.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <random>
@@ -19,16 +18,18 @@ TEST(InfoCommand, DescribesTheSample) {
     EXPECT_NE(result.strOut.find("Engine:    2000"), std::string::npos);
     auto json = RunCli({"info", TestFiles::SamplePath().string(), "--json"});
     ASSERT_EQ(json.nExitCode, 0);
-    EXPECT_TRUE(json.strOut.starts_with("{\"database\":\"Bookstore\",\"version\":539,\"engine\":\"2000\",\"pages\":"));
+    EXPECT_TRUE(json.strOut.starts_with(
+        "{\"database\":\"Bookstore\",\"version\":539,\"engine\":\"2000\",\"pages\":"));
 }
 
 TEST(CatalogCommand, ListsTheSampleWithColumnsAndTexts) {
     auto result = RunCli({"catalog", TestFiles::SamplePath().string(), "--json"});
     ASSERT_EQ(result.nExitCode, 0) << result.strErr;
     const std::string& strJson = result.strOut;
-    for (const char* pszNeedle : {"\"name\":\"Authors\"", "\"name\":\"Books\"", "\"name\":\"Orders\"",
-                                  "\"name\":\"TypeShowcase\"", "\"user_type\":\"Zip\"", "\"views\":[{",
-                                  "\"triggers\":[{", "\"rules\":[{", "\"nullable\":false", "CREATE PROCEDURE"}) {
+    for (const char* pszNeedle :
+         {"\"name\":\"Authors\"", "\"name\":\"Books\"", "\"name\":\"Orders\"",
+          "\"name\":\"TypeShowcase\"", "\"user_type\":\"Zip\"", "\"views\":[{", "\"triggers\":[{",
+          "\"rules\":[{", "\"nullable\":false", "CREATE PROCEDURE"}) {
         EXPECT_NE(strJson.find(pszNeedle), std::string::npos) << pszNeedle;
     }
     auto text = RunCli({"catalog", TestFiles::SamplePath().string(), "--text"});
@@ -38,17 +39,19 @@ TEST(CatalogCommand, ListsTheSampleWithColumnsAndTexts) {
 
 TEST(CatalogCommand, RecoversTheRealFileWithoutChangingIt) {
     auto path = TestFiles::RealReviewsFile();
-    if (path.empty()) GTEST_SKIP() << "reviews2000.mdf is not beside the project";
+    if (path.empty())
+        GTEST_SKIP() << "reviews2000.mdf is not beside the project";
     const std::string strBefore = TestFiles::Sha1OfFile(path);
     auto info = RunCli({"info", path.string()});
     ASSERT_EQ(info.nExitCode, 0) << info.strErr;
     EXPECT_NE(info.strOut.find("ReviewsDB"), std::string::npos);
     auto result = RunCli({"catalog", path.string(), "--json"});
     ASSERT_EQ(result.nExitCode, 0) << result.strErr;
-    for (const char* pszNeedle : {"\"name\":\"tabReviews\"", "\"name\":\"dtproperties\"", "\"name\":\"spInsertReview\"",
-                                  "\"name\":\"spGetReviews\"", "\"name\":\"spGetLastReview\"", "\"name\":\"spGetAverage\"",
-                                  "\"name\":\"ReviewDate\"", "\"default\":\"(getdate())\"",
-                                  "INSERT INTO tabReviews", "\"name\":\"syssegments\""}) {
+    for (const char* pszNeedle :
+         {"\"name\":\"tabReviews\"", "\"name\":\"dtproperties\"", "\"name\":\"spInsertReview\"",
+          "\"name\":\"spGetReviews\"", "\"name\":\"spGetLastReview\"", "\"name\":\"spGetAverage\"",
+          "\"name\":\"ReviewDate\"", "\"default\":\"(getdate())\"", "INSERT INTO tabReviews",
+          "\"name\":\"syssegments\""}) {
         EXPECT_NE(result.strOut.find(pszNeedle), std::string::npos) << pszNeedle;
     }
     EXPECT_EQ(TestFiles::Sha1OfFile(path), strBefore) << "the data file must never change";
@@ -61,16 +64,20 @@ TEST(CatalogCommand, UnusableFilesGetOneLineAndExitTwo) {
     TestFiles::WriteFile(dir / "odd.mdf", std::string(8192 * 12 + 1, 'x'));
     std::mt19937 random(11);
     std::string strNoise(8192 * 20, '\0');
-    for (char& ch : strNoise) ch = static_cast<char>(random());
+    for (char& ch : strNoise)
+        ch = static_cast<char>(random());
     TestFiles::WriteFile(dir / "noise.mdf", strNoise);
     TestFiles::WriteFile(dir / "locked.mdf", std::string(8192 * 12, '\0'));
     std::filesystem::permissions(dir / "locked.mdf", std::filesystem::perms::none);
-    for (const char* pszName : {"missing.mdf", "folder", "empty.mdf", "odd.mdf", "noise.mdf", "locked.mdf"}) {
+    for (const char* pszName :
+         {"missing.mdf", "folder", "empty.mdf", "odd.mdf", "noise.mdf", "locked.mdf"}) {
         for (const char* pszCommand : {"info", "catalog"}) {
             auto result = RunCli({pszCommand, (dir / pszName).string()});
-            if (std::string(pszName) == "locked.mdf" && getuid() == 0) continue;  // root reads anything
+            if (std::string(pszName) == "locked.mdf" && getuid() == 0)
+                continue;  // root reads anything
             EXPECT_EQ(result.nExitCode, 2) << pszCommand << " " << pszName << ": " << result.strErr;
-            EXPECT_EQ(std::count(result.strErr.begin(), result.strErr.end(), '\n'), 1) << result.strErr;
+            EXPECT_EQ(std::count(result.strErr.begin(), result.strErr.end(), '\n'), 1)
+                << result.strErr;
             EXPECT_TRUE(result.strOut.empty());
         }
     }

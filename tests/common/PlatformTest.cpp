@@ -53,13 +53,14 @@ TEST(NamedEvent, OneNameIsOneEventAndAStopEndsTheWait) {
 
 TEST(ExecutionLog, HeaderAndLinesAreWrittenInTheirFormat) {
     EXPECT_EQ(CExecutionLog::HeaderBlock(5, 3, 2009, 14, 7, 9),
-              std::string(79, '=') + "\r\nLast Log On\r\nDate : 5/3/2009\r\nTime : 14:7:9\r\n" + std::string(79, '=') +
-                  "\r\n");
+              std::string(79, '=') + "\r\nLast Log On\r\nDate : 5/3/2009\r\nTime : 14:7:9\r\n" +
+                  std::string(79, '=') + "\r\n");
     TestFiles::CTempDir dir;
     CExecutionLog::SetLogFolderForTesting(dir.Path());
     CExecutionLog::WriteLog(1, 0, "Could not find Sysobjects table", true);
     CExecutionLog::WriteLog(0, 0, "Read All Pages", false);
-    EXPECT_EQ(TestFiles::ReadFile(dir / "ErrorLog.log"), "Code:1  Error:0  MSG:Could not find Sysobjects table\r\n");
+    EXPECT_EQ(TestFiles::ReadFile(dir / "ErrorLog.log"),
+              "Code:1  Error:0  MSG:Could not find Sysobjects table\r\n");
     EXPECT_EQ(TestFiles::ReadFile(dir / "ExecLog.log"), "Code:0  Error:0  MSG:Read All Pages\r\n");
     // A deleted log folder loses the line without a trace.
     std::filesystem::remove_all(dir.Path());
@@ -69,12 +70,14 @@ TEST(ExecutionLog, HeaderAndLinesAreWrittenInTheirFormat) {
 
 TEST(SettingsFile, KeysAreExactAndNumbersLeading) {
     TestFiles::CTempDir dir;
-    TestFiles::WriteFile(dir / "sql.settings", "Exportsize2=7\r\nExportsize= 250 rows\nAvoid_Duplicate=1\n");
+    TestFiles::WriteFile(dir / "sql.settings",
+                         "Exportsize2=7\r\nExportsize= 250 rows\nAvoid_Duplicate=1\n");
     bool bFound = false;
     EXPECT_EQ(CSettingsFile::ReadValue(dir / "sql.settings", "Exportsize", &bFound), " 250 rows");
     EXPECT_TRUE(bFound);
     EXPECT_EQ(CSettingsFile::ReadValue(dir / "sql.settings", "Avoid_Duplicate"), "1");
-    EXPECT_FALSE(CSettingsFile::ReadValue(dir / "missing.settings", "Exportsize", &bFound).has_value());
+    EXPECT_FALSE(
+        CSettingsFile::ReadValue(dir / "missing.settings", "Exportsize", &bFound).has_value());
     EXPECT_FALSE(bFound);
     EXPECT_EQ(CSettingsFile::LeadingInteger(" 250 rows"), 250);
     EXPECT_EQ(CSettingsFile::LeadingInteger("-3"), -3);
@@ -89,7 +92,8 @@ TEST(OrderedMap, ReplacingKeepsThePlaceAndRemovalKeepsTheOrder) {
     map.Set("100", std::make_unique<std::string>("c"));
     map.Set("20", std::make_unique<std::string>("B"));
     std::vector<std::string> vecKeys;
-    for (const auto& [strKey, pValue] : map) vecKeys.push_back(strKey + "=" + *pValue);
+    for (const auto& [strKey, pValue] : map)
+        vecKeys.push_back(strKey + "=" + *pValue);
     EXPECT_EQ(vecKeys, (std::vector<std::string>{"20=B", "3=a", "100=c"}));
     EXPECT_EQ(map.RemoveIf([](const std::string&, const std::string& v) { return v == "a"; }), 1u);
     ASSERT_NE(map.Find("100"), nullptr);

@@ -30,9 +30,11 @@ std::vector<std::string> LogMessages(const std::filesystem::path& logFile) {
     std::vector<std::string> vecLines;
     std::string strLine;
     while (std::getline(in, strLine)) {
-        if (!strLine.empty() && strLine.back() == '\r') strLine.pop_back();
+        if (!strLine.empty() && strLine.back() == '\r')
+            strLine.pop_back();
         auto nPos = strLine.find("MSG:");
-        if (nPos != std::string::npos) vecLines.push_back(strLine.substr(nPos + 4));
+        if (nPos != std::string::npos)
+            vecLines.push_back(strLine.substr(nPos + 4));
     }
     return vecLines;
 }

@@ -36,8 +36,12 @@ CTempDir::~CTempDir() {
     fs::remove_all(m_path, ec);
 }
 
-fs::path SourceDir() { return AMBERMILL_SOURCE_DIR; }
-fs::path SamplePath() { return SourceDir() / "samples" / "bookstore.mdf"; }
+fs::path SourceDir() {
+    return AMBERMILL_SOURCE_DIR;
+}
+fs::path SamplePath() {
+    return SourceDir() / "samples" / "bookstore.mdf";
+}
 
 fs::path RealReviewsFile() {
     fs::path path = fs::path(AMBERMILL_SHARED_DATA_DIR) / "reviews2000.mdf";
@@ -48,10 +52,12 @@ fs::path RealReviewsFile() {
 std::string Sha1OfFile(const fs::path& path) {
     std::string strCommand = "sha1sum '" + path.string() + "'";
     std::FILE* pPipe = ::popen(strCommand.c_str(), "r");
-    if (!pPipe) return {};
+    if (!pPipe)
+        return {};
     std::array<char, 128> buffer{};
     std::string strOut;
-    while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), pPipe)) strOut += buffer.data();
+    while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), pPipe))
+        strOut += buffer.data();
     ::pclose(pPipe);
     return strOut.substr(0, strOut.find(' '));
 }
@@ -84,7 +90,8 @@ SRunResult RunCli(const std::vector<std::string>& vecArgs) {
         std::vector<std::string> vecAll{AMBERMILL_CLI_PATH};
         vecAll.insert(vecAll.end(), vecArgs.begin(), vecArgs.end());
         std::vector<char*> argv;
-        for (auto& s : vecAll) argv.push_back(s.data());
+        for (auto& s : vecAll)
+            argv.push_back(s.data());
         argv.push_back(nullptr);
         ::execv(argv[0], argv.data());
         ::_exit(127);

@@ -11,7 +11,7 @@ namespace TestFiles {
 
 // A fresh folder below the system temp folder, removed when the object goes.
 class CTempDir {
-public:
+  public:
     CTempDir();
     ~CTempDir();
     CTempDir(const CTempDir&) = delete;
@@ -19,7 +19,7 @@ public:
     const std::filesystem::path& Path() const { return m_path; }
     std::filesystem::path operator/(const std::string& strName) const { return m_path / strName; }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 

@@ -14,14 +14,15 @@ using namespace fixtures;
 
 namespace {
 class CatalogRecovery : public testing::Test {
-protected:
+  protected:
     void SetUp() override { CExecutionLog::SetLogFolderForTesting(m_dir / "logs"); }
     std::unique_ptr<CSQLServerEngine> Recover(const CDataFileBuilder& builder) {
         return TestRecovery::BuildAndRecover(builder, m_dir.Path());
     }
     static std::vector<std::string> Names(const COrderedMap<CViewStoredProc>& map) {
         std::vector<std::string> vecNames;
-        for (const auto& [strKey, pObject] : map) vecNames.push_back(pObject->m_strName);
+        for (const auto& [strKey, pObject] : map)
+            vecNames.push_back(pObject->m_strName);
         return vecNames;
     }
     TestFiles::CTempDir m_dir;
@@ -37,14 +38,17 @@ TEST_F(CatalogRecovery, ObjectsAreClassifiedByTheirWholeTypeCode) {
     builder.AddObject("TR", "tr1", "CREATE TRIGGER tr1 ON T FOR INSERT AS SELECT 1", nTable);
     builder.AddObject("FN", "fn1", "CREATE FUNCTION fn1() RETURNS int AS BEGIN RETURN 1 END");
     builder.AddObject("IF", "if1", "CREATE FUNCTION if1() RETURNS TABLE AS RETURN SELECT 1 AS x");
-    builder.AddObject("TF", "tf1", "CREATE FUNCTION tf1() RETURNS @t TABLE (x int) AS BEGIN RETURN END");
+    builder.AddObject("TF", "tf1",
+                      "CREATE FUNCTION tf1() RETURNS @t TABLE (x int) AS BEGIN RETURN END");
     builder.AddObject("PK", "PK_T", "", nTable);
     builder.AddObject("PK", "PK_small_parent", "", 150);
     auto pEngine = Recover(builder);
     EXPECT_EQ(Names(pEngine->m_mapViews), std::vector<std::string>{"v1"});
-    EXPECT_EQ(Names(pEngine->m_mapProcedures), std::vector<std::string>{"p1"}) << "keys are never procedures";
+    EXPECT_EQ(Names(pEngine->m_mapProcedures), std::vector<std::string>{"p1"})
+        << "keys are never procedures";
     EXPECT_EQ(Names(pEngine->m_mapRules), std::vector<std::string>{"r1"});
-    EXPECT_EQ(Names(pEngine->m_mapTriggers), std::vector<std::string>{"tr1"}) << "TF is a function, not a trigger";
+    EXPECT_EQ(Names(pEngine->m_mapTriggers), std::vector<std::string>{"tr1"})
+        << "TF is a function, not a trigger";
     EXPECT_EQ(Names(pEngine->m_mapFunctions), (std::vector<std::string>{"fn1", "if1", "tf1"}));
     EXPECT_EQ(pEngine->m_mapProcedures.Find(ObjectKey(0)), nullptr);
     EXPECT_EQ(pEngine->m_mapViews.begin()->second->m_strText, "CREATE VIEW v1 AS SELECT 1 AS x");
@@ -65,13 +69,18 @@ TEST_F(CatalogRecovery, TablesAreNamedPrunedAndKeepLongNames) {
     auto nLong = builder.AddTable(strLong, {{"c", kTypeInt, 4}});
     builder.AddRow(nLong, {EncodeInt32(1)});
     builder.AddTable("NoRowsButColumns", {{"c", kTypeInt, 4}});
-    builder.AddTable("\xce\x94" "elta", {{"c", kTypeInt, 4}});  // a name above 255, no data pages
+    builder.AddTable(
+        "\xce\x94"
+        "elta",
+        {{"c", kTypeInt, 4}});  // a name above 255, no data pages
     auto pEngine = Recover(builder);
     std::vector<std::string> vecNames;
-    for (const auto& [strKey, pTable] : pEngine->m_mapObjects) vecNames.push_back(pTable->m_strName);
+    for (const auto& [strKey, pTable] : pEngine->m_mapObjects)
+        vecNames.push_back(pTable->m_strName);
     EXPECT_EQ(vecNames, (std::vector<std::string>{strLong, "NoRowsButColumns", "UnicodeTab#_1"}));
     // System objects with data pages (ids below 200) were filed by the page scan and pruned.
-    for (const auto& [strKey, pTable] : pEngine->m_mapObjects) EXPECT_GE(pTable->m_nObjectId, 200);
+    for (const auto& [strKey, pTable] : pEngine->m_mapObjects)
+        EXPECT_GE(pTable->m_nObjectId, 200);
 }
 
 TEST_F(CatalogRecovery, ColumnsKeepOrderTypesNullabilityDefaultsAndUserTypes) {
@@ -127,9 +136,11 @@ TEST_F(CatalogRecovery, UserTypesSkipSystemTypesAndScriptAsAddType) {
 TEST_F(CatalogRecovery, ObjectTextsJoinEveryChunkInOrder) {
     CDataFileBuilder builder("Texts");
     std::string strBody = "CREATE PROCEDURE big AS\r\n";
-    while (strBody.size() < 9500) strBody += "SELECT " + std::to_string(strBody.size()) + "\r\n";
+    while (strBody.size() < 9500)
+        strBody += "SELECT " + std::to_string(strBody.size()) + "\r\n";
     builder.AddObject("P", "big", strBody);
-    auto nPointer = builder.AddObject("V", "viaPointer", "CREATE VIEW viaPointer AS SELECT 'stored on a text page' AS x");
+    auto nPointer = builder.AddObject(
+        "V", "viaPointer", "CREATE VIEW viaPointer AS SELECT 'stored on a text page' AS x");
     builder.StoreTextThroughPointer(nPointer);
     std::string strDefault = "CREATE DEFAULT LongDefault AS '" + std::string(4100, 'd') + "'";
     builder.AddObject("D", "LongDefault", strDefault);
@@ -140,14 +151,17 @@ TEST_F(CatalogRecovery, ObjectTextsJoinEveryChunkInOrder) {
     EXPECT_EQ(pEngine->m_mapViews.begin()->second->m_strText,
               "CREATE VIEW viaPointer AS SELECT 'stored on a text page' AS x");
     ASSERT_EQ(pEngine->m_mapDefaults.Count(), 1u);
-    EXPECT_EQ(pEngine->m_mapDefaults.begin()->second->m_strText, strDefault) << "all chunks of a default are kept";
+    EXPECT_EQ(pEngine->m_mapDefaults.begin()->second->m_strText, strDefault)
+        << "all chunks of a default are kept";
 }
 
 TEST_F(CatalogRecovery, UnicodeCommentsNarrowToEightBits) {
     CDataFileBuilder builder("Wide");
     builder.SetUnicodeComments(true);
-    builder.AddObject("P", "p", "CREATE PROCEDURE p AS SELECT 'caf\xc3\xa9'");  // UTF-8 in, UTF-16 stored
+    builder.AddObject("P", "p",
+                      "CREATE PROCEDURE p AS SELECT 'caf\xc3\xa9'");  // UTF-8 in, UTF-16 stored
     auto pEngine = Recover(builder);
     ASSERT_EQ(pEngine->m_mapProcedures.Count(), 1u);
-    EXPECT_EQ(pEngine->m_mapProcedures.begin()->second->m_strText, "CREATE PROCEDURE p AS SELECT 'caf\xe9'");
+    EXPECT_EQ(pEngine->m_mapProcedures.begin()->second->m_strText,
+              "CREATE PROCEDURE p AS SELECT 'caf\xe9'");
 }

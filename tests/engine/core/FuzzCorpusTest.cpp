@@ -14,7 +14,8 @@ std::vector<std::string> CorpusFiles(const std::string& strFolder) {
     std::vector<std::string> vecFiles;
     std::filesystem::path folder = std::filesystem::path(AMBERMILL_FUZZ_CORPUS_DIR) / strFolder;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        if (entry.is_regular_file()) vecFiles.push_back(TestFiles::ReadFile(entry.path()));
+        if (entry.is_regular_file())
+            vecFiles.push_back(TestFiles::ReadFile(entry.path()));
     }
     return vecFiles;
 }
@@ -40,6 +41,7 @@ TEST(FuzzCorpus, CatalogPagesAndTheirMutationsNeverCrash) {
             strMutant[8190 - 2 * (random() % 8)] = static_cast<char>(random());
             Feed(strMutant);
         }
-        for (std::size_t nLength = 0; nLength < strSeed.size(); nLength += 997) Feed(strSeed.substr(0, nLength));
+        for (std::size_t nLength = 0; nLength < strSeed.size(); nLength += 997)
+            Feed(strSeed.substr(0, nLength));
     }
 }

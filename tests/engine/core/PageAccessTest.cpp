@@ -58,7 +58,8 @@ TEST(DataPage, TornBitsAreRestoredOnlyWhenTheHeaderSaysSo) {
 TEST(PageScanner, DatabaseNameStopsAtABlankOrADoubleZero) {
     auto name = [](const std::string& strRaw) {
         std::vector<std::byte> bytes;
-        for (char ch : strRaw) bytes.push_back(static_cast<std::byte>(ch));
+        for (char ch : strRaw)
+            bytes.push_back(static_cast<std::byte>(ch));
         return CPageScanner::DecodeDatabaseName(CByteView(bytes));
     };
     using namespace std::string_literals;
@@ -69,7 +70,9 @@ TEST(PageScanner, DatabaseNameStopsAtABlankOrADoubleZero) {
 
 TEST(FormatProbe, BadFilesGetAClearReason) {
     TestFiles::CTempDir dir;
-    auto probe = [&](const std::string& strName) { return CFormatProbe::Probe((dir / strName).string()); };
+    auto probe = [&](const std::string& strName) {
+        return CFormatProbe::Probe((dir / strName).string());
+    };
     EXPECT_NE(probe("missing.mdf").strError.find("cannot open"), std::string::npos);
     std::filesystem::create_directory(dir / "folder.mdf");
     EXPECT_NE(probe("folder.mdf").strError.find("directory"), std::string::npos);
@@ -81,19 +84,22 @@ TEST(FormatProbe, BadFilesGetAClearReason) {
     EXPECT_NE(probe("short.mdf").strError.find("too short"), std::string::npos);
     std::mt19937 random(7);
     std::string strNoise(8192 * 16, '\0');
-    for (char& ch : strNoise) ch = static_cast<char>(random());
+    for (char& ch : strNoise)
+        ch = static_cast<char>(random());
     TestFiles::WriteFile(dir / "noise.mdf", strNoise);
     EXPECT_NE(probe("noise.mdf").strError.find("not a SQL Server data file"), std::string::npos);
-    for (const char* pszName : {"missing.mdf", "folder.mdf", "empty.mdf", "odd.mdf", "short.mdf", "noise.mdf"}) {
+    for (const char* pszName :
+         {"missing.mdf", "folder.mdf", "empty.mdf", "odd.mdf", "short.mdf", "noise.mdf"}) {
         EXPECT_FALSE(probe(pszName).bOk) << pszName;
     }
 }
 
 TEST(FormatProbe, VersionStampSelectsTheEngine) {
     TestFiles::CTempDir dir;
-    for (auto [nVersion, eFormat] : {std::pair{539, EEngineFormat::SQL2000}, std::pair{611, EEngineFormat::SQL2005},
-                                     std::pair{612, EEngineFormat::SQL2005}, std::pair{655, EEngineFormat::SQL2008},
-                                     std::pair{515, EEngineFormat::Unknown}}) {
+    for (auto [nVersion, eFormat] :
+         {std::pair{539, EEngineFormat::SQL2000}, std::pair{611, EEngineFormat::SQL2005},
+          std::pair{612, EEngineFormat::SQL2005}, std::pair{655, EEngineFormat::SQL2008},
+          std::pair{515, EEngineFormat::Unknown}}) {
         fixtures::CDataFileBuilder builder("Probe");
         builder.SetVersion(static_cast<std::uint16_t>(nVersion));
         builder.WriteTo(dir / "probe.mdf");

@@ -17,8 +17,10 @@ using namespace fixtures;
 namespace {
 CDataFileBuilder SmallDatabase() {
     CDataFileBuilder builder("Shop");
-    auto nTable = builder.AddTable("Items", {{"id", kTypeInt, 4, 10, 0, false}, {"name", kTypeVarChar, 40}});
-    for (int i = 0; i < 50; ++i) builder.AddRow(nTable, {EncodeInt32(i), EncodeVarchar("item" + std::to_string(i))});
+    auto nTable =
+        builder.AddTable("Items", {{"id", kTypeInt, 4, 10, 0, false}, {"name", kTypeVarChar, 40}});
+    for (int i = 0; i < 50; ++i)
+        builder.AddRow(nTable, {EncodeInt32(i), EncodeVarchar("item" + std::to_string(i))});
     builder.AddObject("V", "ItemNames", "CREATE VIEW ItemNames AS SELECT name FROM Items");
     return builder;
 }
@@ -67,7 +69,8 @@ TEST(RecoveryDriver, MissingSystemTablesEndOnlyTheirPhase) {
         CDataFileBuilder builder = SmallDatabase();
         builder.OmitSystemTable(nMissing);
         auto pEngine = TestRecovery::BuildAndRecover(builder, dir.Path());
-        EXPECT_EQ(pEngine->m_vecMissingSystemTables, std::vector<std::string>{std::to_string(nMissing)});
+        EXPECT_EQ(pEngine->m_vecMissingSystemTables,
+                  std::vector<std::string>{std::to_string(nMissing)});
         // Without sysobjects or syscolumns no table survives pruning; without systypes or
         // syscomments the table is still recovered.
         bool bTablesLost = nMissing == 1 || nMissing == 3;
@@ -75,9 +78,12 @@ TEST(RecoveryDriver, MissingSystemTablesEndOnlyTheirPhase) {
         EXPECT_EQ(pEngine->m_mapViews.Count(), nMissing == 1 ? 0u : 1u) << nMissing;
     }
     auto vecErrors = TestRecovery::LogMessages(dir / "logs" / "ErrorLog.log");
-    EXPECT_NE(std::find(vecErrors.begin(), vecErrors.end(), "Could not find Sysobjects table"), vecErrors.end());
-    EXPECT_NE(std::find(vecErrors.begin(), vecErrors.end(), "Could not find syscolumns table"), vecErrors.end());
-    EXPECT_NE(std::find(vecErrors.begin(), vecErrors.end(), "Could not find syscomments table"), vecErrors.end());
+    EXPECT_NE(std::find(vecErrors.begin(), vecErrors.end(), "Could not find Sysobjects table"),
+              vecErrors.end());
+    EXPECT_NE(std::find(vecErrors.begin(), vecErrors.end(), "Could not find syscolumns table"),
+              vecErrors.end());
+    EXPECT_NE(std::find(vecErrors.begin(), vecErrors.end(), "Could not find syscomments table"),
+              vecErrors.end());
 }
 
 TEST(RecoveryDriver, StopRequestEndsAStalledRecoveryPromptly) {
@@ -108,12 +114,14 @@ TEST(RecoveryDriver, StopDuringACatalogPhaseLeavesAWholeCatalog) {
     pEngine->m_strFileName = (dir / "shop.mdf").string();
     CRecoveryMonitor monitor(*pEngine);
     bool bComplete = monitor.Run([&](const CRecoveryMonitor::SProgress& progress) {
-        if (progress.nPercent == 60) pEngine->m_pStatus->m_bCancel = true;
+        if (progress.nPercent == 60)
+            pEngine->m_pStatus->m_bCancel = true;
     });
     EXPECT_FALSE(bComplete);
     EXPECT_FALSE(pEngine->IsRecovering());
     // Every object in the maps is whole: the view exists with its name, nothing half-linked.
-    for (const auto& [strKey, pView] : pEngine->m_mapViews) EXPECT_FALSE(pView->m_strName.empty());
+    for (const auto& [strKey, pView] : pEngine->m_mapViews)
+        EXPECT_FALSE(pView->m_strName.empty());
 }
 
 TEST(RecoveryDriver, ListenerCountsEveryPageInOrder) {
@@ -132,7 +140,8 @@ TEST(RecoveryDriver, ListenerCountsEveryPageInOrder) {
     bool bMonotonic = true;
     CRecoveryMonitor monitor(*pEngine);
     ASSERT_TRUE(monitor.Run([&](const CRecoveryMonitor::SProgress& progress) {
-        if (progress.nPercent < nLastPercent || progress.nPagesRead < nLast) bMonotonic = false;
+        if (progress.nPercent < nLastPercent || progress.nPagesRead < nLast)
+            bMonotonic = false;
         nLast = progress.nPagesRead;
         nLastPercent = progress.nPercent;
     }));
@@ -148,8 +157,8 @@ TEST(RecoveryDriver, ListenerCountsEveryPageInOrder) {
 TEST(StandInEngines, RunTheHandshakesAndEndEmpty) {
     TestFiles::CTempDir dir;
     CExecutionLog::SetLogFolderForTesting(dir / "logs");
-    for (auto [eFormat, strVersion] :
-         {std::pair{EEngineFormat::SQL2005, std::string("2005")}, std::pair{EEngineFormat::SQL2008, std::string("2008")}}) {
+    for (auto [eFormat, strVersion] : {std::pair{EEngineFormat::SQL2005, std::string("2005")},
+                                       std::pair{EEngineFormat::SQL2008, std::string("2008")}}) {
         CDataFileBuilder builder = SmallDatabase();
         builder.SetVersion(eFormat == EEngineFormat::SQL2005 ? 611 : 655);
         builder.WriteTo(dir / "later.mdf");
@@ -162,7 +171,8 @@ TEST(StandInEngines, RunTheHandshakesAndEndEmpty) {
         EXPECT_TRUE(pEngine->m_mapObjects.Empty());
         EXPECT_TRUE(pEngine->m_mapViews.Empty());
         auto vecErrors = TestRecovery::LogMessages(dir / "logs" / "ErrorLog.log");
-        EXPECT_EQ(vecErrors.back(), "The SQL Server " + strVersion + " format is not read by this build");
+        EXPECT_EQ(vecErrors.back(),
+                  "The SQL Server " + strVersion + " format is not read by this build");
         auto vecExec = TestRecovery::LogMessages(dir / "logs" / "ExecLog.log");
         EXPECT_NE(std::find(vecExec.begin(), vecExec.end(), strVersion + " Format"), vecExec.end());
     }
