@@ -14,8 +14,9 @@ std::string CUserTypeScript::Statement(const CUserType& type) {
     if (!CTypeTable::HasSize(strBase)) {
         strStatement += " " + strBase;
     } else {
-        std::string strSize =
-            (strBase == "nvarchar" && type.m_nLength > 3999) ? "4000" : std::to_string(type.m_nLength);
+        std::string strSize = (strBase == "nvarchar" && type.m_nLength > 3999)
+                                  ? "4000"
+                                  : std::to_string(type.m_nLength);
         strStatement += " '" + strBase + "(" + strSize + ")' ";
     }
     return strStatement;
@@ -26,7 +27,8 @@ void CUserTypeScript::Generate(CSQLServerEngine& engine) {
     for (const auto& [strKey, pType] : engine.m_mapUserTypes) {
         std::string strStatement = Statement(*pType);
         if (engine.m_bDirectExport) {
-            if (!engine.m_pDatabase) continue;
+            if (!engine.m_pDatabase)
+                continue;
             try {
                 engine.m_pDatabase->Execute(strStatement);
                 ++status.m_nExportedRecords;
@@ -39,5 +41,6 @@ void CUserTypeScript::Generate(CSQLServerEngine& engine) {
             engine.m_hUserTypesFile->Write(strStatement + "\r\ngo\r\n");
         }
     }
-    if (!engine.m_bDirectExport && engine.m_hUserTypesFile) engine.m_hUserTypesFile->Close();
+    if (!engine.m_bDirectExport && engine.m_hUserTypesFile)
+        engine.m_hUserTypesFile->Close();
 }
