@@ -3,9 +3,11 @@
 
 #include <algorithm>
 
+#include "common/AppPaths.h"
 #include "common/ExecutionLog.h"
 #include "common/OdbcConnection.h"
 #include "common/ScriptFile.h"
+#include "common/SettingsFile.h"
 #include "engine/core/CSQLServerEngine.h"
 #include "engine/records/CRecordExtractor.h"
 #include "engine/scripts/SqlText.h"
@@ -124,6 +126,9 @@ void CTableScript::Generate(CSQLServerEngine& engine, CRecordExtractor& extracto
         if (pDatabase) {
             extractor.RecoverTableRecordThread(*pTable, pDatabase);
         } else {
+            // Set once, never cleared here: the setting holds for the rest of the export.
+            if (CSettingsFile::ReadValue(CAppPaths::SettingsFile(), "Avoid_Duplicate") == "1")
+                extractor.m_bAvoidDuplicate = true;
             extractor.RecoverTableRecordThread();
         }
     }
