@@ -149,22 +149,13 @@ std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::ui
 
 int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
     CCliOptions options(vecArgs, {"json", "text", "help", "no-progress"}, {"data"});
-    if (options.Has("help")) {
-        std::fputs(Help(), stdout);
-        return kExitOk;
-    }
-    if (!options.Ok() || options.Positionals().size() != 1) {
-        std::fprintf(stderr, "ambermill-cli catalog: %s\n%s",
-                     options.Ok() ? "expected one FILE" : options.Error().c_str(), Help());
-        return kExitBadInput;
-    }
-    auto opened = CRecoveredSource::Open(options.Positionals()[0], options.Value("data"),
-                                         !options.Has("no-progress"));
-    if (!opened.pSource) {
-        std::fprintf(stderr, "ambermill-cli: %s\n", opened.strError.c_str());
-        return opened.nExitCode;
-    }
-    CSQLServerEngine& engine = opened.pSource->Engine();
+    if (auto nExit = options.Preflight("catalog", Help(), 1, "expected one FILE"))
+        return *nExit;
+    int nExitCode = kExitOk;
+    auto pSource = CRecoveredSource::OpenForCommand(options, nExitCode);
+    if (!pSource)
+        return nExitCode;
+    CSQLServerEngine& engine = pSource->Engine();
     for (const std::string& strKey : engine.m_vecMissingSystemTables) {
         std::fprintf(
             stderr,
@@ -173,9 +164,9 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
     }
 
     if (options.Has("json")) {
-        std::printf("%s\n", CatalogJson(engine, opened.pSource->Probe().nPages,
-                                        opened.pSource->Probe().nVersion)
-                                .c_str());
+        std::printf(
+            "%s\n",
+            CatalogJson(engine, pSource->Probe().nPages, pSource->Probe().nVersion).c_str());
     } else {
         bool bText = options.Has("text");
         std::printf("Database: %s\n", engine.m_strDatabaseName.c_str());
@@ -210,22 +201,13 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
 
 int CCatalogCommand::RunUserTypes(const std::vector<std::string>& vecArgs) {
     CCliOptions options(vecArgs, {"help", "no-progress"}, {"data"});
-    if (options.Has("help")) {
-        std::fputs(UserTypesHelp(), stdout);
-        return kExitOk;
-    }
-    if (!options.Ok() || options.Positionals().size() != 1) {
-        std::fprintf(stderr, "ambermill-cli user-types: %s\n%s",
-                     options.Ok() ? "expected one FILE" : options.Error().c_str(), UserTypesHelp());
-        return kExitBadInput;
-    }
-    auto opened = CRecoveredSource::Open(options.Positionals()[0], options.Value("data"),
-                                         !options.Has("no-progress"));
-    if (!opened.pSource) {
-        std::fprintf(stderr, "ambermill-cli: %s\n", opened.strError.c_str());
-        return opened.nExitCode;
-    }
-    for (const auto& [strKey, pType] : opened.pSource->Engine().m_mapUserTypes) {
+    if (auto nExit = options.Preflight("user-types", UserTypesHelp(), 1, "expected one FILE"))
+        return *nExit;
+    int nExitCode = kExitOk;
+    auto pSource = CRecoveredSource::OpenForCommand(options, nExitCode);
+    if (!pSource)
+        return nExitCode;
+    for (const auto& [strKey, pType] : pSource->Engine().m_mapUserTypes) {
         std::printf("%s\r\ngo\r\n", CUserTypeScript::Statement(*pType).c_str());
     }
     return kExitOk;

@@ -1,6 +1,10 @@
 // cli/CCliOptions.cpp
 #include "cli/CCliOptions.h"
 
+#include <cstdio>
+
+#include "cli/ExitCodes.h"
+
 CCliOptions::CCliOptions(const std::vector<std::string>& vecArgs,
                          const std::set<std::string>& setSwitches,
                          const std::set<std::string>& setValued) {
@@ -40,4 +44,18 @@ std::optional<std::string> CCliOptions::Value(const std::string& strName) const 
     if (it == m_mapValues.end())
         return std::nullopt;
     return it->second;
+}
+
+std::optional<int> CCliOptions::Preflight(const char* pszCommand, const char* pszHelp,
+                                          std::size_t nPositionals, const char* pszExpected) const {
+    if (Has("help")) {
+        std::fputs(pszHelp, stdout);
+        return kExitOk;
+    }
+    if (!Ok() || m_vecPositionals.size() != nPositionals) {
+        std::fprintf(stderr, "ambermill-cli %s: %s\n%s", pszCommand,
+                     Ok() ? pszExpected : m_strError.c_str(), pszHelp);
+        return kExitBadInput;
+    }
+    return std::nullopt;
 }

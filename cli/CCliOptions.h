@@ -21,6 +21,12 @@ class CCliOptions {
     bool Has(const std::string& strName) const { return m_setSeen.contains(strName); }
     std::optional<std::string> Value(const std::string& strName) const;
 
+    // The start every command shares: --help prints pszHelp (exit 0); an unknown option or a
+    // positional count other than nPositionals prints the problem and the help (exit 2).
+    // std::nullopt when the command should run.
+    std::optional<int> Preflight(const char* pszCommand, const char* pszHelp,
+                                 std::size_t nPositionals, const char* pszExpected) const;
+
   private:
     std::vector<std::string> m_vecPositionals;
     std::set<std::string> m_setSeen;

@@ -100,13 +100,11 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
     }
 
     const bool bProgress = !options.Has("no-progress");
-    auto opened =
-        CRecoveredSource::Open(options.Positionals()[0], options.Value("data"), bProgress);
-    if (!opened.pSource) {
-        std::fprintf(stderr, "ambermill-cli: %s\n", opened.strError.c_str());
-        return opened.nExitCode;
-    }
-    CSQLServerEngine& engine = opened.pSource->Engine();
+    int nExitCode = kExitOk;
+    auto pSource = CRecoveredSource::OpenForCommand(options, nExitCode);
+    if (!pSource)
+        return nExitCode;
+    CSQLServerEngine& engine = pSource->Engine();
 
     SExportOptions exportOptions;
     exportOptions.eTarget = eTarget;

@@ -20,15 +20,8 @@ const char* CInfoCommand::Help() {
 
 int CInfoCommand::Run(const std::vector<std::string>& vecArgs) {
     CCliOptions options(vecArgs, {"json", "help"}, {});
-    if (options.Has("help")) {
-        std::fputs(Help(), stdout);
-        return kExitOk;
-    }
-    if (!options.Ok() || options.Positionals().size() != 1) {
-        std::fprintf(stderr, "ambermill-cli info: %s\n%s",
-                     options.Ok() ? "expected one FILE" : options.Error().c_str(), Help());
-        return kExitBadInput;
-    }
+    if (auto nExit = options.Preflight("info", Help(), 1, "expected one FILE"))
+        return *nExit;
     const std::string& strPath = options.Positionals()[0];
     CFormatProbe::SResult probe = CFormatProbe::Probe(strPath);
     if (!probe.bOk) {

@@ -1,6 +1,7 @@
 // cli/CRecoveredSource.cpp
 #include "cli/CRecoveredSource.h"
 
+#include <cstdio>
 #include <fstream>
 
 #include "cli/CInterruptGuard.h"
@@ -80,4 +81,15 @@ CRecoveredSource::SOpenResult CRecoveredSource::Open(const std::string& strPath,
     }
     result.pSource = std::move(pSource);
     return result;
+}
+
+std::unique_ptr<CRecoveredSource> CRecoveredSource::OpenForCommand(const CCliOptions& options,
+                                                                   int& nExitCode) {
+    auto opened =
+        Open(options.Positionals()[0], options.Value("data"), !options.Has("no-progress"));
+    if (!opened.pSource) {
+        std::fprintf(stderr, "ambermill-cli: %s\n", opened.strError.c_str());
+        nExitCode = opened.nExitCode;
+    }
+    return std::move(opened.pSource);
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/CCliOptions.h"
 #include "engine/core/CFormatProbe.h"
 #include "engine/core/CSQLServerEngine.h"
 
@@ -22,6 +23,11 @@ class CRecoveredSource {
     // strDataPath overrides the data file path a scan file carries (records are read from it).
     static SOpenResult Open(const std::string& strPath,
                             const std::optional<std::string>& strDataPath, bool bShowProgress);
+
+    // Opens the command's FILE (its first positional) with --data and --no-progress. On failure
+    // prints the reason on stderr, sets nExitCode and returns nullptr.
+    static std::unique_ptr<CRecoveredSource> OpenForCommand(const CCliOptions& options,
+                                                            int& nExitCode);
 
     CSQLServerEngine& Engine() { return *m_pEngine; }
     const CFormatProbe::SResult& Probe() const { return m_probe; }

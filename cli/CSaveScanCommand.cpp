@@ -18,23 +18,14 @@ const char* CSaveScanCommand::Help() {
 
 int CSaveScanCommand::Run(const std::vector<std::string>& vecArgs) {
     CCliOptions options(vecArgs, {"help", "no-progress"}, {"data"});
-    if (options.Has("help")) {
-        std::fputs(Help(), stdout);
-        return kExitOk;
-    }
-    if (!options.Ok() || options.Positionals().size() != 2) {
-        std::fprintf(stderr, "ambermill-cli save-scan: %s\n%s",
-                     options.Ok() ? "expected FILE and OUT.str" : options.Error().c_str(), Help());
-        return kExitBadInput;
-    }
-    auto opened = CRecoveredSource::Open(options.Positionals()[0], options.Value("data"),
-                                         !options.Has("no-progress"));
-    if (!opened.pSource) {
-        std::fprintf(stderr, "ambermill-cli: %s\n", opened.strError.c_str());
-        return opened.nExitCode;
-    }
+    if (auto nExit = options.Preflight("save-scan", Help(), 2, "expected FILE and OUT.str"))
+        return *nExit;
+    int nExitCode = kExitOk;
+    auto pSource = CRecoveredSource::OpenForCommand(options, nExitCode);
+    if (!pSource)
+        return nExitCode;
     std::string strError;
-    if (!opened.pSource->Engine().SaveScan(options.Positionals()[1], strError)) {
+    if (!pSource->Engine().SaveScan(options.Positionals()[1], strError)) {
         std::fprintf(stderr, "ambermill-cli: %s\n", strError.c_str());
         return kExitBadInput;
     }
