@@ -12,6 +12,8 @@ bool CScriptFile::Create(const std::filesystem::path& path) {
     m_pFile = std::fopen(path.c_str(), "wb");
     if (!m_pFile)
         m_bFailed = true;
+    else
+        std::setvbuf(m_pFile, nullptr, _IOFBF, kBufferSize);  // one write call per MiB, not 4 KiB
     return m_pFile != nullptr;
 }
 

@@ -27,6 +27,8 @@ class CScriptFile {
     const std::filesystem::path& Path() const { return m_path; }
 
   private:
+    static constexpr std::size_t kBufferSize = 1 << 20;
+
     std::FILE* m_pFile = nullptr;
     std::filesystem::path m_path;
     bool m_bFailed = false;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/records/CFieldValue.h"
@@ -10,13 +11,22 @@
 class CTable;
 class CColumnInfo;
 
-// Turns one row of statement-mode values into an INSERT statement.
+// Turns rows of statement-mode values into INSERT statements. An instance is made once per table
+// walk: the column types, bracketed names and the statement head are worked out once, so a row
+// costs only its literals.
 class CInsertStatementBuilder {
   public:
     struct SStatement {
         std::string strText;       // the whole statement with its terminator
         std::string strValueList;  // the literals joined by ",": the duplicate check's key
     };
+
+    explicit CInsertStatementBuilder(const CTable& table);
+
+    // Appends the statement of one row to strOut. The returned view is the row's value list
+    // inside strOut, valid until strOut changes.
+    std::string_view Append(const std::vector<CFieldValue>& vecValues, bool bDirect,
+                            std::string& strOut);
 
     // bDirect: ends in ");" for the database; otherwise ")\r\ngo\r\n" for a script file. A row
     // without any column to write becomes "Insert into [T] default values" so it is not lost.
@@ -25,4 +35,21 @@ class CInsertStatementBuilder {
     // The literal of one value; false when the column is left out of the statement.
     static bool AppendLiteral(const CColumnInfo& column, EColumnType eType,
                               const CFieldValue& value, std::string& strOut);
+
+  private:
+    struct SColumn {
+        EColumnType eType = EColumnType::Int;
+        bool bSkipped = false;  // deleted or computed: never written
+        bool bNullable = true;
+        std::string strBracketed;
+        std::string strConvert;  // "CONVERT(nvarchar(n),0x" for Unicode columns
+    };
+    static SColumn Describe(const CColumnInfo& column);
+    static bool AppendLiteral(const SColumn& column, const CFieldValue& value, std::string& strOut);
+
+    std::vector<SColumn> m_vecColumns;
+    std::string m_strTable;          // "Insert into [T] "
+    std::string m_strFullHead;       // "Insert into [T] ([a],[b],...)  values(" with every column
+    std::vector<bool> m_vecPresent;  // per row: the columns written
+    std::string m_strScratch;
 };

@@ -2,6 +2,7 @@
 #include "engine/records/CRecordExtractor.h"
 
 #include <exception>
+#include <optional>
 
 #include "common/AppPaths.h"
 #include "common/DataFileReader.h"
@@ -70,13 +71,13 @@ void CRecordExtractor::RowDelivered() {
 }
 
 void CRecordExtractor::CountFailed(CTable& table, int nRows, const std::string& strError,
-                                   const std::string& strStatement) {
+                                   std::string_view strStatement) {
     table.m_nFailedCount += nRows;
     m_engine.m_pStatus->m_nFailedRecords += nRows;
-    CExecutionLog::WriteLog(1, 0, strError + " : " + strStatement, true);
+    CExecutionLog::WriteLog(1, 0, strError + " : " + std::string(strStatement), true);
 }
 
-void CRecordExtractor::WriteToScript(const std::string& strStatement, CTable& table) {
+void CRecordExtractor::WriteToScript(std::string_view strStatement, CTable& table) {
     CScriptFile* pFile = m_engine.m_hTableFile;
     if (pFile == nullptr || !pFile->IsOpen()) {
         CountFailed(table, 1, "no table script file is open", strStatement);
@@ -111,7 +112,7 @@ void CRecordExtractor::ExecuteBatch(COdbcConnection* pDatabase, CTable& table, s
 }
 
 void CRecordExtractor::Deliver(CRowDecoder& decoder, SDecodedRow& row, const CByteView& data,
-                               std::uint16_t nRowOffset, CTable& table) {
+                               std::uint16_t nRowOffset, CTable& table, SStatementSink* pSink) {
     if (!decoder.Decode(data, nRowOffset, row))
         return;
     CEngineStatus& status = *m_engine.m_pStatus;
@@ -130,19 +131,26 @@ void CRecordExtractor::Deliver(CRowDecoder& decoder, SDecodedRow& row, const CBy
         return;
     }
     const bool bDirect = m_engine.m_bDirectExport.load();
-    auto statement = CInsertStatementBuilder::Build(table, row.vecValues, bDirect);
+    std::optional<CInsertStatementBuilder> localBuilder;
+    std::string strLocal;
+    if (pSink == nullptr)
+        localBuilder.emplace(table);
+    CInsertStatementBuilder& builder = pSink ? pSink->builder : *localBuilder;
+    std::string& strStatement = pSink ? pSink->strText : strLocal;
+    strStatement.clear();
+    const std::string_view strValueList = builder.Append(row.vecValues, bDirect, strStatement);
     if (status.m_bStop) {
         MarkTableDone();
         return;
     }
     if (!bDirect) {
-        WriteToScript(statement.strText, table);
+        WriteToScript(strStatement, table);
         RowDelivered();
         return;
     }
     {
         std::lock_guard lock(m_mutexInsert);
-        m_strInsertBatch += statement.strText;
+        m_strInsertBatch += strStatement;
         ++m_nRecordsShown;
         if (status.m_bCancel)
             return;
@@ -150,7 +158,7 @@ void CRecordExtractor::Deliver(CRowDecoder& decoder, SDecodedRow& row, const CBy
         if (m_bAvoidDuplicate) {
             bDuplicate =
                 !m_mapInsertedRows
-                     .try_emplace(statement.strValueList, std::to_string(table.m_nObjectId))
+                     .try_emplace(std::string(strValueList), std::to_string(table.m_nObjectId))
                      .second;
         }
         if (!bDuplicate) {
@@ -165,21 +173,22 @@ void CRecordExtractor::Deliver(CRowDecoder& decoder, SDecodedRow& row, const CBy
 std::uint16_t CRecordExtractor::DeliverForExport(CRowDecoder& decoder, SDecodedRow& row,
                                                  const CByteView& data, std::uint16_t nRowOffset,
                                                  CTable& table, COdbcConnection* pDatabase,
-                                                 SBatch& batch) {
+                                                 SBatch& batch, SStatementSink& sink) {
     if (!decoder.Decode(data, nRowOffset, row))
         return 0;
     const std::uint16_t nEnd = row.nEnd;
     CEngineStatus& status = *m_engine.m_pStatus;
     const bool bDirect = m_engine.m_bDirectExport.load();
-    auto statement = CInsertStatementBuilder::Build(table, row.vecValues, bDirect);
+    sink.strText.clear();
+    sink.builder.Append(row.vecValues, bDirect, sink.strText);
     if (status.m_bStop) {
         MarkTableDone();
         return nEnd;
     }
     if (!bDirect) {
-        WriteToScript(statement.strText, table);
+        WriteToScript(sink.strText, table);
     } else {
-        batch.strText += statement.strText;
+        batch.strText += sink.strText;
         ++batch.nPending;
         if (status.m_bCancel)
             return nEnd;
@@ -197,7 +206,7 @@ void CRecordExtractor::DecodeRecord(std::span<const std::byte> pageData, std::ui
     CRowDecoder decoder(table, m_engine.m_strFileName, m_engine.m_bRecordExportRunning.load(),
                         m_engine.m_bRecoverDeleted.load());
     SDecodedRow row;
-    Deliver(decoder, row, CByteView(pageData), nRowOffset, table);
+    Deliver(decoder, row, CByteView(pageData), nRowOffset, table, nullptr);
 }
 
 std::uint16_t CRecordExtractor::DecodeRecordForExport(std::span<const std::byte> pageData,
@@ -215,7 +224,11 @@ std::uint16_t CRecordExtractor::DecodeRecordForExport(std::span<const std::byte>
     CRowDecoder decoder(table, m_engine.m_strFileName, true, m_engine.m_bRecoverDeleted.load());
     SDecodedRow row;
     SBatch batch{strBatch, tlsPending, bFlush};
-    return DeliverForExport(decoder, row, CByteView(pageData), nRowOffset, table, pDatabase, batch);
+    CInsertStatementBuilder builder(table);
+    std::string strStatement;
+    SStatementSink sink{builder, strStatement};
+    return DeliverForExport(decoder, row, CByteView(pageData), nRowOffset, table, pDatabase, batch,
+                            sink);
 }
 
 unsigned CRecordExtractor::RecoverTableRecordThread() {
@@ -242,6 +255,9 @@ unsigned CRecordExtractor::StatementWalk() {
     CDataFileReader reader(m_engine.m_strFileName);
     CRowDecoder decoder(table, m_engine.m_strFileName, true, m_engine.m_bRecoverDeleted.load());
     SDecodedRow row;
+    CInsertStatementBuilder builder(table);
+    std::string strStatement;
+    SStatementSink sink{builder, strStatement};
     CDataPage page;
     for (std::uint32_t nPage : table.m_vecPages) {
         if (!page.Read(reader, nPage) || page.ObjectId() != table.m_nObjectId)
@@ -259,7 +275,7 @@ unsigned CRecordExtractor::StatementWalk() {
                 continue;
             try {
                 Deliver(decoder, row, data, static_cast<std::uint16_t>(nEntry - kFirstRowOffset),
-                        table);
+                        table, &sink);
             } catch (const std::exception&) {
                 // A row that cannot be decoded is skipped; the walk goes on.
             }
@@ -337,7 +353,7 @@ unsigned CRecordExtractor::BrowsePage() {
                 continue;
             try {
                 Deliver(decoder, row, data, static_cast<std::uint16_t>(nEntry - kFirstRowOffset),
-                        table);
+                        table, nullptr);
             } catch (const std::exception&) {
                 // A row that cannot be decoded is skipped; the walk goes on.
             }
@@ -381,6 +397,9 @@ unsigned CRecordExtractor::RecoverTableRecordThread(CTable& table, COdbcConnecti
     CRowDecoder decoder(table, m_engine.m_strFileName, true, m_engine.m_bRecoverDeleted.load());
     const bool bRecoverDeleted = m_engine.m_bRecoverDeleted.load();
     SDecodedRow row;
+    CInsertStatementBuilder builder(table);
+    std::string strStatement;
+    SStatementSink sink{builder, strStatement};
     CDataPage page;
     // Per call: concurrent workers each export their own table with their own batch.
     std::string strBatch;
@@ -417,7 +436,7 @@ unsigned CRecordExtractor::RecoverTableRecordThread(CTable& table, COdbcConnecti
             try {
                 nPreviousEnd = DeliverForExport(
                     decoder, row, data, static_cast<std::uint16_t>(nEntry - kFirstRowOffset), table,
-                    pDatabase, batch);
+                    pDatabase, batch, sink);
             } catch (const std::exception&) {
                 nPreviousEnd = 0;
             }

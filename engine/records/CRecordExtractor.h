@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "common/ByteView.h"
@@ -16,6 +17,7 @@
 class CTable;
 class COdbcConnection;
 class CRowDecoder;
+class CInsertStatementBuilder;
 struct SDecodedRow;
 
 // Delivers the records of one table to the grid (pages of 500 rows with bookmarks), to the
@@ -56,17 +58,23 @@ class CRecordExtractor {
         bool& bFlush;
     };
 
+    // The statement head of a table and one text buffer, kept for a whole walk.
+    struct SStatementSink {
+        CInsertStatementBuilder& builder;
+        std::string& strText;
+    };
+
     void Deliver(CRowDecoder& decoder, SDecodedRow& row, const CByteView& data,
-                 std::uint16_t nRowOffset, CTable& table);
+                 std::uint16_t nRowOffset, CTable& table, SStatementSink* pSink);
     std::uint16_t DeliverForExport(CRowDecoder& decoder, SDecodedRow& row, const CByteView& data,
                                    std::uint16_t nRowOffset, CTable& table,
-                                   COdbcConnection* pDatabase, SBatch& batch);
-    void WriteToScript(const std::string& strStatement, CTable& table);
+                                   COdbcConnection* pDatabase, SBatch& batch, SStatementSink& sink);
+    void WriteToScript(std::string_view strStatement, CTable& table);
     // Executes the batch; its rows count as exported only when the driver accepted it.
     void ExecuteBatch(COdbcConnection* pDatabase, CTable& table, std::string& strText,
                       int& nPending);
     void CountFailed(CTable& table, int nRows, const std::string& strError,
-                     const std::string& strStatement);
+                     std::string_view strStatement);
     unsigned BrowsePage();
     unsigned StatementWalk();
     void MarkTableDone();
