@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "engine/catalog/CTable.h"
 #include "engine/records/CTextPointerReader.h"
@@ -110,15 +111,19 @@ CFieldValue CRowDecoder::ReadPointer(const CByteView& data, std::size_t nRunning
     return CValueRenderer::RenderFromPointer(slot.eType, bytes, m_bStatement);
 }
 
-CFieldValue CRowDecoder::DecodeVariable(const CByteView& data, std::size_t nRunning,
-                                        std::size_t nEnd, std::uint16_t, const SVarSlot& slot) {
+void CRowDecoder::DecodeVariable(const CByteView& data, std::size_t nRunning, std::size_t nEnd,
+                                 std::uint16_t, const SVarSlot& slot, CFieldValue& out) {
     auto nLength = static_cast<std::uint32_t>(nEnd) - static_cast<std::uint32_t>(nRunning);
-    if (nLength > kMaxInRowLength)
-        return CFieldValue::Corrupt();
+    if (nLength > kMaxInRowLength) {
+        out = CFieldValue::Corrupt();
+        return;
+    }
     auto bytes = data.Slice(nRunning, nLength);
-    if (!bytes)
-        return CFieldValue::Corrupt();  // the value would end past the page
-    return CValueRenderer::RenderInRow(slot.eType, *bytes, m_bStatement);
+    if (!bytes) {
+        out = CFieldValue::Corrupt();  // the value would end past the page
+        return;
+    }
+    CValueRenderer::RenderInRowInto(slot.eType, *bytes, m_bStatement, out);
 }
 
 bool CRowDecoder::Decode(const CByteView& data, std::uint16_t nRowOffset, SDecodedRow& row) {
@@ -203,8 +208,8 @@ bool CRowDecoder::Decode(const CByteView& data, std::uint16_t nRowOffset, SDecod
                 if (nEnd == nRunning) {
                     m_vecVarZeroLength[i] = 1;
                 } else {
-                    m_vecVarValues[i] =
-                        DecodeVariable(data, nRunning, nEnd, nEndRaw, m_vecVarSlots[i]);
+                    DecodeVariable(data, nRunning, nEnd, nEndRaw, m_vecVarSlots[i],
+                                   m_vecVarValues[i]);
                 }
             }
             nRunning = nEnd;
@@ -251,7 +256,11 @@ bool CRowDecoder::Decode(const CByteView& data, std::uint16_t nRowOffset, SDecod
                                            : CFieldValue::EmptyString();
                     } else {
                         CFieldValue& stored = m_vecVarValues[nIndex];
-                        out = plan.bFirstUse ? std::move(stored) : stored;
+                        // Swapped rather than moved: both buffers stay for the next row.
+                        if (plan.bFirstUse)
+                            std::swap(out, stored);
+                        else
+                            out = stored;
                         if (out.m_eKind == EValueKind::Missing)
                             out = DefaultOr(column, std::move(out));
                     }
@@ -271,7 +280,7 @@ bool CRowDecoder::Decode(const CByteView& data, std::uint16_t nRowOffset, SDecod
                     }
                     return false;  // the column lies outside the page: the row is not usable
                 }
-                out = CValueRenderer::RenderFixed(plan.eType, *bytes, column, m_bStatement);
+                CValueRenderer::RenderFixedInto(plan.eType, *bytes, column, m_bStatement, out);
                 break;
             }
         }

@@ -61,8 +61,8 @@ class CRowDecoder {
         bool bNeeded = false;
     };
 
-    CFieldValue DecodeVariable(const CByteView& data, std::size_t nRunning, std::size_t nEnd,
-                               std::uint16_t nEndRaw, const SVarSlot& slot);
+    void DecodeVariable(const CByteView& data, std::size_t nRunning, std::size_t nEnd,
+                        std::uint16_t nEndRaw, const SVarSlot& slot, CFieldValue& out);
     CFieldValue ReadPointer(const CByteView& data, std::size_t nRunning, const SVarSlot& slot);
     CFieldValue DefaultOr(const CColumnInfo& column, CFieldValue fallback) const;
     CTextPointerReader& TextReader();

@@ -6,6 +6,7 @@
 #include <bit>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "common/ByteView.h"
@@ -46,10 +47,22 @@ constexpr std::array<std::pair<std::string_view, EColumnType>, 26> kTypes{{
     {"xml"sv, EColumnType::Xml},
 }};
 
-std::string Number(std::int64_t n) {
+void SetNumber(CFieldValue& out, std::int64_t n) {
     char szBuffer[24];
     auto result = std::to_chars(szBuffer, szBuffer + sizeof szBuffer, n);
-    return std::string(szBuffer, result.ptr);
+    out.m_strText.assign(szBuffer, result.ptr);
+    out.m_eKind = EValueKind::Value;
+}
+
+// Assigning into the value keeps its buffer, so a walk that reuses its row allocates nothing.
+void SetValue(CFieldValue& out, std::string_view strText) {
+    out.m_strText.assign(strText);
+    out.m_eKind = EValueKind::Value;
+}
+
+void SetValue(CFieldValue& out, std::string&& strText) {
+    out.m_strText = std::move(strText);
+    out.m_eKind = EValueKind::Value;
 }
 
 std::int64_t SignedLittleEndian(std::span<const std::byte> bytes, std::size_t nWidth) {
@@ -113,11 +126,10 @@ char* PutNumber(char* p, std::int64_t n, int nWidth) {
 
 // "%04d-%02d-%02d %d:%02d:%02d" and, with bMillis, ".%03d"; formatted by hand because dates are
 // in every other row of a typical table.
-std::string DateTimeFromParts(std::int64_t nDays, std::int64_t nSecondsOfDay, int nMillis,
-                              bool bMillis) {
+std::size_t DateTimeChars(std::int64_t nDays, std::int64_t nSecondsOfDay, int nMillis, bool bMillis,
+                          char* szBuffer) {
     int nYear = 0, nMonth = 0, nDay = 0;
     CivilFromDays(nDays - kDays1900To1970, nYear, nMonth, nDay);
-    char szBuffer[64];
     char* p = PutNumber(szBuffer, nYear, 4);
     *p++ = '-';
     p = PutNumber(p, nMonth, 2);
@@ -133,7 +145,67 @@ std::string DateTimeFromParts(std::int64_t nDays, std::int64_t nSecondsOfDay, in
         *p++ = '.';
         p = PutNumber(p, nMillis, 3);
     }
-    return std::string(szBuffer, p);
+    return static_cast<std::size_t>(p - szBuffer);
+}
+
+constexpr std::size_t kDateTimeBuffer = 64;
+
+// Days and ticks of a datetime as its text in szBuffer (kDateTimeBuffer bytes); the length.
+std::size_t DatetimeChars(std::int32_t nDays, std::int32_t nTicks, bool bMilliseconds,
+                          char* szBuffer) {
+    // The grid drops the fraction of the second (whole hundredths, ticks / 3); a literal keeps
+    // the milliseconds so the value reads back to the same tick.
+    std::int64_t nDayCount = nDays;
+    if (!bMilliseconds) {
+        std::int64_t nHundredths = static_cast<std::int64_t>(nDays) * 8640000 + nTicks / 3;
+        nDayCount = FloorDiv(nHundredths, 8640000);
+        std::int64_t nSeconds = (nHundredths - nDayCount * 8640000) / 100;
+        return DateTimeChars(nDayCount, nSeconds, 0, false, szBuffer);
+    }
+    std::int64_t nMillis =
+        static_cast<std::int64_t>(nDays) * 86400000 + FloorDiv(std::int64_t{nTicks} * 10 + 1, 3);
+    nDayCount = FloorDiv(nMillis, 86400000);
+    std::int64_t nOfDay = nMillis - nDayCount * 86400000;
+    return DateTimeChars(nDayCount, nOfDay / 1000, static_cast<int>(nOfDay % 1000), true, szBuffer);
+}
+
+constexpr std::size_t kFixedPointBuffer = 260;
+
+// FixedPointText into szBuffer (kFixedPointBuffer bytes); the length.
+std::size_t FixedPointChars(bool bNegative, unsigned __int128 nMagnitude, int nPrecision,
+                            int nScale, char* szBuffer) {
+    char szDigits[48];
+    int nDigits = 0;
+    // 128-bit division is a library call; most values fit 64 bits.
+    while (nMagnitude >> 64 != 0) {
+        szDigits[nDigits++] = static_cast<char>('0' + static_cast<int>(nMagnitude % 10));
+        nMagnitude /= 10;
+    }
+    auto nSmall = static_cast<std::uint64_t>(nMagnitude);
+    do {
+        szDigits[nDigits++] = static_cast<char>('0' + nSmall % 10);
+        nSmall /= 10;
+    } while (nSmall != 0);
+    nPrecision = std::min(nPrecision, 255);
+    nScale = std::clamp(nScale, 0, 255);
+    const int nWidth = std::max({nPrecision, nScale, nDigits});
+    // The digits right-aligned in nWidth places, zero-padded, then split at the point.
+    char szPadded[256];
+    std::memset(szPadded, '0', static_cast<std::size_t>(nWidth - nDigits));
+    for (int i = 0; i < nDigits; ++i)
+        szPadded[nWidth - 1 - i] = szDigits[i];
+    char* p = szBuffer;
+    if (bNegative)
+        *p++ = '-';
+    const auto nInteger = static_cast<std::size_t>(nWidth - nScale);
+    std::memcpy(p, szPadded, nInteger);
+    p += nInteger;
+    if (nScale > 0) {
+        *p++ = '.';
+        std::memcpy(p, szPadded + nInteger, static_cast<std::size_t>(nScale));
+        p += nScale;
+    }
+    return static_cast<std::size_t>(p - szBuffer);
 }
 }  // namespace
 
@@ -194,127 +266,125 @@ std::string CValueRenderer::HexText(std::span<const std::byte> bytes) {
 
 std::string CValueRenderer::DatetimeText(std::int32_t nDays, std::int32_t nTicks,
                                          bool bMilliseconds) {
-    // The grid drops the fraction of the second (whole hundredths, ticks / 3); a literal keeps
-    // the milliseconds so the value reads back to the same tick.
-    std::int64_t nDayCount = nDays;
-    if (!bMilliseconds) {
-        std::int64_t nHundredths = static_cast<std::int64_t>(nDays) * 8640000 + nTicks / 3;
-        nDayCount = FloorDiv(nHundredths, 8640000);
-        std::int64_t nSeconds = (nHundredths - nDayCount * 8640000) / 100;
-        return DateTimeFromParts(nDayCount, nSeconds, 0, false);
-    }
-    std::int64_t nMillis =
-        static_cast<std::int64_t>(nDays) * 86400000 + FloorDiv(std::int64_t{nTicks} * 10 + 1, 3);
-    nDayCount = FloorDiv(nMillis, 86400000);
-    std::int64_t nOfDay = nMillis - nDayCount * 86400000;
-    return DateTimeFromParts(nDayCount, nOfDay / 1000, static_cast<int>(nOfDay % 1000), true);
+    char szBuffer[kDateTimeBuffer];
+    return std::string(szBuffer, DatetimeChars(nDays, nTicks, bMilliseconds, szBuffer));
 }
 
 std::string CValueRenderer::SmallDatetimeText(std::uint16_t nDays, std::uint16_t nMinutes) {
     std::int64_t nTotal = static_cast<std::int64_t>(nDays) * 1440 + nMinutes;
-    return DateTimeFromParts(nTotal / 1440, nTotal % 1440 * 60, 0, false);
+    char szBuffer[kDateTimeBuffer];
+    return std::string(szBuffer,
+                       DateTimeChars(nTotal / 1440, nTotal % 1440 * 60, 0, false, szBuffer));
 }
 
 std::string CValueRenderer::FixedPointText(bool bNegative, unsigned __int128 nMagnitude,
                                            int nPrecision, int nScale) {
-    char szDigits[48];
-    int nDigits = 0;
-    // 128-bit division is a library call; most values fit 64 bits.
-    while (nMagnitude >> 64 != 0) {
-        szDigits[nDigits++] = static_cast<char>('0' + static_cast<int>(nMagnitude % 10));
-        nMagnitude /= 10;
-    }
-    auto nSmall = static_cast<std::uint64_t>(nMagnitude);
-    do {
-        szDigits[nDigits++] = static_cast<char>('0' + nSmall % 10);
-        nSmall /= 10;
-    } while (nSmall != 0);
-    nPrecision = std::min(nPrecision, 255);
-    nScale = std::clamp(nScale, 0, 255);
-    const int nWidth = std::max({nPrecision, nScale, nDigits});
-    std::string strText;
-    strText.resize(static_cast<std::size_t>(nWidth) + 2);
-    char* p = strText.data();
-    if (bNegative)
-        *p++ = '-';
-    const int nInteger = nWidth - nScale;
-    for (int i = nWidth; i > 0; --i) {
-        if (nScale > 0 && nWidth - i == nInteger)
-            *p++ = '.';
-        *p++ = i > nDigits ? '0' : szDigits[i - 1];
-    }
-    strText.resize(static_cast<std::size_t>(p - strText.data()));
-    return strText;
+    char szBuffer[kFixedPointBuffer];
+    return std::string(szBuffer,
+                       FixedPointChars(bNegative, nMagnitude, nPrecision, nScale, szBuffer));
 }
 
 CFieldValue CValueRenderer::RenderFixed(EColumnType eType, std::span<const std::byte> bytes,
                                         const CColumnInfo& column, bool bStatement) {
+    CFieldValue value;
+    RenderFixedInto(eType, bytes, column, bStatement, value);
+    return value;
+}
+
+CFieldValue CValueRenderer::RenderInRow(EColumnType eType, std::span<const std::byte> bytes,
+                                        bool bStatement) {
+    CFieldValue value;
+    RenderInRowInto(eType, bytes, bStatement, value);
+    return value;
+}
+
+void CValueRenderer::RenderFixedInto(EColumnType eType, std::span<const std::byte> bytes,
+                                     const CColumnInfo& column, bool bStatement, CFieldValue& out) {
     CByteView view(bytes);
-    auto value = [](std::string s) { return CFieldValue(std::move(s), EValueKind::Value); };
     switch (eType) {
         case EColumnType::Real: {
             auto nBits = *view.U32(0);
-            return value(bStatement ? RealLiteral(nBits) : FormatRealBits(nBits));
+            return SetValue(out, bStatement ? RealLiteral(nBits) : FormatRealBits(nBits));
         }
         case EColumnType::Float: {
             double dValue = std::bit_cast<double>(*view.U64(0));
             if (bStatement)
-                return value(FloatLiteral(dValue));
+                return SetValue(out, FloatLiteral(dValue));
             char szBuffer[400];
             std::snprintf(szBuffer, sizeof szBuffer, "%lf", dValue);
-            return value(szBuffer);
+            return SetValue(out, std::string_view(szBuffer));
         }
         case EColumnType::BigInt:
-            return value(Number(*view.I64(0)));
+            return SetNumber(out, *view.I64(0));
         case EColumnType::Char: {
-            std::string strText;
-            for (std::byte b : bytes) {
-                if (b == std::byte{0})
-                    break;
-                strText.push_back(static_cast<char>(b));
+            std::size_t nLength = 0;
+            while (nLength < bytes.size() && bytes[nLength] != std::byte{0})
+                ++nLength;
+            if (nLength == 0) {
+                out = CFieldValue::EmptyString();
+                return;
             }
-            if (strText.empty())
-                return CFieldValue::EmptyString();
-            return value(std::move(strText));
+            out.m_strText.resize(nLength);
+            for (std::size_t i = 0; i < nLength; ++i)
+                out.m_strText[i] = static_cast<char>(bytes[i]);
+            out.m_eKind = EValueKind::Value;
+            return;
         }
         case EColumnType::NChar: {
             if (bStatement)
-                return value(HexText(bytes));
+                return SetValue(out, HexText(bytes));
             if (!AllOddBytesZero(bytes))
-                return value("?????");
+                return SetValue(out, std::string_view("?????"));
             std::string strText = CTextPointerReader::ApplyStyle(bytes, ETextStyle::Plain);
-            if (strText.empty())
-                return CFieldValue::EmptyString();
-            return value(std::move(strText));
+            if (strText.empty()) {
+                out = CFieldValue::EmptyString();
+                return;
+            }
+            return SetValue(out, std::move(strText));
         }
         case EColumnType::Bit: {
             auto nByte = *view.U8(0);
-            return value(((nByte >> (column.m_nBitPos & 7)) & 1) ? "1" : "0");
+            return SetValue(out,
+                            std::string_view(((nByte >> (column.m_nBitPos & 7)) & 1) ? "1" : "0"));
         }
-        case EColumnType::Datetime:
-            return value(DatetimeText(*view.I32(4), *view.I32(0), bStatement));
+        case EColumnType::Datetime: {
+            char szBuffer[kDateTimeBuffer];
+            return SetValue(out,
+                            std::string_view(szBuffer, DatetimeChars(*view.I32(4), *view.I32(0),
+                                                                     bStatement, szBuffer)));
+        }
         case EColumnType::SmallDatetime: {
             if (bStatement) {
                 std::array<std::byte, 4> reversed{bytes[3], bytes[2], bytes[1], bytes[0]};
-                return value(HexText(reversed));
+                return SetValue(out, HexText(reversed));
             }
-            return value(SmallDatetimeText(*view.U16(2), *view.U16(0)));
+            return SetValue(out, SmallDatetimeText(*view.U16(2), *view.U16(0)));
         }
         case EColumnType::Timestamp:
-            return bStatement ? CFieldValue::Null() : value("<binary data>");
+            if (bStatement) {
+                out = CFieldValue::Null();
+                return;
+            }
+            return SetValue(out, std::string_view("<binary data>"));
         case EColumnType::SqlVariant:
-            return CFieldValue::Null();
+            out = CFieldValue::Null();
+            return;
         case EColumnType::Decimal: {
-            if (bytes.empty())
-                return CFieldValue::Corrupt();
+            if (bytes.empty()) {
+                out = CFieldValue::Corrupt();
+                return;
+            }
             bool bNegative = bytes[0] == std::byte{0};
             unsigned __int128 nMagnitude = 0;
             std::size_t nBytes = std::min<std::size_t>(bytes.size() - 1, 16);
             for (std::size_t i = nBytes; i-- > 0;) {
                 nMagnitude = (nMagnitude << 8) | static_cast<std::uint8_t>(bytes[1 + i]);
             }
-            return value(
-                FixedPointText(bNegative, nMagnitude, column.m_nPrecision, column.m_nScale));
+            char szBuffer[kFixedPointBuffer];
+            return SetValue(
+                out, std::string_view(szBuffer,
+                                      FixedPointChars(bNegative, nMagnitude, column.m_nPrecision,
+                                                      column.m_nScale, szBuffer)));
         }
         case EColumnType::Money:
         case EColumnType::SmallMoney: {
@@ -327,42 +397,51 @@ CFieldValue CValueRenderer::RenderFixed(EColumnType eType, std::span<const std::
             }
             auto nMagnitude =
                 n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
-            return value(FixedPointText(n < 0, nMagnitude, nPrecision, nScale));
+            char szBuffer[kFixedPointBuffer];
+            return SetValue(
+                out, std::string_view(szBuffer, FixedPointChars(n < 0, nMagnitude, nPrecision,
+                                                                nScale, szBuffer)));
         }
         case EColumnType::Binary:
-            return value("0x" + HexText(bytes));
+            return SetValue(out, "0x" + HexText(bytes));
         case EColumnType::Guid:
-            return value(GuidText(bytes));
+            return SetValue(out, GuidText(bytes));
         case EColumnType::TinyInt:
-            return value(Number(*view.U8(0)));
+            return SetNumber(out, *view.U8(0));
         case EColumnType::SmallInt:
-            return value(Number(*view.I16(0)));
+            return SetNumber(out, *view.I16(0));
         default:
             if (bytes.empty())
-                return value("0");
-            return value(Number(SignedLittleEndian(bytes, std::min<std::size_t>(bytes.size(), 4))));
+                return SetValue(out, std::string_view("0"));
+            return SetNumber(out,
+                             SignedLittleEndian(bytes, std::min<std::size_t>(bytes.size(), 4)));
     }
 }
 
-CFieldValue CValueRenderer::RenderInRow(EColumnType eType, std::span<const std::byte> bytes,
-                                        bool bStatement) {
+void CValueRenderer::RenderInRowInto(EColumnType eType, std::span<const std::byte> bytes,
+                                     bool bStatement, CFieldValue& out) {
     if (eType == EColumnType::Varchar || (!bStatement && AllOddBytesZero(bytes))) {
         // Bytes 0, 1 and 2 never belong to the text: they are the high bytes of narrowed
-        // characters and padding.
-        std::string strText(bytes.size(), '\0');
-        char* p = strText.data();
+        // characters and padding. Counted first, so the text is allocated at its own size.
+        std::size_t nLength = 0;
+        for (std::byte b : bytes)
+            nLength += static_cast<std::uint8_t>(b) > 2;
+        if (nLength == 0) {
+            out = CFieldValue::EmptyString();
+            return;
+        }
+        out.m_strText.resize(nLength);
+        char* p = out.m_strText.data();
         for (std::byte b : bytes) {
             *p = static_cast<char>(b);
             p += static_cast<std::uint8_t>(b) > 2;
         }
-        strText.resize(static_cast<std::size_t>(p - strText.data()));
-        if (strText.empty())
-            return CFieldValue::EmptyString();
-        return {std::move(strText), EValueKind::Value};
+        out.m_eKind = EValueKind::Value;
+        return;
     }
     if (!bStatement)
-        return {"?????", EValueKind::Value};
-    return {HexText(bytes), EValueKind::Value};
+        return SetValue(out, std::string_view("?????"));
+    SetValue(out, HexText(bytes));
 }
 
 bool CValueRenderer::ReadsPointer(EColumnType eType, bool bStatement) {

@@ -56,6 +56,11 @@ class CValueRenderer {
     // A non-empty variable-length value stored in the row.
     static CFieldValue RenderInRow(EColumnType eType, std::span<const std::byte> bytes,
                                    bool bStatement);
+    // The same two, written into out: a value reused row after row keeps its text buffer.
+    static void RenderFixedInto(EColumnType eType, std::span<const std::byte> bytes,
+                                const CColumnInfo& column, bool bStatement, CFieldValue& out);
+    static void RenderInRowInto(EColumnType eType, std::span<const std::byte> bytes,
+                                bool bStatement, CFieldValue& out);
     // Whether a value behind a text pointer is read at all (the grid shows binary values as
     // "<binary data>" without reading them).
     static bool ReadsPointer(EColumnType eType, bool bStatement);
