@@ -1,7 +1,9 @@
 // bench/scan.cpp
 // Whole-file page scan against plain sequential reads of the same (cached) file, in one run.
-//   scan [SIZE_MIB]   (default 1024)
+//   scan [SIZE_MIB [PAGES_PER_HANDSHAKE]]   (default 1024 MiB, 512 pages)
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -75,11 +77,21 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(nRows), dBuild);
 
     ReadSequential(strPath, 1 << 20);  // warm the page cache so every run reads from memory
-    double dLarge = BenchSupport::Seconds([&] { ReadSequential(strPath, 1 << 20); });
-    double dSmall = BenchSupport::Seconds([&] { ReadSequential(strPath, 8192); });
+    // Best of three for each: the machine is shared, and the best run is the one least disturbed.
+    auto best = [](const std::function<double()>& fn) {
+        double dBest = fn();
+        for (int i = 0; i < 2; ++i)
+            dBest = std::min(dBest, fn());
+        return dBest;
+    };
+    const std::uint32_t nPace = argc > 2 ? static_cast<std::uint32_t>(std::atoi(argv[2])) : 512;
+    double dLarge =
+        best([&] { return BenchSupport::Seconds([&] { ReadSequential(strPath, 1 << 20); }); });
+    double dSmall =
+        best([&] { return BenchSupport::Seconds([&] { ReadSequential(strPath, 8192); }); });
     std::uint32_t nSeenRuns = 0;
     std::uint32_t nSeenPages = 0;
-    double dScan = TimePageScan(strPath, argc > 2 ? std::atoi(argv[2]) : 128, nSeenRuns);
+    double dScan = best([&] { return TimePageScan(strPath, nPace, nSeenRuns); });
     double dLockStep = TimePageScan(strPath, 1, nSeenPages);
 
     using BenchSupport::MiBPerSecond;
@@ -88,8 +100,8 @@ int main(int argc, char** argv) {
     std::printf("(b) sequential read, 8 KiB reads:            %8.0f MB/s\n",
                 MiBPerSecond(nBytes, dSmall));
     std::printf(
-        "(c) engine page scan, 128 pages/hand-shake:  %8.0f MB/s  (listener counted %u pages)\n",
-        MiBPerSecond(nBytes, dScan), nSeenRuns);
+        "(c) engine page scan, %4u pages/hand-shake: %8.0f MB/s  (listener counted %u pages)\n",
+        nPace, MiBPerSecond(nBytes, dScan), nSeenRuns);
     std::printf(
         "    engine page scan, 1 page/hand-shake:     %8.0f MB/s  (listener counted %u pages)\n",
         MiBPerSecond(nBytes, dLockStep), nSeenPages);

@@ -35,22 +35,15 @@ bool CPageScanner::ReadAllPages() {
 
     const std::uint32_t nPagesPerRun =
         std::clamp<std::uint32_t>(status.m_nPagesPerHandshake, 1, kMaxPagesPerRun);
-    std::vector<std::byte> run(static_cast<std::size_t>(nPagesPerRun) * kPageSize);
-    // Consecutive pages mostly belong to one object: remember the last few lookups.
+    // Reads stay at 1 MiB whatever the hand-shake pace: larger buffers fall out of the cache.
+    const std::uint32_t nPagesPerRead = std::min(nPagesPerRun, kPagesPerRead);
+    std::vector<std::byte> chunk(static_cast<std::size_t>(nPagesPerRead) * kPageSize);
+    // Consecutive pages mostly belong to one object: the last one found is tried first.
     std::unordered_map<std::int32_t, CTable*> mapCache;
-    bool bStopped = false;
-    bool bAwaitingAck = false;
-    for (std::uint32_t nFirst = 0; nFirst < nPages; nFirst += nPagesPerRun) {
-        std::uint32_t nCount = std::min(nPagesPerRun, nPages - nFirst);
-        std::span<std::byte> buffer(run.data(), static_cast<std::size_t>(nCount) * kPageSize);
-        std::size_t nRead = reader.ReadAt(static_cast<std::uint64_t>(nFirst) * kPageSize, buffer);
-        for (std::uint32_t i = 0; i < nCount; ++i) {
-            if ((static_cast<std::size_t>(i) + 1) * kPageSize > nRead)
-                break;  // short read: nothing to file
-            CByteView page(buffer.subspan(static_cast<std::size_t>(i) * kPageSize, kPageSize));
-            if (*page.U8(kPageTypeOffset) != kDataPageType)
-                continue;
-            std::int32_t nObjectId = *page.I32(kObjectIdOffset);
+    std::int32_t nLastObjectId = 0;
+    CTable* pLastTable = nullptr;
+    auto fileDataPage = [&](std::int32_t nObjectId, std::uint32_t nPage) {
+        if (!pLastTable || nObjectId != nLastObjectId) {
             CTable*& pTable = mapCache[nObjectId];
             if (!pTable) {
                 std::string strKey = ObjectKey(nObjectId);
@@ -61,7 +54,29 @@ bool CPageScanner::ReadAllPages() {
                     pTable = &m_engine.m_mapObjects.Set(strKey, std::move(pNew));
                 }
             }
-            pTable->m_vecPages.push_back(nFirst + i);
+            nLastObjectId = nObjectId;
+            pLastTable = pTable;
+        }
+        pLastTable->m_vecPages.push_back(nPage);
+    };
+    bool bStopped = false;
+    bool bAwaitingAck = false;
+    for (std::uint32_t nFirst = 0; nFirst < nPages; nFirst += nPagesPerRun) {
+        std::uint32_t nCount = std::min(nPagesPerRun, nPages - nFirst);
+        for (std::uint32_t nDone = 0; nDone < nCount; nDone += nPagesPerRead) {
+            std::uint32_t nChunkPages = std::min(nPagesPerRead, nCount - nDone);
+            std::span<std::byte> buffer(chunk.data(),
+                                        static_cast<std::size_t>(nChunkPages) * kPageSize);
+            std::uint32_t nChunkFirst = nFirst + nDone;
+            std::size_t nRead =
+                reader.ReadAt(static_cast<std::uint64_t>(nChunkFirst) * kPageSize, buffer);
+            for (std::uint32_t i = 0; i < nChunkPages; ++i) {
+                if ((static_cast<std::size_t>(i) + 1) * kPageSize > nRead)
+                    break;  // short read: nothing to file
+                CByteView page(buffer.subspan(static_cast<std::size_t>(i) * kPageSize, kPageSize));
+                if (*page.U8(kPageTypeOffset) == kDataPageType)
+                    fileDataPage(*page.I32(kObjectIdOffset), nChunkFirst + i);
+            }
         }
         // The next run is read while the listener counts this one; a slow listener still paces
         // the scan, one run behind.

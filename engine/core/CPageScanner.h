@@ -18,7 +18,8 @@ class CPageScanner {
     // The scan reads runs of pages with one read each; the hand-shake follows every run of
     // m_nPagesPerHandshake pages (the status block), so the listener still counts every page,
     // in order, through the running count.
-    static constexpr std::uint32_t kMaxPagesPerRun = 1024;
+    static constexpr std::uint32_t kMaxPagesPerRun = 4096;
+    static constexpr std::uint32_t kPagesPerRead = 128;
 
     explicit CPageScanner(CSQLServerEngine& engine) : m_engine(engine) {}
 
