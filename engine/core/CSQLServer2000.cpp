@@ -170,13 +170,7 @@ void CSQLServer2000::StartRecordThread() {
 }
 
 void CSQLServer2000::ResetCatalog() {
-    // User types and defaults survive a reset, as callers have always relied on.
-    m_mapObjects.Clear();
-    m_mapViews.Clear();
-    m_mapProcedures.Clear();
-    m_mapRules.Clear();
-    m_mapTriggers.Clear();
-    m_mapFunctions.Clear();
+    ClearTablesAndObjects();
 }
 
 void CSQLServer2000::GenerateQueries(std::string strFolder) {

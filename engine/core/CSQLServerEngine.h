@@ -142,6 +142,10 @@ class CSQLServerEngine {
 
     // System tables that a recovery could not find (object ids 1, 3, 4, 6), for the front ends.
     std::vector<std::string> m_vecMissingSystemTables;
+    // Frees the tables and the programmable objects; user types and defaults stay, as callers of
+    // ResetCatalog have always relied on.
+    void ClearTablesAndObjects();
+
     // True once a recovery ran to its end without a stop request.
     std::atomic<bool> m_bRecoveryComplete{false};
 };

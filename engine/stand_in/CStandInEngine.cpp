@@ -58,12 +58,7 @@ void CStandInEngine::StartRecordThread() {
 }
 
 void CStandInEngine::ResetCatalog() {
-    m_mapObjects.Clear();
-    m_mapViews.Clear();
-    m_mapProcedures.Clear();
-    m_mapRules.Clear();
-    m_mapTriggers.Clear();
-    m_mapFunctions.Clear();
+    ClearTablesAndObjects();
 }
 
 bool CStandInEngine::SaveScan(const std::string& strPath, std::string& strError) {
