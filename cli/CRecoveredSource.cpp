@@ -23,7 +23,7 @@ CRecoveredSource::SOpenResult CRecoveredSource::Open(const std::string& strPath,
                                                      const std::optional<std::string>& strDataPath,
                                                      bool bShowProgress) {
     SOpenResult result;
-    auto pSource = std::unique_ptr<CRecoveredSource>(new CRecoveredSource());
+    auto pSource = std::make_unique<CRecoveredSource>();
     if (LooksLikeScanFile(strPath)) {
         std::string strError;
         pSource->m_pEngine = OpenScanFile(strPath, strError);
