@@ -196,7 +196,17 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
                         CTypeTable::TypeName(pType->m_nBaseType).c_str(), pType->m_nLength);
         }
     }
-    return AnythingRecovered(engine) ? kExitOk : kExitNothing;
+    if (AnythingRecovered(engine))
+        return kExitOk;
+    if (engine.FormatVersion() != "2000") {
+        std::fprintf(stderr,
+                     "ambermill-cli: nothing was recovered: the SQL Server %s format is not read "
+                     "by this build\n",
+                     engine.FormatVersion().c_str());
+    } else {
+        std::fprintf(stderr, "ambermill-cli: nothing was recovered from the file\n");
+    }
+    return kExitNothing;
 }
 
 int CCatalogCommand::RunUserTypes(const std::vector<std::string>& vecArgs) {

@@ -6,6 +6,7 @@
 
 #include <random>
 
+#include "fixtures/CDataFileBuilder.h"
 #include "support/TestFiles.h"
 
 using TestFiles::RunCli;
@@ -86,4 +87,27 @@ TEST(CatalogCommand, UnusableFilesGetOneLineAndExitTwo) {
     EXPECT_EQ(RunCli({"bogus"}).nExitCode, 2);
     EXPECT_EQ(RunCli({"--version"}).nExitCode, 0);
     EXPECT_EQ(RunCli({"catalog", "--help"}).nExitCode, 0);
+}
+
+TEST(CatalogCommand, LaterFormatsAndMissingCatalogsRecoverNothingAndSaySo) {
+    TestFiles::CTempDir dir;
+    fixtures::CDataFileBuilder later("Later");
+    later.SetVersion(611);
+    later.AddTable("T", {{"a", fixtures::kTypeInt, 4}});
+    later.WriteTo(dir / "later.mdf");
+    auto info = RunCli({"info", (dir / "later.mdf").string()});
+    EXPECT_NE(info.strOut.find("Engine:    2005"), std::string::npos);
+    auto result = RunCli({"catalog", (dir / "later.mdf").string()});
+    EXPECT_EQ(result.nExitCode, 3);
+    EXPECT_NE(result.strErr.find("2005 format is not read"), std::string::npos) << result.strErr;
+
+    fixtures::CDataFileBuilder noObjects("NoObjects");
+    noObjects.AddTable("T", {{"a", fixtures::kTypeInt, 4}});
+    noObjects.OmitSystemTable(1);
+    noObjects.WriteTo(dir / "noobjects.mdf");
+    auto missing = RunCli({"catalog", (dir / "noobjects.mdf").string()});
+    EXPECT_EQ(missing.nExitCode, 3);
+    EXPECT_NE(missing.strErr.find("the sysobjects table (object id 1) is missing"),
+              std::string::npos)
+        << missing.strErr;
 }
