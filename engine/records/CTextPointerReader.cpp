@@ -120,7 +120,7 @@ void CTextPointerReader::FetchInto(std::uint32_t nPage, std::uint16_t nSlot, std
         return;
     page.RestoreTornBits();
     if (page.Type() == kTextTreePageType) {
-        ReadTreeNode(nPage, nSlot, nBlobId, out, nDepth);
+        ReadTreeNode(page, nSlot, nBlobId, out, nDepth);
         return;
     }
     if (page.Type() != kTextPageType)
@@ -181,15 +181,9 @@ void CTextPointerReader::FetchInto(std::uint32_t nPage, std::uint16_t nSlot, std
     }
 }
 
-void CTextPointerReader::ReadTreeNode(std::uint32_t nPage, std::uint16_t nSlot,
+void CTextPointerReader::ReadTreeNode(const CDataPage& page, std::uint16_t nSlot,
                                       std::uint32_t nBlobId, std::vector<std::byte>& out,
                                       int nDepth) {
-    CDataPage page;
-    if (!page.Read(m_reader, nPage))
-        return;
-    page.RestoreTornBits();
-    if (page.Type() != kTextTreePageType)
-        return;
     std::uint16_t nOffset = page.SlotEntry(nSlot);
     if (nOffset < kPageHeaderSize || nOffset >= kPageSize)
         return;

@@ -22,6 +22,8 @@ enum class ETextStyle {
 // Reads values stored outside their row: text pointers and in-row roots lead to fragments on
 // text pages (type 3) and text-tree pages (type 4). One instance reads through one descriptor of
 // its own; nothing is cached between values.
+class CDataPage;
+
 class CTextPointerReader {
   public:
     explicit CTextPointerReader(const std::string& strFileName);
@@ -50,7 +52,8 @@ class CTextPointerReader {
   private:
     void FetchInto(std::uint32_t nPage, std::uint16_t nSlot, std::uint32_t nBlobId, bool bFollow,
                    std::vector<std::byte>& out, int nDepth);
-    void ReadTreeNode(std::uint32_t nPage, std::uint16_t nSlot, std::uint32_t nBlobId,
+    // An internal node on a text-tree page already read (and repaired) by FetchInto.
+    void ReadTreeNode(const CDataPage& page, std::uint16_t nSlot, std::uint32_t nBlobId,
                       std::vector<std::byte>& out, int nDepth);
     bool Budget();
 
