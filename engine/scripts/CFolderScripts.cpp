@@ -43,8 +43,10 @@ void WriteFile(const std::filesystem::path& path, const std::string& strText) {
 
 // Sets "ExportEvent" and waits for the caller's "ExportReady". False when a stop request came.
 bool HandShake(CEngineStatus& status) {
-    status.m_hExportEvent->Set();
+    // "ExportReady" is cleared before "ExportEvent" is set: the other way round, an answer
+    // given at once would be erased and the caller would have to answer twice.
     status.m_hExportReady->Reset();
+    status.m_hExportEvent->Set();
     if (status.m_bStop)
         return false;
     status.m_hExportReady->Wait(&status.m_bStop);
