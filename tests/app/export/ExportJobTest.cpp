@@ -84,6 +84,24 @@ fs::path BuildPeopleFile(const fs::path& folder) {
     builder.WriteTo(path);
     return path;
 }
+// A recovered People file and an open SQLite connection registered as "SQL SERVER".
+class DatabaseExport : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (!SqliteOdbc::Available())
+            GTEST_SKIP() << "SQLite ODBC driver not installed";
+        SqliteOdbc::Register();
+        pEngine = TestRecovery::Recover(BuildPeopleFile(dir.Path()));
+        ASSERT_TRUE(pEngine);
+        connection.Open(SqliteOdbc::ConnectString(dir / "t.db"));
+        options.eTarget = EExportTarget::Database;
+        options.pConnection = &connection;
+    }
+    TestFiles::CTempDir dir;
+    std::unique_ptr<CSQLServerEngine> pEngine;
+    COdbcConnection connection;
+    SExportOptions options;
+};
 }  // namespace
 
 TEST(BundleNames, ReplaceEveryCharacterThatBreaksAFileNameOrTheRunner) {
@@ -218,18 +236,7 @@ TEST(ExportJob, RefusesUnusableFoldersAndReportsStopsAsIncomplete) {
     EXPECT_EQ(pEngine->m_hTableFile, nullptr);
 }
 
-TEST(ExportJob, DatabaseTargetCreatesTablesAndRowsAndCountsFailures) {
-    if (!SqliteOdbc::Available())
-        GTEST_SKIP() << "SQLite ODBC driver not installed";
-    SqliteOdbc::Register();
-    TestFiles::CTempDir dir;
-    auto pEngine = TestRecovery::Recover(BuildPeopleFile(dir.Path()));
-    ASSERT_TRUE(pEngine);
-    COdbcConnection connection;
-    connection.Open(SqliteOdbc::ConnectString(dir / "t.db"));
-    SExportOptions options;
-    options.eTarget = EExportTarget::Database;
-    options.pConnection = &connection;
+TEST_F(DatabaseExport, TargetCreatesTablesAndRowsAndCountsFailures) {
     CRecordingObserver observer;
     auto result = CExportJob(*pEngine, options, observer).Run();
     ASSERT_TRUE(result.bComplete) << result.strError;
@@ -250,18 +257,7 @@ TEST(ExportJob, DatabaseTargetCreatesTablesAndRowsAndCountsFailures) {
     EXPECT_GE(again.report.Rows()[0].nFailed, 1);
 }
 
-TEST(ExportJob, DatabaseExportStopsMidTable) {
-    if (!SqliteOdbc::Available())
-        GTEST_SKIP() << "SQLite ODBC driver not installed";
-    SqliteOdbc::Register();
-    TestFiles::CTempDir dir;
-    auto pEngine = TestRecovery::Recover(BuildPeopleFile(dir.Path()));
-    ASSERT_TRUE(pEngine);
-    COdbcConnection connection;
-    connection.Open(SqliteOdbc::ConnectString(dir / "t.db"));
-    SExportOptions options;
-    options.eTarget = EExportTarget::Database;
-    options.pConnection = &connection;
+TEST_F(DatabaseExport, StopsMidTable) {
     CRecordingObserver observer;
     CEngineStatus& status = *pEngine->m_pStatus;
     std::atomic<bool> bDone{false};
