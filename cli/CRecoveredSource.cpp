@@ -2,22 +2,13 @@
 #include "cli/CRecoveredSource.h"
 
 #include <cstdio>
-#include <fstream>
 
 #include "cli/CInterruptGuard.h"
 #include "cli/CProgressBar.h"
 #include "cli/ExitCodes.h"
-#include "cli/ScanFileOpener.h"
 #include "engine/binding/CEngineBinding.h"
+#include "engine/binding/ScanFileOpener.h"
 #include "engine/core/CRecoveryMonitor.h"
-
-bool LooksLikeScanFile(const std::string& strPath) {
-    std::ifstream in(strPath, std::ios::binary);
-    char szHead[9] = {};
-    in.read(szHead, sizeof(szHead));
-    // A scan file opens with the string "varnholt": its one-byte length 8, then the text.
-    return in.gcount() == 9 && szHead[0] == 8 && std::string(szHead + 1, 8) == "varnholt";
-}
 
 CRecoveredSource::SOpenResult CRecoveredSource::Open(const std::string& strPath,
                                                      const std::optional<std::string>& strDataPath,

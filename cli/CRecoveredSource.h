@@ -39,6 +39,3 @@ class CRecoveredSource {
     CFormatProbe::SResult m_probe;
     bool m_bFromScan = false;
 };
-
-// True when the path names a scan file (by its signature, not its extension).
-bool LooksLikeScanFile(const std::string& strPath);

@@ -1,5 +1,7 @@
-// cli/ScanFileOpener.cpp
-#include "cli/ScanFileOpener.h"
+// engine/binding/ScanFileOpener.cpp
+#include "engine/binding/ScanFileOpener.h"
+
+#include <fstream>
 
 #include "common/ArchiveReader.h"
 #include "engine/binding/CEngineBinding.h"
@@ -24,4 +26,12 @@ std::unique_ptr<CSQLServerEngine> OpenScanFile(const std::string& strPath, std::
         strError = "'" + strPath + "' is not a readable scan file: " + error.what();
         return nullptr;
     }
+}
+
+bool LooksLikeScanFile(const std::string& strPath) {
+    std::ifstream in(strPath, std::ios::binary);
+    char szHead[9] = {};
+    in.read(szHead, sizeof(szHead));
+    // A scan file opens with the string "varnholt": its one-byte length 8, then the text.
+    return in.gcount() == 9 && szHead[0] == 8 && std::string(szHead + 1, 8) == "varnholt";
 }
