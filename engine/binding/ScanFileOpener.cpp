@@ -7,25 +7,56 @@
 #include "engine/binding/CEngineBinding.h"
 #include "engine/scripts/CScanFile.h"
 
-std::unique_ptr<CSQLServerEngine> OpenScanFile(const std::string& strPath, std::string& strError) {
+namespace {
+SScanOpenResult Failure(EScanOpenError eError, std::string strError) {
+    SScanOpenResult result;
+    result.eError = eError;
+    result.strError = std::move(strError);
+    return result;
+}
+}  // namespace
+
+SScanOpenResult OpenScanFileChecked(const std::string& strPath) {
+    {
+        std::ifstream probe(strPath, std::ios::binary);
+        if (!probe)
+            return Failure(EScanOpenError::Unreadable, "cannot open '" + strPath + "'");
+    }
+    // The signature is checked on the first bytes, so a large file of another kind is never read
+    // into memory whole.
+    if (!LooksLikeScanFile(strPath)) {
+        return Failure(EScanOpenError::NotScanFile,
+                       "'" + strPath +
+                           "' is not a scan file (it does not start with the scan "
+                           "file signature)");
+    }
     try {
         CArchiveReader archive = CArchiveReader::FromFile(strPath);
         const std::string strVersion = CScanFile::ReadHeader(archive);
         auto pEngine = CEngineBinding::CreateForVersionText(strVersion);
         if (!pEngine) {
-            strError = "'" + strPath + "' is a scan file of version '" + strVersion +
-                       "', which no engine of this build reads (expected 2000, 2005 or 2008)";
-            return nullptr;
+            return Failure(EScanOpenError::UnknownVersion,
+                           "'" + strPath + "' is a scan file of version '" + strVersion +
+                               "', which no engine of this build reads (expected 2000, 2005 or "
+                               "2008)");
         }
         pEngine->ResetCatalog();
         pEngine->m_mapDefaults.Clear();
         pEngine->m_mapUserTypes.Clear();
         pEngine->LoadScan(archive);
-        return pEngine;
+        SScanOpenResult result;
+        result.pEngine = std::move(pEngine);
+        return result;
     } catch (const CArchiveError& error) {
-        strError = "'" + strPath + "' is not a readable scan file: " + error.what();
-        return nullptr;
+        return Failure(EScanOpenError::Damaged,
+                       "'" + strPath + "' is not a readable scan file: " + error.what());
     }
+}
+
+std::unique_ptr<CSQLServerEngine> OpenScanFile(const std::string& strPath, std::string& strError) {
+    SScanOpenResult result = OpenScanFileChecked(strPath);
+    strError = result.strError;
+    return std::move(result.pEngine);
 }
 
 bool LooksLikeScanFile(const std::string& strPath) {

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "common/ArchiveReader.h"
+#include "engine/binding/ScanFileOpener.h"
 #include "engine/core/CSQLServer2000.h"
 #include "engine/scripts/CScanFile.h"
 #include "support/RecoveryHelpers.h"
@@ -264,6 +265,44 @@ TEST(ScanFile, DamagedFilesAreRefusedWithOneError) {
     } catch (const CArchiveError& error) {
         EXPECT_NE(std::string(error.what()).find("tables"), std::string::npos) << error.what();
     }
+}
+
+// The opener tells the cases apart that the front ends word differently, and never hands out
+// an engine that did not load whole.
+TEST(ScanFile, OpenerNamesWhyAFileWasRefused) {
+    TestFiles::CTempDir dir;
+    auto pSource = CreateSQLServer2000Engine();
+    FillCatalog(*pSource);
+    const std::string strGood = SaveToString(*pSource, dir);
+    std::string strOtherVersion = strGood;
+    strOtherVersion.replace(10, 4, "1999");
+    struct SCase {
+        const char* pszName;
+        std::string strBytes;
+        EScanOpenError eError;
+    };
+    const SCase cases[] = {
+        {"good.str", strGood, EScanOpenError::None},
+        {"text.str", "this is a text file\n", EScanOpenError::NotScanFile},
+        {"empty.str", "", EScanOpenError::NotScanFile},
+        {"version.str", strOtherVersion, EScanOpenError::UnknownVersion},
+        {"truncated.str", strGood.substr(0, strGood.size() - 3), EScanOpenError::Damaged},
+    };
+    for (const SCase& c : cases) {
+        TestFiles::WriteFile(dir / c.pszName, c.strBytes);
+        SScanOpenResult result = OpenScanFileChecked((dir / c.pszName).string());
+        EXPECT_EQ(result.eError, c.eError) << c.pszName << ": " << result.strError;
+        EXPECT_EQ(result.pEngine != nullptr, c.eError == EScanOpenError::None) << c.pszName;
+        if (c.eError != EScanOpenError::None) {
+            EXPECT_NE(result.strError.find(c.pszName), std::string::npos) << result.strError;
+        }
+    }
+    EXPECT_EQ(OpenScanFileChecked((dir / "missing.str").string()).eError,
+              EScanOpenError::Unreadable);
+    SScanOpenResult good = OpenScanFileChecked((dir / "good.str").string());
+    ASSERT_TRUE(good.pEngine);
+    EXPECT_EQ(good.pEngine->m_strDatabaseName, "Shop");
+    EXPECT_EQ(good.pEngine->FormatVersion(), "2000");
 }
 
 TEST(ScanFile, FuzzCorpusAndItsMutantsNeverCrash) {
