@@ -1,0 +1,89 @@
+// app/shell/CEngineSession.cpp
+#include "app/shell/CEngineSession.h"
+
+#include "app/shell/CRecordPageLoader.h"
+#include "engine/binding/CEngineBinding.h"
+#include "engine/core/CSQLServerEngine.h"
+
+std::unique_ptr<CEngineSession> CEngineSession::ForRecovery(EEngineFormat eFormat,
+                                                            const std::string& strDataFile) {
+    auto pEngine = CEngineBinding::Create(eFormat);
+    if (!pEngine)
+        return nullptr;
+    pEngine->ResetCatalog();
+    pEngine->m_strFileName = strDataFile;
+    return std::unique_ptr<CEngineSession>(
+        new CEngineSession(std::move(pEngine), ESource::Recovering));
+}
+
+std::unique_ptr<CEngineSession> CEngineSession::ForScan(std::unique_ptr<CSQLServerEngine> pEngine) {
+    return std::unique_ptr<CEngineSession>(
+        new CEngineSession(std::move(pEngine), ESource::ScanFile));
+}
+
+CEngineSession::CEngineSession(std::unique_ptr<CSQLServerEngine> pEngine, ESource eSource)
+    : m_pEngine(std::move(pEngine)), m_eSource(eSource) {
+    m_pLoader = new CRecordPageLoader(*m_pEngine, this);
+}
+
+CEngineSession::~CEngineSession() {
+    RequestStop();
+    // The watcher and the loader join their threads; then the engine joins its own. Only then
+    // is the engine freed.
+    delete m_pRecovery;
+    delete m_pLoader;
+    m_pEngine->JoinThreads();
+}
+
+bool CEngineSession::IsBusy() const {
+    return (m_pRecovery != nullptr && m_pRecovery->IsRunning()) || m_pLoader->IsBusy();
+}
+
+CRecoveryRun& CEngineSession::StartRecovery(CRecoveryRun::SPacing pacing) {
+    delete m_pRecovery;
+    m_pRecovery = new CRecoveryRun(*m_pEngine, std::move(pacing), this);
+    m_eSource = ESource::Recovering;
+    connect(m_pRecovery, &CRecoveryRun::Finished, this, [this](bool bCompleted) {
+        m_eSource =
+            bCompleted && m_pEngine->m_bRecoveryComplete ? ESource::Recovered : ESource::Stopped;
+    });
+    m_pRecovery->Start();
+    return *m_pRecovery;
+}
+
+void CEngineSession::RequestStop() {
+    if (m_pRecovery != nullptr && m_pRecovery->IsRunning()) {
+        m_pRecovery->RequestStop();
+        return;
+    }
+    // A page load in progress ends at the next page of the walk.
+    m_pEngine->m_pStatus->m_bCancel = true;
+}
+
+QString CEngineSession::VersionLabel(EEngineFormat eFormat) {
+    switch (eFormat) {
+        case EEngineFormat::SQL2000:
+            return QStringLiteral("(SQL Server 2000)");
+        case EEngineFormat::SQL2005:
+            return QStringLiteral("(SQL Server 2005)");
+        case EEngineFormat::SQL2008:
+            return QStringLiteral("(SQL Server 2008)");
+        case EEngineFormat::Unknown:
+            break;
+    }
+    return {};
+}
+
+QString CEngineSession::FormatLabel(EEngineFormat eFormat) {
+    switch (eFormat) {
+        case EEngineFormat::SQL2000:
+            return QStringLiteral("2000 Format");
+        case EEngineFormat::SQL2005:
+            return QStringLiteral("2005 Format");
+        case EEngineFormat::SQL2008:
+            return QStringLiteral("2008 Format");
+        case EEngineFormat::Unknown:
+            break;
+    }
+    return {};
+}

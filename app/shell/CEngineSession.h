@@ -1,0 +1,61 @@
+// app/shell/CEngineSession.h
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "app/shell/CRecoveryRun.h"
+#include "engine/core/CFormatProbe.h"
+
+class CRecordPageLoader;
+class CSQLServerEngine;
+
+// One engine object with everything that works on it: the recovery run and the page loader. The
+// window holds one session at a time; a new recovery or opened scan replaces it. The session is
+// the one owner of the engine, and its destructor stops and joins every thread that works on the
+// engine before the engine is freed.
+class CEngineSession : public QObject {
+    Q_OBJECT
+
+  public:
+    enum class ESource { Recovering, Recovered, Stopped, ScanFile };
+
+    // A new engine of the format for a recovery of strDataFile; nullptr for an unknown format.
+    static std::unique_ptr<CEngineSession> ForRecovery(EEngineFormat eFormat,
+                                                       const std::string& strDataFile);
+    // A session over an engine that already holds a catalog (an opened scan file).
+    static std::unique_ptr<CEngineSession> ForScan(std::unique_ptr<CSQLServerEngine> pEngine);
+    ~CEngineSession() override;
+
+    CSQLServerEngine& Engine() const { return *m_pEngine; }
+    CRecordPageLoader& PageLoader() const { return *m_pLoader; }
+    ESource Source() const { return m_eSource; }
+    // A catalog that may be exported and saved: a finished recovery or an opened scan.
+    bool HasWholeCatalog() const {
+        return m_eSource == ESource::Recovered || m_eSource == ESource::ScanFile;
+    }
+    bool IsBusy() const;
+
+    // Starts the recovery; the run belongs to the session. Finished moves the session to
+    // Recovered or Stopped.
+    CRecoveryRun& StartRecovery(CRecoveryRun::SPacing pacing);
+    CRecoveryRun* Recovery() const { return m_pRecovery; }
+    // Asks every thread working on the engine to end (it has not ended yet on return).
+    void RequestStop();
+
+    // Labels of a format: "(SQL Server 2000)" after the database name, "2000 Format" in the
+    // progress dialog.
+    static QString VersionLabel(EEngineFormat eFormat);
+    static QString FormatLabel(EEngineFormat eFormat);
+
+  private:
+    explicit CEngineSession(std::unique_ptr<CSQLServerEngine> pEngine, ESource eSource);
+
+    std::unique_ptr<CSQLServerEngine> m_pEngine;
+    ESource m_eSource;
+    // Children of this object, destroyed (and joined) by the destructor before the engine goes.
+    CRecordPageLoader* m_pLoader = nullptr;
+    CRecoveryRun* m_pRecovery = nullptr;
+};

@@ -1,0 +1,68 @@
+// app/shell/CRecoveryRun.cpp
+#include "app/shell/CRecoveryRun.h"
+
+#include "engine/core/CSQLServerEngine.h"
+
+CRecoveryRun::CRecoveryRun(CSQLServerEngine& engine, SPacing pacing, QObject* pParent)
+    : QObject(pParent), m_engine(engine), m_pacing(std::move(pacing)) {}
+
+CRecoveryRun::~CRecoveryRun() {
+    if (m_watcher.joinable()) {
+        RequestStop();
+        m_watcher.join();
+    }
+}
+
+bool CRecoveryRun::Start() {
+    if (m_watcher.joinable())
+        return false;
+    CEngineStatus& status = *m_engine.m_pStatus;
+    status.m_bCancel = false;
+    if (m_pacing.nPagesPerHandshake != 0)
+        status.m_nPagesPerHandshake = m_pacing.nPagesPerHandshake;
+    m_bRunning = true;
+    m_watcher = std::thread([this] { Watch(); });
+    return true;
+}
+
+void CRecoveryRun::Watch() {
+    CRecoveryMonitor monitor(m_engine);
+    const bool bCompleted = monitor.Run([this](const CRecoveryMonitor::SProgress& progress) {
+        if (m_pacing.fnStep)
+            m_pacing.fnStep(progress);
+        const int nPercent = progress.nPercent;
+        QMetaObject::invokeMethod(
+            this, [this, nPercent] { emit PercentChanged(nPercent); }, Qt::QueuedConnection);
+    });
+    // Run() has joined the engine's threads: the catalog is whole and no engine thread runs.
+    m_bRunning = false;
+    QMetaObject::invokeMethod(
+        this, [this, bCompleted] { emit Finished(bCompleted); }, Qt::QueuedConnection);
+}
+
+void CRecoveryRun::RequestStop() {
+    CEngineStatus& status = *m_engine.m_pStatus;
+    m_bStopRequested = true;
+    status.m_bCancel = true;
+    // Releases the engine's waits so that it sees the flag at once.
+    status.m_hTableExtractedEvent->Set();
+    status.m_hRecordEvent->Set();
+}
+
+std::uint32_t CRecoveryRun::PagesRead() const {
+    return m_engine.m_pStatus->m_nPagesRead.load();
+}
+
+std::uint32_t CRecoveryRun::TotalPages() const {
+    return m_engine.m_pStatus->m_nTotalPages.load();
+}
+
+std::string CRecoveryRun::DatabaseName() const {
+    return m_engine.m_pStatus->DatabaseName();
+}
+
+CRecoveryRun::SCounts CRecoveryRun::Counts() const {
+    const CEngineStatus& status = *m_engine.m_pStatus;
+    return SCounts{status.m_nTables.load(), status.m_nViews.load(),    status.m_nProcedures.load(),
+                   status.m_nRules.load(),  status.m_nTriggers.load(), status.m_nFunctions.load()};
+}
