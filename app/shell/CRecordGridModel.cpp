@@ -1,0 +1,176 @@
+// app/shell/CRecordGridModel.cpp
+#include "app/shell/CRecordGridModel.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QPalette>
+
+#include "app/shell/CArtwork.h"
+
+CRecordGridModel::CRecordGridModel(QObject* pParent) : QAbstractTableModel(pParent) {}
+
+void CRecordGridModel::SetColumns(std::vector<SGridColumn> vecColumns) {
+    beginResetModel();
+    m_vecColumns = std::move(vecColumns);
+    m_vecRows.clear();
+    m_nFirstRecord = 1;
+    endResetModel();
+}
+
+void CRecordGridModel::SetRows(std::vector<SGridRow> vecRows, int nFirstRecord) {
+    beginResetModel();
+    m_vecRows = std::move(vecRows);
+    m_nFirstRecord = nFirstRecord;
+    endResetModel();
+}
+
+void CRecordGridModel::Clear() {
+    SetColumns({});
+}
+
+const SGridColumn* CRecordGridModel::Column(int nColumn) const {
+    if (nColumn < 0 || static_cast<std::size_t>(nColumn) >= m_vecColumns.size())
+        return nullptr;
+    return &m_vecColumns[nColumn];
+}
+
+const SGridValue* CRecordGridModel::Value(int nRow, int nColumn) const {
+    if (nRow < 0 || static_cast<std::size_t>(nRow) >= m_vecRows.size() || nColumn < 0)
+        return nullptr;
+    const auto& vecValues = m_vecRows[nRow].vecValues;
+    // A row may bring fewer values than the table has columns; the rest stay blank.
+    if (static_cast<std::size_t>(nColumn) >= vecValues.size())
+        return nullptr;
+    return &vecValues[nColumn];
+}
+
+bool CRecordGridModel::IsDeleted(int nRow) const {
+    return nRow >= 0 && static_cast<std::size_t>(nRow) < m_vecRows.size() &&
+           m_vecRows[nRow].bDeleted;
+}
+
+bool CRecordGridModel::IsBinaryColumn(int nColumn) const {
+    const SGridColumn* pColumn = Column(nColumn);
+    if (pColumn == nullptr)
+        return false;
+    const std::string& strType = pColumn->strType;
+    return strType == "binary" || strType == "varbinary" || strType == "image" ||
+           strType == "timestamp";
+}
+
+int CRecordGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_vecRows.size());
+}
+
+int CRecordGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_vecColumns.size());
+}
+
+QVariant CRecordGridModel::CellText(const SGridValue& value) const {
+    switch (value.eKind) {
+        case EGridValueKind::EmptyString:
+            return QStringLiteral(" ");
+        case EGridValueKind::Value:
+            break;
+        default:
+            return QString::fromStdString(value.strText);
+    }
+    QString strText = QString::fromStdString(value.strText.size() > kCellChars * 4
+                                                 ? value.strText.substr(0, kCellChars * 4)
+                                                 : value.strText);
+    const bool bCut = strText.size() > kCellChars;
+    if (bCut)
+        strText.truncate(kCellChars);
+    // One line per cell: line breaks inside a value would hide the rows below.
+    strText.replace(QLatin1Char('\r'), QLatin1Char(' '))
+        .replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (bCut || value.strText.size() > static_cast<std::size_t>(kCellChars) * 4)
+        strText += QChar(0x2026);
+    return strText;
+}
+
+QVariant CRecordGridModel::data(const QModelIndex& index, int nRole) const {
+    if (!index.isValid())
+        return {};
+    const bool bDeleted = IsDeleted(index.row());
+    const SGridValue* pValue = Value(index.row(), index.column());
+    switch (nRole) {
+        case Qt::DisplayRole:
+            return pValue != nullptr ? CellText(*pValue) : QVariant();
+        case kFullTextRole:
+            return pValue != nullptr ? QString::fromStdString(pValue->strText) : QString();
+        case kKindRole:
+            return static_cast<int>(pValue != nullptr ? pValue->eKind : EGridValueKind::Null);
+        case Qt::ToolTipRole: {
+            if (pValue == nullptr)
+                return {};
+            if (pValue->eKind == EGridValueKind::Null)
+                return QStringLiteral("NULL (no value stored)");
+            if (pValue->eKind != EGridValueKind::Value)
+                return {};
+            const QString strCell = CellText(*pValue).toString();
+            const QString strFull = QString::fromStdString(pValue->strText);
+            if (strCell == strFull)
+                return {};
+            if (strFull.size() <= kToolTipChars)
+                return strFull;
+            return strFull.left(kToolTipChars) + QStringLiteral(
+                                                     "\u2026\n\n(%1 characters: double-click the "
+                                                     "cell to see the whole value)")
+                                                     .arg(strFull.size());
+        }
+        case Qt::FontRole: {
+            const bool bMarker = pValue != nullptr && pValue->eKind != EGridValueKind::Value &&
+                                 pValue->eKind != EGridValueKind::EmptyString;
+            if (!bDeleted && !bMarker)
+                return {};
+            QFont font;
+            font.setItalic(true);
+            return font;
+        }
+        case Qt::ForegroundRole: {
+            const bool bMarker = pValue != nullptr && pValue->eKind != EGridValueKind::Value &&
+                                 pValue->eKind != EGridValueKind::EmptyString;
+            if (!bDeleted && !bMarker)
+                return {};
+            return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+        }
+        default:
+            return {};
+    }
+}
+
+QVariant CRecordGridModel::headerData(int nSection, Qt::Orientation eOrientation, int nRole) const {
+    if (eOrientation == Qt::Horizontal) {
+        const SGridColumn* pColumn = Column(nSection);
+        if (pColumn == nullptr)
+            return {};
+        if (nRole == Qt::DisplayRole)
+            return QString::fromStdString(pColumn->strName);
+        if (nRole == Qt::ToolTipRole)
+            return QString::fromStdString(pColumn->strName + " (" + pColumn->strType + ")");
+        if (nRole == Qt::TextAlignmentRole)
+            return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+        return {};
+    }
+    if (nSection < 0 || nSection >= rowCount())
+        return {};
+    const bool bDeleted = IsDeleted(nSection);
+    switch (nRole) {
+        case Qt::DisplayRole:
+            return m_nFirstRecord + nSection;
+        case Qt::DecorationRole:
+            return bDeleted ? CArtwork::Icon(CArtwork::EIcon::DeletedRecord) : QVariant();
+        case Qt::ToolTipRole:
+            return bDeleted ? QStringLiteral("Deleted record") : QVariant();
+        case Qt::FontRole: {
+            if (!bDeleted)
+                return {};
+            QFont font;
+            font.setItalic(true);
+            return font;
+        }
+        default:
+            return {};
+    }
+}

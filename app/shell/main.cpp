@@ -1,0 +1,29 @@
+// app/shell/main.cpp
+// ambermill: the desktop program.
+#include <QApplication>
+#include <cstdio>
+
+#include "app/shell/CAmbermillApp.h"
+#include "app/shell/CAmbermillDlg.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Varnholt"));
+    QApplication::setApplicationName(QStringLiteral("Ambermill"));
+    QApplication::setApplicationVersion(QStringLiteral("4.9"));
+    QApplication::setDesktopFileName(QStringLiteral("ambermill"));
+
+    const CAmbermillApp::SCommandLine commandLine =
+        CAmbermillApp::ParseCommandLine(QApplication::arguments());
+    if (commandLine.bHelp) {
+        std::fputs(qPrintable(commandLine.strHelp), stdout);
+        return 0;
+    }
+    if (commandLine.bVersion) {
+        std::printf("ambermill 4.9\n");
+        return 0;
+    }
+    CAmbermillApp program;
+    program.Start(commandLine);
+    return QApplication::exec();
+}
