@@ -1,0 +1,169 @@
+// tools/screenshot_driver/screenshots.cpp
+// Opens the program's main window on the bundled sample, walks it through a recovery, a table's
+// records, a procedure's text and the version dialog, and saves a PNG of each real window.
+// Run under xvfb-run (tools/screenshots does); prompts are answered by the test hooks.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPalette>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyleFactory>
+#include <QTreeWidgetItem>
+#include <QWindow>
+#include <cstdio>
+#include <functional>
+
+#include "app/shell/CAmbermillDlg.h"
+#include "app/shell/CObjectTree.h"
+#include "app/shell/CProgressDlg.h"
+#include "app/shell/CSplashScreen.h"
+#include "app/shell/CSqlFormatOptDlg.h"
+#include "app/shell/CUserPrompts.h"
+
+namespace {
+bool WaitUntil(const std::function<bool()>& fnDone, int nTimeoutMs = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!fnDone()) {
+        if (timer.elapsed() > nTimeoutMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+void Settle(int nMs = 300) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < nMs)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool Save(QWidget* pWidget, const QDir& dir, const QString& strName) {
+    Settle();
+    QScreen* pScreen = pWidget->screen();
+    // The window's own pixels as the display server has them, not a re-render.
+    QPixmap pixmap = pScreen->grabWindow(pWidget->winId());
+    const QString strPath = dir.filePath(strName);
+    const bool bSaved = !pixmap.isNull() && pixmap.save(strPath);
+    std::printf("%s %s (%dx%d)\n", bSaved ? "wrote" : "FAILED", qPrintable(strPath), pixmap.width(),
+                pixmap.height());
+    return bSaved;
+}
+
+QTreeWidgetItem* FindChild(QTreeWidgetItem* pParent, const QString& strText) {
+    for (int i = 0; i < pParent->childCount(); ++i) {
+        if (pParent->child(i)->text(0) == strText)
+            return pParent->child(i);
+    }
+    return nullptr;
+}
+
+QPalette DarkPalette() {
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(45, 45, 48));
+    palette.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    palette.setColor(QPalette::Base, QColor(30, 30, 30));
+    palette.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
+    palette.setColor(QPalette::Text, QColor(230, 230, 230));
+    palette.setColor(QPalette::Button, QColor(55, 55, 58));
+    palette.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    palette.setColor(QPalette::Highlight, QColor(200, 120, 20));
+    palette.setColor(QPalette::HighlightedText, Qt::black);
+    palette.setColor(QPalette::ToolTipBase, QColor(60, 60, 60));
+    palette.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
+    palette.setColor(QPalette::PlaceholderText, QColor(150, 150, 150));
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(140, 140, 140));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(140, 140, 140));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(140, 140, 140));
+    return palette;
+}
+
+int Fail(const char* pszWhat) {
+    std::fprintf(stderr, "screenshots: %s\n", pszWhat);
+    return 1;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    QApplication::setOrganizationName(QStringLiteral("Varnholt"));
+    QApplication::setApplicationName(QStringLiteral("AmbermillScreenshots"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    if (argc < 3)
+        return Fail("usage: ambermill_screenshots SAMPLE.mdf OUTDIR");
+    const QString strSample = QString::fromLocal8Bit(argv[1]);
+    QDir out(QString::fromLocal8Bit(argv[2]));
+    out.mkpath(QStringLiteral("."));
+    CUserPrompts::SetTestMode(true);
+
+    bool bOk = true;
+    // The splash picture as the program shows it at start.
+    {
+        CSplashScreen* pSplash = CSplashScreen::Show(nullptr);
+        bOk &= Save(pSplash, out, QStringLiteral("splash.png"));
+        pSplash->close();
+    }
+
+    auto* pWindow = new CAmbermillDlg;
+    pWindow->resize(1180, 760);
+    pWindow->move(0, 0);
+    pWindow->show();
+    if (!WaitUntil([&] { return pWindow->isVisible() && pWindow->windowHandle()->isExposed(); }))
+        return Fail("the main window did not appear");
+
+    CUserPrompts::SetNextAnswer(false);  // no scan saved
+    pWindow->SetMdfPath(strSample);
+    pWindow->OnRecover();
+    if (!WaitUntil([&] {
+            return pWindow->ProgressDialog() != nullptr &&
+                   pWindow->ProgressDialog()->RecoveryFinished();
+        })) {
+        return Fail("the recovery did not finish");
+    }
+    CProgressDlg* pProgress = pWindow->ProgressDialog();
+    bOk &= Save(pProgress, out, QStringLiteral("progress-dialog.png"));
+    pProgress->findChild<QPushButton*>(QStringLiteral("btnStop"))->click();
+    if (!WaitUntil([&] { return pWindow->ProgressDialog() == nullptr; }))
+        return Fail("the progress dialog did not close");
+    Settle();
+
+    CObjectTree* pTree = pWindow->Tree();
+    QTreeWidgetItem* pBooks = FindChild(pTree->Category(CObjectTree::kTables), "Books");
+    if (pBooks == nullptr)
+        return Fail("no table Books in the tree");
+    bool bPage = false;
+    QObject::connect(pWindow, &CAmbermillDlg::PageShown, [&] { bPage = true; });
+    pTree->Category(CObjectTree::kProcedures)->setExpanded(true);
+    pTree->setCurrentItem(pBooks);
+    if (!WaitUntil([&] { return bPage; }))
+        return Fail("the records of Books did not load");
+    bOk &= Save(pWindow, out, QStringLiteral("main-window.png"));
+
+    QTreeWidgetItem* pProc = FindChild(pTree->Category(CObjectTree::kProcedures), "spGetBook");
+    if (pProc == nullptr)
+        return Fail("no procedure spGetBook in the tree");
+    pTree->setCurrentItem(pProc);
+    bOk &= Save(pWindow, out, QStringLiteral("definition.png"));
+
+    // The same window on a dark palette: the icons and the grid must stay legible.
+    QApplication::setPalette(DarkPalette());
+    pTree->setCurrentItem(pBooks);
+    bPage = false;
+    if (!WaitUntil([&] { return bPage; }))
+        return Fail("the records of Books did not load again");
+    bOk &= Save(pWindow, out, QStringLiteral("main-window-dark.png"));
+    QApplication::setPalette(QApplication::style()->standardPalette());
+
+    CSqlFormatOptDlg versionDialog;
+    versionDialog.show();
+    WaitUntil(
+        [&] { return versionDialog.windowHandle() && versionDialog.windowHandle()->isExposed(); });
+    bOk &= Save(&versionDialog, out, QStringLiteral("version-dialog.png"));
+    versionDialog.reject();
+
+    delete pWindow;
+    return bOk ? 0 : 1;
+}
