@@ -590,7 +590,12 @@ void CAmbermillDlg::SaveScanInteractive() {
 void CAmbermillDlg::OnExportToolbar() {
     if (IsRecovering())
         return;
-    if (!m_pSession || m_pTree->Root()->text(0) == QString::fromLatin1(CObjectTree::kNoDatabase)) {
+    if (m_pSession && m_pSession->Source() == CEngineSession::ESource::Stopped) {
+        OnExportMenu();
+        return;
+    }
+    if (!m_pSession ||
+        m_pTree->Root()->text(0) == QString::fromLatin1(CObjectTree::kNoDatabase)) {
         CUserPrompts::Notice(this, QStringLiteral("Please load mdf file before export"));
         return;
     }
