@@ -59,11 +59,21 @@ void CRecordPageLoader::Work() {
         SGridPage page = Load(job);
         {
             std::lock_guard lock(m_mutex);
+            m_page = std::move(page);
             m_bBusy = false;
         }
-        QMetaObject::invokeMethod(
-            this, [this, page = std::move(page)] { emit PageLoaded(page); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "DeliverPage", Qt::QueuedConnection);
     }
+}
+
+void CRecordPageLoader::DeliverPage() {
+    std::optional<SGridPage> page;
+    {
+        std::lock_guard lock(m_mutex);
+        page.swap(m_page);
+    }
+    if (page)
+        emit PageLoaded(*page);
 }
 
 void CRecordPageLoader::PrepareEngine(const SJob& job) {

@@ -35,6 +35,10 @@ class CRecordPageLoader : public QObject {
   signals:
     void PageLoaded(const SGridPage& page);
 
+  private slots:
+    // On the GUI thread: hands the finished page to PageLoaded.
+    void DeliverPage();
+
   private:
     struct SJob {
         std::uint64_t nRequest = 0;
@@ -50,7 +54,10 @@ class CRecordPageLoader : public QObject {
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;
     std::optional<SJob> m_job;  // waiting to be picked up
-    bool m_bBusy = false;       // a job is waiting or running
+    // A finished page waiting for the GUI thread. Handed over under m_mutex, so the GUI thread
+    // reads it only after the worker has written it whole; the queued call carries no data.
+    std::optional<SGridPage> m_page;
+    bool m_bBusy = false;  // a job is waiting or running
     bool m_bQuit = false;
     bool m_bShowDeleted = false;
     std::uint64_t m_nLastRequest = 0;

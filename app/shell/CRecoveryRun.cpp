@@ -30,14 +30,21 @@ void CRecoveryRun::Watch() {
     const bool bCompleted = monitor.Run([this](const CRecoveryMonitor::SProgress& progress) {
         if (m_pacing.fnStep)
             m_pacing.fnStep(progress);
-        const int nPercent = progress.nPercent;
-        QMetaObject::invokeMethod(
-            this, [this, nPercent] { emit PercentChanged(nPercent); }, Qt::QueuedConnection);
+        m_nPercent = progress.nPercent;
+        QMetaObject::invokeMethod(this, "DeliverPercent", Qt::QueuedConnection);
     });
     // Run() has joined the engine's threads: the catalog is whole and no engine thread runs.
+    m_bCompleted = bCompleted;
     m_bRunning = false;
-    QMetaObject::invokeMethod(
-        this, [this, bCompleted] { emit Finished(bCompleted); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, "DeliverFinished", Qt::QueuedConnection);
+}
+
+void CRecoveryRun::DeliverPercent() {
+    emit PercentChanged(m_nPercent.load());
+}
+
+void CRecoveryRun::DeliverFinished() {
+    emit Finished(m_bCompleted.load());
 }
 
 void CRecoveryRun::RequestStop() {

@@ -58,6 +58,11 @@ class CRecoveryRun : public QObject {
     // false when it was stopped or could not run.
     void Finished(bool bCompleted);
 
+  private slots:
+    // On the GUI thread: turns what the watcher recorded into the signals above.
+    void DeliverPercent();
+    void DeliverFinished();
+
   private:
     void Watch();
 
@@ -66,4 +71,7 @@ class CRecoveryRun : public QObject {
     std::thread m_watcher;
     std::atomic<bool> m_bRunning{false};
     std::atomic<bool> m_bStopRequested{false};
+    // Posted by the watcher; the queued calls carry no data of their own.
+    std::atomic<int> m_nPercent{0};
+    std::atomic<bool> m_bCompleted{false};
 };
