@@ -36,6 +36,7 @@
 #include "app/shell/CRecordGrid.h"
 #include "app/shell/CRecordGridModel.h"
 #include "app/shell/CRecordPageLoader.h"
+#include "app/shell/CSplashScreen.h"
 #include "app/shell/CTabStrip.h"
 #include "app/shell/CUserPrompts.h"
 #include "app/shell/CValueView.h"
@@ -328,6 +329,14 @@ void CAmbermillDlg::RestoreSettings() {
     m_pSplitter->restoreState(m_settings.value(QStringLiteral("window/splitter")).toByteArray());
     const bool bShowDeleted = m_settings.value(QStringLiteral("grid/showDeleted"), false).toBool();
     m_pShowDeleted->setChecked(bShowDeleted);
+    m_recentFiles.Load(m_settings);
+}
+
+void CAmbermillDlg::SaveSettings() {
+    m_settings.setValue(QStringLiteral("window/geometry"), saveGeometry());
+    m_settings.setValue(QStringLiteral("window/splitter"), m_pSplitter->saveState());
+    m_settings.setValue(QStringLiteral("grid/showDeleted"), m_pShowDeleted->isChecked());
+    m_recentFiles.Save(m_settings);
 }
 
 // ---- state helpers ----
@@ -452,6 +461,8 @@ void CAmbermillDlg::OnRecover() {
     connect(pDialog, &CProgressDlg::CatalogReady, this, &CAmbermillDlg::OnCatalogReady);
     connect(pDialog, &CProgressDlg::Done, this, &CAmbermillDlg::OnRecoveryDone,
             Qt::QueuedConnection);
+    // The splash never stays over a dialog.
+    CSplashScreen::DismissAll();
     pDialog->open();
 }
 
@@ -470,7 +481,7 @@ void CAmbermillDlg::OnRecoveryDone() {
     if (eOutcome != CProgressDlg::EOutcome::StoppedByCloseBox)
         SetStatus(QStringLiteral("Recovery complete"));
     if (m_pSession && m_pSession->Source() == CEngineSession::ESource::Recovered) {
-        CRecentFiles(m_settings).Add(m_strMdfPath);
+        m_recentFiles.Add(m_strMdfPath);
         const QString strNothing = NothingRecoveredReason();
         if (!strNothing.isEmpty()) {
             CUserPrompts::Notice(this, strNothing);
@@ -544,7 +555,7 @@ void CAmbermillDlg::OpenScanFile(const QString& strPath) {
     m_vecDamage.clear();
     m_pTree->FillObjectTree(m_pSession->Engine(), m_strVersionLabel);
     AddDamage({});
-    CRecentFiles(m_settings).Add(strPath);
+    m_recentFiles.Add(strPath);
     SetStatus(QStringLiteral("Ready"));
     UpdateCommandStates();
     CUserPrompts::Notice(this, QStringLiteral("Load Complete"));
@@ -594,8 +605,7 @@ void CAmbermillDlg::OnExportToolbar() {
         OnExportMenu();
         return;
     }
-    if (!m_pSession ||
-        m_pTree->Root()->text(0) == QString::fromLatin1(CObjectTree::kNoDatabase)) {
+    if (!m_pSession || m_pTree->Root()->text(0) == QString::fromLatin1(CObjectTree::kNoDatabase)) {
         CUserPrompts::Notice(this, QStringLiteral("Please load mdf file before export"));
         return;
     }
@@ -759,7 +769,6 @@ void CAmbermillDlg::OnPreviousPage() {
 }
 
 void CAmbermillDlg::OnShowDeleted(bool bShow) {
-    m_settings.setValue(QStringLiteral("grid/showDeleted"), bShow);
     if (!m_pSession)
         return;
     m_pSession->PageLoader().SetShowDeleted(bShow);
@@ -827,7 +836,7 @@ void CAmbermillDlg::ShowDamageReport() {
 
 void CAmbermillDlg::RebuildRecentMenu() {
     m_pRecentMenu->clear();
-    const QStringList lstFiles = CRecentFiles(m_settings).Files();
+    const QStringList lstFiles = m_recentFiles.Files();
     if (lstFiles.isEmpty()) {
         m_pRecentMenu->addAction(QStringLiteral("(none)"))->setEnabled(false);
         return;
@@ -881,8 +890,7 @@ void CAmbermillDlg::closeEvent(QCloseEvent* pEvent) {
         pEvent->ignore();
         return;
     }
-    m_settings.setValue(QStringLiteral("window/geometry"), saveGeometry());
-    m_settings.setValue(QStringLiteral("window/splitter"), m_pSplitter->saveState());
+    SaveSettings();
     // Whatever still runs on the engine is stopped and joined before the window goes.
     delete m_pProgressDlg;
     if (m_pSession)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/shell/CEngineSession.h"
+#include "app/shell/CRecentFiles.h"
 #include "app/shell/CRecoveryRun.h"
 #include "app/shell/SDamageRecord.h"
 #include "app/shell/SGridPage.h"
@@ -95,6 +96,7 @@ class CAmbermillDlg : public QMainWindow {
     void BuildCentral();
     void BuildStatusBar();
     void RestoreSettings();
+    void SaveSettings();
 
     void SetStatus(const QString& strText);
     void ReplaceSession(std::unique_ptr<CEngineSession> pSession);
@@ -119,7 +121,9 @@ class CAmbermillDlg : public QMainWindow {
     void AddDamage(const std::vector<SDamageRecord>& vecRecords);
     void RebuildRecentMenu();
 
+    // Read at start and written when the window closes (see CRecentFiles for why not sooner).
     QSettings m_settings;
+    CRecentFiles m_recentFiles;
     std::unique_ptr<CEngineSession> m_pSession;
     QString m_strMdfPath;
     EEngineFormat m_eFormat = EEngineFormat::Unknown;

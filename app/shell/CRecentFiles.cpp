@@ -8,22 +8,27 @@ namespace {
 const char* const kKey = "recentFiles";
 }  // namespace
 
-QStringList CRecentFiles::Files() const {
-    const QStringList lstStored = m_settings.value(QLatin1String(kKey)).toStringList();
+void CRecentFiles::Load(const QSettings& settings) {
+    m_lstFiles = settings.value(QLatin1String(kKey)).toStringList().mid(0, kMaxFiles);
+}
+
+void CRecentFiles::Save(QSettings& settings) const {
+    settings.setValue(QLatin1String(kKey), m_lstFiles);
+}
+
+QStringList CRecentFiles::Files() {
     QStringList lstExisting;
-    for (const QString& strPath : lstStored) {
+    for (const QString& strPath : m_lstFiles) {
         if (QFileInfo(strPath).isFile() && !lstExisting.contains(strPath))
             lstExisting << strPath;
     }
-    if (lstExisting != lstStored)
-        m_settings.setValue(QLatin1String(kKey), lstExisting);
-    return lstExisting.mid(0, kMaxFiles);
+    m_lstFiles = lstExisting;
+    return m_lstFiles;
 }
 
 void CRecentFiles::Add(const QString& strPath) {
     const QString strAbsolute = QFileInfo(strPath).absoluteFilePath();
-    QStringList lstFiles = m_settings.value(QLatin1String(kKey)).toStringList();
-    lstFiles.removeAll(strAbsolute);
-    lstFiles.prepend(strAbsolute);
-    m_settings.setValue(QLatin1String(kKey), lstFiles.mid(0, kMaxFiles));
+    m_lstFiles.removeAll(strAbsolute);
+    m_lstFiles.prepend(strAbsolute);
+    m_lstFiles = m_lstFiles.mid(0, kMaxFiles);
 }

@@ -115,8 +115,7 @@ TEST_F(CMainWindowTest, TabCaptionsFollowTheSelection) {
 
 TEST(RecentFiles, KeepsTheLastEightExistingFilesNewestFirst) {
     TestFiles::CTempDir dir;
-    QSettings settings(QString::fromStdString((dir / "recent.ini").string()), QSettings::IniFormat);
-    CRecentFiles recent(settings);
+    CRecentFiles recent;
     std::vector<QString> vecFiles;
     for (int i = 0; i < 10; ++i) {
         vecFiles.push_back(
@@ -130,9 +129,16 @@ TEST(RecentFiles, KeepsTheLastEightExistingFilesNewestFirst) {
     EXPECT_EQ(lstFiles[0], vecFiles[5]);
     EXPECT_EQ(lstFiles[1], vecFiles[9]);
     EXPECT_FALSE(lstFiles.contains(vecFiles[0]));
+
+    // Kept across runs through the settings; a file removed meanwhile is dropped.
+    QSettings settings(QString::fromStdString((dir / "recent.ini").string()), QSettings::IniFormat);
+    recent.Save(settings);
     std::filesystem::remove(vecFiles[9].toStdString());
-    lstFiles = recent.Files();
+    CRecentFiles later;
+    later.Load(settings);
+    lstFiles = later.Files();
     EXPECT_EQ(lstFiles.size(), CRecentFiles::kMaxFiles - 1);
+    EXPECT_EQ(lstFiles[0], vecFiles[5]);
     EXPECT_FALSE(lstFiles.contains(vecFiles[9]));
 }
 
