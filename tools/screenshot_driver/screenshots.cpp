@@ -3,12 +3,14 @@
 // records, a procedure's text and the version dialog, and saves a PNG of each real window.
 // Run under xvfb-run (tools/screenshots does); prompts are answered by the test hooks.
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPalette>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QTableView>
 #include <QTreeWidgetItem>
 #include <QWindow>
 #include <cstdio>
@@ -131,15 +133,24 @@ int main(int argc, char** argv) {
     Settle();
 
     CObjectTree* pTree = pWindow->Tree();
-    QTreeWidgetItem* pBooks = FindChild(pTree->Category(CObjectTree::kTables), "Books");
-    if (pBooks == nullptr)
-        return Fail("no table Books in the tree");
     bool bPage = false;
     QObject::connect(pWindow, &CAmbermillDlg::PageShown, [&] { bPage = true; });
+    auto showTable = [&](const char* pszName) {
+        QTreeWidgetItem* pTable = FindChild(pTree->Category(CObjectTree::kTables), pszName);
+        if (pTable == nullptr)
+            return false;
+        bPage = false;
+        pTree->setCurrentItem(pTable);
+        return WaitUntil([&] { return bPage; });
+    };
+    // Authors with its deleted record: NULLs in grey italics, the deleted row marked.
     pTree->Category(CObjectTree::kProcedures)->setExpanded(true);
-    pTree->setCurrentItem(pBooks);
+    if (!showTable("Authors"))
+        return Fail("the records of Authors did not load");
+    bPage = false;
+    pWindow->findChild<QCheckBox*>(QStringLiteral("showDeleted"))->setChecked(true);
     if (!WaitUntil([&] { return bPage; }))
-        return Fail("the records of Books did not load");
+        return Fail("the deleted records of Authors did not load");
     bOk &= Save(pWindow, out, QStringLiteral("main-window.png"));
 
     QTreeWidgetItem* pProc = FindChild(pTree->Category(CObjectTree::kProcedures), "spGetBook");
@@ -148,12 +159,19 @@ int main(int argc, char** argv) {
     pTree->setCurrentItem(pProc);
     bOk &= Save(pWindow, out, QStringLiteral("definition.png"));
 
-    // The same window on a dark palette: the icons and the grid must stay legible.
+    // A dark palette: the icons and the grid must stay legible. A binary value in the value view.
     QApplication::setPalette(DarkPalette());
-    pTree->setCurrentItem(pBooks);
-    bPage = false;
-    if (!WaitUntil([&] { return bPage; }))
-        return Fail("the records of Books did not load again");
+    if (!showTable("TypeShowcase"))
+        return Fail("the records of TypeShowcase did not load");
+    auto* pGrid = pWindow->findChild<QTableView*>(QStringLiteral("recordGrid"));
+    for (int c = 0; c < pGrid->model()->columnCount(); ++c) {
+        if (pGrid->model()->headerData(c, Qt::Horizontal).toString() == "c_binary") {
+            const QModelIndex cell = pGrid->model()->index(0, c);
+            pGrid->setCurrentIndex(cell);
+            pGrid->scrollTo(cell);
+            emit pGrid->activated(cell);
+        }
+    }
     bOk &= Save(pWindow, out, QStringLiteral("main-window-dark.png"));
     QApplication::setPalette(QApplication::style()->standardPalette());
 
