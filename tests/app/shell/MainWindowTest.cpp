@@ -15,6 +15,7 @@
 #include "app/shell/CEngineSession.h"
 #include "app/shell/CObjectTree.h"
 #include "app/shell/CProgressDlg.h"
+#include "app/shell/CRecordGridModel.h"
 #include "app/shell/CUserPrompts.h"
 #include "engine/core/CSQLServerEngine.h"
 #include "fixtures/CDataFileBuilder.h"
@@ -291,4 +292,38 @@ TEST_F(CMainWindowTest, AMissingSystemTableIsReportedAsDamage) {
     ASSERT_NE(pTable, nullptr);
     EXPECT_EQ(pTable->rowCount(), 1);
     EXPECT_EQ(pTable->item(0, 2)->text(), QStringLiteral("syscomments"));
+}
+
+// The real files beside the project (skipped where they are not).
+TEST_F(CMainWindowTest, TheRealFileRecoversAndItsTablePagesWithoutChangingTheFile) {
+    const auto path = TestFiles::RealReviewsFile();
+    if (path.empty())
+        GTEST_SKIP() << "reviews2000.mdf is not beside the project";
+    const std::string strSha1 = TestFiles::Sha1OfFile(path);
+    Recover(path);
+    EXPECT_EQ(m_pWindow->Tree()->Root()->text(0), QStringLiteral("ReviewsDB(SQL Server 2000)"));
+    EXPECT_EQ(m_pWindow->Tree()->Category(CObjectTree::kProcedures)->childCount(), 35);
+    SelectTable("tabReviews");
+    const CRecordGridModel& model = *m_pWindow->GridModel();
+    EXPECT_EQ(model.rowCount(), 6);
+    EXPECT_EQ(LabelText("lblRecordCount"), QStringLiteral("6"));
+    EXPECT_FALSE(ButtonEnabled("btnNextPage"));
+    for (int r = 0; r < model.rowCount(); ++r) {
+        for (int c = 0; c < model.columnCount(); ++c) {
+            EXPECT_NE(model.index(r, c).data(CRecordGridModel::kKindRole).toInt(),
+                      static_cast<int>(EGridValueKind::Corrupt));
+        }
+    }
+    EXPECT_EQ(model.index(0, 2).data().toString(), QStringLiteral("Fabio"));
+    EXPECT_EQ(TestFiles::Sha1OfFile(path), strSha1);
+}
+
+TEST_F(CMainWindowTest, ALaterFormatBindsItsEngineWithoutAQuestionAndSaysWhatItCannotRead) {
+    const auto path = std::filesystem::path(AMBERMILL_SHARED_DATA_DIR) / "littleitaly2005.mdf";
+    if (!std::filesystem::exists(path))
+        GTEST_SKIP() << "littleitaly2005.mdf is not beside the project";
+    const QStringList lstShown = Recover(path);
+    ASSERT_EQ(lstShown.size(), 1) << lstShown.join(" | ").toStdString();
+    EXPECT_TRUE(lstShown[0].contains("the SQL Server 2005 format is not read by this build"));
+    EXPECT_EQ(m_pWindow->Session()->Engine().FormatVersion(), "2005");
 }
