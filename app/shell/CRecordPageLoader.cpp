@@ -4,10 +4,13 @@
 #include <filesystem>
 
 #include "app/shell/CGridRowConverter.h"
+#include "app/shell/CThreadWaker.h"
 #include "engine/core/CSQLServerEngine.h"
 
 CRecordPageLoader::CRecordPageLoader(CSQLServerEngine& engine, QObject* pParent)
     : QObject(pParent), m_engine(engine) {
+    m_pWaker = new CThreadWaker(this);
+    connect(m_pWaker, &CThreadWaker::Woken, this, &CRecordPageLoader::DeliverPage);
     m_worker = std::thread([this] { Work(); });
 }
 
@@ -62,7 +65,7 @@ void CRecordPageLoader::Work() {
             m_page = std::move(page);
             m_bBusy = false;
         }
-        QMetaObject::invokeMethod(this, "DeliverPage", Qt::QueuedConnection);
+        m_pWaker->Wake();
     }
 }
 

@@ -11,6 +11,7 @@
 #include "app/shell/SGridPage.h"
 
 class CSQLServerEngine;
+class CThreadWaker;
 class CTable;
 
 // Loads one page of a table's records on a worker thread of its own: it sets the engine's paging
@@ -35,11 +36,10 @@ class CRecordPageLoader : public QObject {
   signals:
     void PageLoaded(const SGridPage& page);
 
-  private slots:
+  private:
     // On the GUI thread: hands the finished page to PageLoaded.
     void DeliverPage();
 
-  private:
     struct SJob {
         std::uint64_t nRequest = 0;
         CTable* pTable = nullptr;
@@ -55,8 +55,9 @@ class CRecordPageLoader : public QObject {
     std::condition_variable m_cv;
     std::optional<SJob> m_job;  // waiting to be picked up
     // A finished page waiting for the GUI thread. Handed over under m_mutex, so the GUI thread
-    // reads it only after the worker has written it whole; the queued call carries no data.
+    // reads it only after the worker has written it whole.
     std::optional<SGridPage> m_page;
+    CThreadWaker* m_pWaker = nullptr;
     bool m_bBusy = false;  // a job is waiting or running
     bool m_bQuit = false;
     bool m_bShowDeleted = false;

@@ -1,10 +1,14 @@
 // app/shell/CRecoveryRun.cpp
 #include "app/shell/CRecoveryRun.h"
 
+#include "app/shell/CThreadWaker.h"
 #include "engine/core/CSQLServerEngine.h"
 
 CRecoveryRun::CRecoveryRun(CSQLServerEngine& engine, SPacing pacing, QObject* pParent)
-    : QObject(pParent), m_engine(engine), m_pacing(std::move(pacing)) {}
+    : QObject(pParent), m_engine(engine), m_pacing(std::move(pacing)) {
+    m_pWaker = new CThreadWaker(this);
+    connect(m_pWaker, &CThreadWaker::Woken, this, &CRecoveryRun::Deliver);
+}
 
 CRecoveryRun::~CRecoveryRun() {
     if (m_watcher.joinable()) {
@@ -31,20 +35,23 @@ void CRecoveryRun::Watch() {
         if (m_pacing.fnStep)
             m_pacing.fnStep(progress);
         m_nPercent = progress.nPercent;
-        QMetaObject::invokeMethod(this, "DeliverPercent", Qt::QueuedConnection);
+        m_pWaker->Wake();
     });
     // Run() has joined the engine's threads: the catalog is whole and no engine thread runs.
     m_bCompleted = bCompleted;
     m_bRunning = false;
-    QMetaObject::invokeMethod(this, "DeliverFinished", Qt::QueuedConnection);
+    m_bEnded = true;
+    m_pWaker->Wake();
 }
 
-void CRecoveryRun::DeliverPercent() {
-    emit PercentChanged(m_nPercent.load());
-}
-
-void CRecoveryRun::DeliverFinished() {
-    emit Finished(m_bCompleted.load());
+void CRecoveryRun::Deliver() {
+    const int nPercent = m_nPercent.load();
+    if (nPercent != m_nPercentShown.exchange(nPercent) && nPercent >= 0)
+        emit PercentChanged(nPercent);
+    if (m_bEnded.load() && !m_bFinishedSent) {
+        m_bFinishedSent = true;
+        emit Finished(m_bCompleted.load());
+    }
 }
 
 void CRecoveryRun::RequestStop() {

@@ -10,6 +10,8 @@
 
 #include "engine/core/CRecoveryMonitor.h"
 
+class CThreadWaker;
+
 class CSQLServerEngine;
 
 // The window's side of one recovery: a watcher thread plays every hand-shake with the engine and
@@ -58,20 +60,21 @@ class CRecoveryRun : public QObject {
     // false when it was stopped or could not run.
     void Finished(bool bCompleted);
 
-  private slots:
-    // On the GUI thread: turns what the watcher recorded into the signals above.
-    void DeliverPercent();
-    void DeliverFinished();
-
   private:
     void Watch();
+    // On the GUI thread: turns what the watcher recorded into the signals above.
+    void Deliver();
 
     CSQLServerEngine& m_engine;
     SPacing m_pacing;
     std::thread m_watcher;
     std::atomic<bool> m_bRunning{false};
     std::atomic<bool> m_bStopRequested{false};
-    // Posted by the watcher; the queued calls carry no data of their own.
-    std::atomic<int> m_nPercent{0};
+    // Written by the watcher before it wakes the GUI thread.
+    std::atomic<int> m_nPercent{-1};
+    std::atomic<int> m_nPercentShown{-1};
+    std::atomic<bool> m_bEnded{false};
     std::atomic<bool> m_bCompleted{false};
+    bool m_bFinishedSent = false;
+    CThreadWaker* m_pWaker = nullptr;
 };
