@@ -23,5 +23,7 @@ void CBanner::paintEvent(QPaintEvent*) {
     ground.setColorAt(0, QColor(0x5a, 0x2e, 0x0c));
     ground.setColorAt(1, QColor(0x3b, 0x1d, 0x08));
     painter.fillRect(rect(), ground);
-    painter.drawPixmap(0, 0, CArtwork::Banner(kHeight, devicePixelRatioF()));
+    if (m_picture.isNull() || m_picture.devicePixelRatio() != devicePixelRatioF())
+        m_picture = CArtwork::Banner(kHeight, devicePixelRatioF());
+    painter.drawPixmap(0, 0, m_picture);
 }

@@ -1,6 +1,7 @@
 // app/shell/CBanner.h
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
 // The band across the top of the main window: the product's banner picture on its own ground
@@ -16,4 +17,8 @@ class CBanner : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* pEvent) override;
+
+  private:
+    // The picture rendered once per device pixel ratio, not on every paint.
+    QPixmap m_picture;
 };
