@@ -43,12 +43,9 @@
 #include "common/AppPaths.h"
 #include "common/ExecutionLog.h"
 #include "common/SettingsFile.h"
-#include "engine/binding/ScanFileOpener.h"
 #include "engine/core/CSQLServerEngine.h"
-#include "engine/records/CRecordExtractor.h"
 
 namespace {
-constexpr int kRowsPerPage = CRecordExtractor::kRowsPerPage;
 const QString kScanFilter = QStringLiteral("Scan Files (*.str)");
 
 QString Blanks(int nCount) {
@@ -496,20 +493,17 @@ void CAmbermillDlg::OnRecoveryDone() {
 }
 
 QString CAmbermillDlg::NothingRecoveredReason() const {
-    const CSQLServerEngine& engine = m_pSession->Engine();
-    if (!engine.m_mapObjects.Empty() || !engine.m_mapViews.Empty() ||
-        !engine.m_mapProcedures.Empty() || !engine.m_mapRules.Empty() ||
-        !engine.m_mapTriggers.Empty() || !engine.m_mapFunctions.Empty()) {
+    if (!m_pSession->CatalogIsEmpty())
         return {};
-    }
     QString strWhy;
-    if (engine.FormatVersion() != "2000") {
+    if (m_pSession->FormatVersion() != "2000") {
         strWhy = QStringLiteral("the SQL Server %1 format is not read by this build")
-                     .arg(QString::fromStdString(engine.FormatVersion()));
+                     .arg(QString::fromStdString(m_pSession->FormatVersion()));
     } else if (!m_strProbeError.isEmpty()) {
         strWhy = m_strProbeError;
-    } else if (!engine.m_vecMissingSystemTables.empty()) {
-        strWhy = QStringLiteral("its system tables were not found (see View > Damage report)");
+    } else if (!m_vecDamage.empty()) {
+        strWhy =
+            QStringLiteral("parts of its catalog could not be read (see View > Damage report)");
     } else {
         strWhy = QStringLiteral("its catalog holds no user objects");
     }
@@ -535,9 +529,9 @@ void CAmbermillDlg::OnOpenScan() {
 void CAmbermillDlg::OpenScanFile(const QString& strPath) {
     SetStatus(QStringLiteral("Loading..."));
     // Loaded into a new engine: the current one, and the tree, stay unless the load succeeds.
-    SScanOpenResult result = OpenScanFileChecked(strPath.toStdString());
-    if (!result.pEngine) {
-        if (result.eError == EScanOpenError::NotScanFile)
+    CEngineSession::SScanOpen result = CEngineSession::OpenScan(strPath.toStdString());
+    if (!result.pSession) {
+        if (result.bNotScanFile)
             CUserPrompts::Notice(this, QStringLiteral("The selected file is not an str file."));
         else
             CUserPrompts::Warning(this, QStringLiteral("The scan file could not be loaded: %1")
@@ -548,7 +542,7 @@ void CAmbermillDlg::OpenScanFile(const QString& strPath) {
     ShowGrid(true);
     m_pValueView->hide();
     m_pFilter->clear();
-    ReplaceSession(CEngineSession::ForScan(std::move(result.pEngine)));
+    ReplaceSession(std::move(result.pSession));
     ResetPageBar(Blanks(28));
     m_pPageBar->ShowForRecords(false);
     m_bIgnoreNextSelection = false;
@@ -588,7 +582,7 @@ void CAmbermillDlg::SaveScanInteractive() {
         strPath += QStringLiteral(".str");
     SetStatus(QStringLiteral("Saving Scan..."));
     std::string strError;
-    const bool bSaved = m_pSession->Engine().SaveScan(strPath.toStdString(), strError);
+    const bool bSaved = m_pSession->SaveScan(strPath.toStdString(), strError);
     SetStatus(QStringLiteral("Ready"));
     if (!bSaved) {
         CUserPrompts::Warning(this, QStringLiteral("The scan could not be saved: %1")
@@ -675,8 +669,7 @@ void CAmbermillDlg::OnTreeSelection(QTreeWidgetItem* pCurrent) {
         return;
     switch (CObjectTree::KindOf(pCurrent)) {
         case CObjectTree::ENodeKind::Table: {
-            CSQLServerEngine& engine = m_pSession->Engine();
-            if (engine.m_bRecordExportRunning)
+            if (m_pSession->ExportRunning())
                 return;
             ShowGrid(true);
             m_pPageBar->ShowForRecords(true);
@@ -731,7 +724,8 @@ void CAmbermillDlg::OnPageLoaded(const SGridPage& page) {
     if (page.nRequest != m_nPendingRequest || page.pTable != m_pShownTable)
         return;
     m_pLoadingTable = nullptr;
-    const int nFirstRecord = (std::max(m_nCurrentPage, 1) - 1) * kRowsPerPage + 1;
+    const int nFirstRecord =
+        (std::max(m_nCurrentPage, 1) - 1) * CRecordPageLoader::kRowsPerPage + 1;
     std::vector<SGridRow> vecRows = page.vecRows;
     const int nRows = static_cast<int>(vecRows.size());
     m_pGridModel->SetRows(std::move(vecRows), nFirstRecord);
@@ -748,7 +742,7 @@ void CAmbermillDlg::OnPageLoaded(const SGridPage& page) {
 
 void CAmbermillDlg::OnNextPage() {
     if (!m_pSession || m_pShownTable == nullptr || m_pSession->PageLoader().IsBusy() ||
-        !m_pPageBar->Next()->isEnabled() || m_pSession->Engine().m_bRecordExportRunning) {
+        !m_pPageBar->Next()->isEnabled() || m_pSession->ExportRunning()) {
         return;
     }
     ++m_nCurrentPage;
@@ -759,7 +753,7 @@ void CAmbermillDlg::OnNextPage() {
 
 void CAmbermillDlg::OnPreviousPage() {
     if (!m_pSession || m_pShownTable == nullptr || m_pSession->PageLoader().IsBusy() ||
-        !m_pPageBar->Previous()->isEnabled() || m_pSession->Engine().m_bRecordExportRunning) {
+        !m_pPageBar->Previous()->isEnabled() || m_pSession->ExportRunning()) {
         return;
     }
     --m_nCurrentPage;
@@ -857,7 +851,7 @@ void CAmbermillDlg::OpenPath(const QString& strPath) {
         return;
     }
     if (info.suffix().compare(QStringLiteral("str"), Qt::CaseInsensitive) == 0 ||
-        LooksLikeScanFile(strPath.toStdString())) {
+        CEngineSession::IsScanFile(strPath.toStdString())) {
         OpenScanFile(info.absoluteFilePath());
         return;
     }

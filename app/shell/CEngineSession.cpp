@@ -3,6 +3,7 @@
 
 #include "app/shell/CRecordPageLoader.h"
 #include "engine/binding/CEngineBinding.h"
+#include "engine/binding/ScanFileOpener.h"
 #include "engine/core/CSQLServerEngine.h"
 
 std::unique_ptr<CEngineSession> CEngineSession::ForRecovery(EEngineFormat eFormat,
@@ -19,6 +20,39 @@ std::unique_ptr<CEngineSession> CEngineSession::ForRecovery(EEngineFormat eForma
 std::unique_ptr<CEngineSession> CEngineSession::ForScan(std::unique_ptr<CSQLServerEngine> pEngine) {
     return std::unique_ptr<CEngineSession>(
         new CEngineSession(std::move(pEngine), ESource::ScanFile));
+}
+
+CEngineSession::SScanOpen CEngineSession::OpenScan(const std::string& strPath) {
+    SScanOpenResult result = OpenScanFileChecked(strPath);
+    SScanOpen open;
+    if (result.pEngine)
+        open.pSession = ForScan(std::move(result.pEngine));
+    open.bNotScanFile = result.eError == EScanOpenError::NotScanFile;
+    open.strError = std::move(result.strError);
+    return open;
+}
+
+bool CEngineSession::IsScanFile(const std::string& strPath) {
+    return LooksLikeScanFile(strPath);
+}
+
+bool CEngineSession::SaveScan(const std::string& strPath, std::string& strError) const {
+    return m_pEngine->SaveScan(strPath, strError);
+}
+
+bool CEngineSession::CatalogIsEmpty() const {
+    const CSQLServerEngine& engine = *m_pEngine;
+    return engine.m_mapObjects.Empty() && engine.m_mapViews.Empty() &&
+           engine.m_mapProcedures.Empty() && engine.m_mapRules.Empty() &&
+           engine.m_mapTriggers.Empty() && engine.m_mapFunctions.Empty();
+}
+
+std::string CEngineSession::FormatVersion() const {
+    return m_pEngine->FormatVersion();
+}
+
+bool CEngineSession::ExportRunning() const {
+    return m_pEngine->m_bRecordExportRunning.load();
 }
 
 CEngineSession::CEngineSession(std::unique_ptr<CSQLServerEngine> pEngine, ESource eSource)

@@ -27,6 +27,16 @@ class CEngineSession : public QObject {
                                                        const std::string& strDataFile);
     // A session over an engine that already holds a catalog (an opened scan file).
     static std::unique_ptr<CEngineSession> ForScan(std::unique_ptr<CSQLServerEngine> pEngine);
+
+    struct SScanOpen {
+        std::unique_ptr<CEngineSession> pSession;  // null when the file was refused
+        bool bNotScanFile = false;                 // it does not start with the scan file signature
+        std::string strError;                      // the reason otherwise
+    };
+    // Loads a scan file into a new engine; a file that does not load whole gives no session.
+    static SScanOpen OpenScan(const std::string& strPath);
+    // A scan file by its first bytes.
+    static bool IsScanFile(const std::string& strPath);
     ~CEngineSession() override;
 
     CSQLServerEngine& Engine() const { return *m_pEngine; }
@@ -37,6 +47,15 @@ class CEngineSession : public QObject {
         return m_eSource == ESource::Recovered || m_eSource == ESource::ScanFile;
     }
     bool IsBusy() const;
+
+    // Writes the catalog as a scan file; false with strError set when it was not written whole.
+    bool SaveScan(const std::string& strPath, std::string& strError) const;
+    // Nothing was recovered: no table and no programmable object.
+    bool CatalogIsEmpty() const;
+    // The format's version text ("2000", "2005", "2008").
+    std::string FormatVersion() const;
+    // An export walks the records of this engine (the grid then keeps still).
+    bool ExportRunning() const;
 
     // Starts the recovery; the run belongs to the session. Finished moves the session to
     // Recovered or Stopped.

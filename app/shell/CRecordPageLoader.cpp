@@ -6,6 +6,9 @@
 #include "app/shell/CGridRowConverter.h"
 #include "app/shell/CThreadWaker.h"
 #include "engine/core/CSQLServerEngine.h"
+#include "engine/records/CRecordExtractor.h"
+
+static_assert(CRecordPageLoader::kRowsPerPage == CRecordExtractor::kRowsPerPage);
 
 CRecordPageLoader::CRecordPageLoader(CSQLServerEngine& engine, QObject* pParent)
     : QObject(pParent), m_engine(engine) {

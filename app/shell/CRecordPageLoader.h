@@ -21,6 +21,9 @@ class CRecordPageLoader : public QObject {
     Q_OBJECT
 
   public:
+    // Records per page, as the engine hands them over.
+    static constexpr int kRowsPerPage = 500;
+
     // The engine must outlive this object.
     explicit CRecordPageLoader(CSQLServerEngine& engine, QObject* pParent = nullptr);
     // Asks a running load to stop and waits for the worker to end.
