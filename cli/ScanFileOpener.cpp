@@ -3,6 +3,7 @@
 
 #include "common/ArchiveReader.h"
 #include "engine/binding/CEngineBinding.h"
+#include "engine/core/CFormatTable.h"
 #include "engine/scripts/CScanFile.h"
 
 std::unique_ptr<CSQLServerEngine> OpenScanFile(const std::string& strPath, std::string& strError) {
@@ -12,7 +13,8 @@ std::unique_ptr<CSQLServerEngine> OpenScanFile(const std::string& strPath, std::
         auto pEngine = CEngineBinding::CreateForVersionText(strVersion);
         if (!pEngine) {
             strError = "'" + strPath + "' is a scan file of version '" + strVersion +
-                       "', which no engine of this build reads (expected 2000, 2005 or 2008)";
+                       "', which no engine of this build reads (expected " +
+                       CFormatTable::VersionTextList() + ")";
             return nullptr;
         }
         pEngine->ResetCatalog();

@@ -6,10 +6,12 @@
 #include <optional>
 #include <span>
 
+#include "common/Export.h"
+
 // A non-owning, bounds-checked little-endian reader over untrusted bytes (pages, rows, scan files).
 // Every accessor returns std::nullopt instead of reading past the end, so a damaged offset can
 // never become undefined behaviour; callers decide whether that is damage or a missing value.
-class CByteView {
+class AMBERMILL_API CByteView {
   public:
     CByteView() = default;
     explicit CByteView(std::span<const std::byte> bytes) : m_bytes(bytes) {}

@@ -1,31 +1,15 @@
 // common/NamedEvent.cpp
 #include "common/NamedEvent.h"
 
-#include <unordered_map>
-
 namespace {
-// The registry is the one piece of global state the event model demands: names are process-wide.
-struct SEventRegistry {
-    std::mutex mutex;
-    std::unordered_map<std::string, std::weak_ptr<CNamedEvent>> events;
-};
-
-SEventRegistry& Registry() {
-    static SEventRegistry registry;
-    return registry;
-}
-
 constexpr auto kStopPollInterval = std::chrono::milliseconds(20);
 }  // namespace
 
-std::shared_ptr<CNamedEvent> CNamedEvent::Open(const std::string& strName) {
-    SEventRegistry& registry = Registry();
-    std::lock_guard lock(registry.mutex);
-    std::weak_ptr<CNamedEvent>& slot = registry.events[strName];
-    if (auto pEvent = slot.lock())
-        return pEvent;
-    auto pEvent = std::make_shared<CNamedEvent>(strName);
-    slot = pEvent;
+std::shared_ptr<CNamedEvent> CEventRegistry::Open(const std::string& strName) {
+    std::lock_guard lock(m_mutex);
+    std::shared_ptr<CNamedEvent>& pEvent = m_mapEvents[strName];
+    if (!pEvent)
+        pEvent = std::make_shared<CNamedEvent>(strName);
     return pEvent;
 }
 

@@ -4,21 +4,25 @@
 #include <utility>
 
 CEngineStatus::CEngineStatus() {
-    // Opened in the order the engine has always created them; names are process-wide.
-    m_hTableExtractedEvent = CNamedEvent::Open("TableExtractedEvent");
-    m_hSysTabEvent = CNamedEvent::Open("SysTabEvent");
-    m_hProgressRdyEvent = CNamedEvent::Open("ProgressRdyEvent");
-    m_hExportEvent = CNamedEvent::Open("ExportEvent");
-    m_hExportReady = CNamedEvent::Open("ExportReady");
-    m_hExportProgressComplete = CNamedEvent::Open("ExportProgressComplete");
-    m_hRecordEvent = CNamedEvent::Open("RecordEvent");
-    m_hPageReadComplete = CNamedEvent::Open("PageReadComplete");
-    m_hSysRead = CNamedEvent::Open("SysRead");
-    m_hPageRead = CNamedEvent::Open("PageRead");
-    m_hSystemTabRdyEvent = CNamedEvent::Open("SystemTabRdyEvent");
-    m_hPageAck = CNamedEvent::Open("RecordEvent");
+    // Opened in the order the engine has always created them; names belong to this engine.
+    m_hTableExtractedEvent = OpenEvent("TableExtractedEvent");
+    m_hSysTabEvent = OpenEvent("SysTabEvent");
+    m_hProgressRdyEvent = OpenEvent("ProgressRdyEvent");
+    m_hExportEvent = OpenEvent("ExportEvent");
+    m_hExportReady = OpenEvent("ExportReady");
+    m_hExportProgressComplete = OpenEvent("ExportProgressComplete");
+    m_hRecordEvent = OpenEvent("RecordEvent");
+    m_hPageReadComplete = OpenEvent("PageReadComplete");
+    m_hSysRead = OpenEvent("SysRead");
+    m_hPageRead = OpenEvent("PageRead");
+    m_hSystemTabRdyEvent = OpenEvent("SystemTabRdyEvent");
+    m_hPageAck = OpenEvent("RecordEvent");
     m_hExportReady->Reset();
     m_hExportProgressComplete->Reset();
+}
+
+std::shared_ptr<CNamedEvent> CEngineStatus::OpenEvent(const std::string& strName) {
+    return m_events.Open(strName);
 }
 
 bool CEngineStatus::CatalogHandshake() {
@@ -52,6 +56,11 @@ void CEngineStatus::AppendRow(SRecordRow row) {
 std::vector<SRecordRow> CEngineStatus::TakeRows() {
     std::lock_guard lock(m_mutex);
     return std::exchange(m_vecRows, {});
+}
+
+void CEngineStatus::PublishRows(std::vector<SRecordRow> vecRows) {
+    std::lock_guard lock(m_mutex);
+    m_vecRows = std::move(vecRows);
 }
 
 std::size_t CEngineStatus::RowCount() const {

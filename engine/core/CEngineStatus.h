@@ -8,23 +8,33 @@
 #include <string>
 #include <vector>
 
+#include "common/Export.h"
 #include "common/NamedEvent.h"
+#include "engine/records/CTypedValue.h"
 
 class CTable;
 
 // One row handed from the record thread to whoever shows it: the value texts as the grid shows
-// them (markers included) and whether the row was a deleted (ghost) record.
-struct SRecordRow {
+// them (markers included), each value's kind (so NULL is told from a stored "NULL"), and whether
+// the row was a deleted (ghost) record.
+struct AMBERMILL_API SRecordRow {
     std::vector<std::string> vecValues;
+    std::vector<EValueKind> vecKinds;
     bool bDeleted = false;
 };
 
 // The block the engine's threads and the program's threads talk through: named manual-reset
 // events, flags and counters. Flags and counters are atomics; the hand-over buffers are guarded by
 // m_mutex and reached only through the accessors.
-class CEngineStatus {
+class AMBERMILL_API CEngineStatus {
   public:
     CEngineStatus();
+    CEngineStatus(const CEngineStatus&) = delete;
+    CEngineStatus& operator=(const CEngineStatus&) = delete;
+
+    // The event of this engine with that name ("ExportReady", ...): the one the handles below
+    // hold when the name is theirs. Another engine's events are never reached.
+    std::shared_ptr<CNamedEvent> OpenEvent(const std::string& strName);
 
     std::shared_ptr<CNamedEvent> m_hPageReadComplete;
     std::shared_ptr<CNamedEvent> m_hExportEvent;
@@ -82,9 +92,13 @@ class CEngineStatus {
     void ClearRows();
     void AppendRow(SRecordRow row);
     std::vector<SRecordRow> TakeRows();
+    // Replaces the rows by a whole grid page.
+    void PublishRows(std::vector<SRecordRow> vecRows);
     std::size_t RowCount() const;
 
   private:
+    // The handles above are opened from it in the constructor.
+    CEventRegistry m_events;
     mutable std::mutex m_mutex;
     std::string m_strDatabaseName;
     std::vector<SRecordRow> m_vecRows;

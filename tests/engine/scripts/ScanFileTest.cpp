@@ -7,7 +7,7 @@
 #include <random>
 
 #include "common/ArchiveReader.h"
-#include "engine/core/CSQLServer2000.h"
+#include "engine/format2000/CSQLServer2000.h"
 #include "engine/scripts/CScanFile.h"
 #include "support/RecoveryHelpers.h"
 #include "support/TestFiles.h"
