@@ -91,13 +91,14 @@ class AMBERMILL_API CSQLServerEngine {
     virtual std::string FormatVersion() const = 0;
     // The table export on a context the caller made (target, options, stop flags, counters);
     // the context's m_pTable is set to pTable. Tables exported at once need contexts of their own.
-    virtual void GenerateTableQueries(CTable* pTable, CExportContext& context) = 0;
+    // By default the table script and the fixed/variable row walk of the core.
+    virtual void GenerateTableQueries(CTable* pTable, CExportContext& context);
     // A grid cursor over the table for a front end that pages by itself (the record thread and
     // the paging members stay untouched); nullptr when this engine shows no records.
     // bFollowBinaryPointers: binary values behind text pointers are read rather than shown as
-    // "<binary data>".
+    // "<binary data>". By default a cursor over the fixed/variable rows of m_strFileName.
     virtual std::unique_ptr<CGridCursor> OpenGridCursor(const CTable& table,
-                                                        bool bFollowBinaryPointers) = 0;
+                                                        bool bFollowBinaryPointers);
 
     std::string m_strFileName;
     std::atomic<bool> m_bPagingStarted{false};

@@ -180,12 +180,6 @@ void CSQLServer2000::StartRecordThread() {
     m_recordExtractor.StartRecordThread();
 }
 
-std::unique_ptr<CGridCursor> CSQLServer2000::OpenGridCursor(const CTable& table,
-                                                            bool bFollowBinaryPointers) {
-    return std::make_unique<CGridCursor>(
-        table, CGridCursor::SOptions{m_strFileName, m_bRecoverDeleted, bFollowBinaryPointers});
-}
-
 void CSQLServer2000::ResetCatalog() {
     ClearTablesAndObjects();
 }
@@ -226,13 +220,6 @@ void CSQLServer2000::GenerateTableQueries(CTable* pTable, COdbcConnection* pData
     if (!pTable)
         return;
     CExportContext context = m_recordExtractor.ConnectionContext(pTable, pDatabase);
-    CTableScript::Generate(*this, context);
-}
-
-void CSQLServer2000::GenerateTableQueries(CTable* pTable, CExportContext& context) {
-    if (!pTable)
-        return;
-    context.m_pTable = pTable;
     CTableScript::Generate(*this, context);
 }
 

@@ -32,7 +32,7 @@ class CSQLServer2000 final : public CSQLServerEngine {
     void LoadScan(CArchiveReader& archive) override;
     void GenerateTableQueries(CTable* pTable) override;
     void GenerateTableQueries(CTable* pTable, COdbcConnection* pDatabase) override;
-    void GenerateTableQueries(CTable* pTable, CExportContext& context) override;
+    using CSQLServerEngine::GenerateTableQueries;  // the overload on a caller's context
     void GenerateViewQueries(CViewStoredProc* pView) override;
     void GenerateStoredProcQueries(CViewStoredProc* pProc) override;
     void GenerateRulesQueries(CViewStoredProc* pRule) override;
@@ -43,8 +43,6 @@ class CSQLServer2000 final : public CSQLServerEngine {
     void JoinThreads() override;
     bool IsRecovering() const override { return m_recoveryThread.IsRunning(); }
     std::string FormatVersion() const override;
-    std::unique_ptr<CGridCursor> OpenGridCursor(const CTable& table,
-                                                bool bFollowBinaryPointers) override;
 
     // Library operations outside the slot order: the catalog as folder scripts, and the INSERT
     // statements alone with a hand-shake after each table.
