@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/catalog/CTable.h"
-#include "engine/records/CRowDecoder.h"
 #include "engine/records/CValueFormat.h"
+#include "engine/records/SDecodedRow.h"
 
 // Writes the rows of one table as `ambermill-cli rows` prints them, row by row as they are
 // decoded, so --all holds one buffer rather than the table:

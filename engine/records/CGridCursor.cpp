@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "engine/catalog/CTable.h"
+#include "engine/records/CRowDecoder.h"
 #include "engine/records/CSlotWalker.h"
 
 CGridCursor::CGridCursor(const CTable& table, SOptions options, CBookmarkStack* pHistory)

@@ -12,8 +12,8 @@
 
 #include "common/Export.h"
 #include "engine/core/CBookmarkStack.h"
-#include "engine/records/CRowDecoder.h"
 #include "engine/records/CValueFormat.h"
+#include "engine/records/SDecodedRow.h"
 
 class CTable;
 

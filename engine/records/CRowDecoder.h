@@ -12,17 +12,11 @@
 #include "engine/records/CTypeTable.h"
 #include "engine/records/CTypedValue.h"
 #include "engine/records/CValueFormat.h"
+#include "engine/records/SDecodedRow.h"
 
 class CTable;
 class CColumnInfo;
 class CTextPointerReader;
-
-// One decoded data row: a typed value per column record, in column order.
-struct AMBERMILL_API SDecodedRow {
-    std::vector<CTypedValue> vecValues;
-    bool bDeleted = false;   // a ghost record
-    std::uint16_t nEnd = 0;  // end of the variable block, from the data area start; 0 without one
-};
 
 // Decodes the data rows of one table (the fixed/variable row format). The column layout is
 // worked out once, so a walk over many rows pays only for the rows. Every read goes through
