@@ -5,8 +5,9 @@
 //  - decoding alone: every live row decoded into typed values, nothing formatted;
 //  - --csv: every row as `ambermill-cli rows --all --csv` writes it (grid cursor, typed CSV),
 //    into /dev/null;
-//  - the grid text: every row through the engine's record thread as the window pages it (grid
-//    texts and kinds, 500 rows a run), with and without deleted rows.
+//  - the grid text: every row's grid texts and kinds made on this thread, then every row through
+//    the engine's record thread as the window pages it (500 rows a run, handed over to this
+//    thread), with and without deleted rows.
 // Rates are rows per second of wall time and per CPU second (one core works at a time).
 // Usage: rows [MiB [decode|csv|grid]]   (a name runs that measurement alone, for profiling)
 #include <sys/resource.h>
@@ -24,6 +25,7 @@
 #include "common/DataFileReader.h"
 #include "common/ExecutionLog.h"
 #include "engine/binding/CEngineBinding.h"
+#include "engine/core/CEngineStatus.h"
 #include "engine/core/CRecoveryMonitor.h"
 #include "engine/records/CGridCursor.h"
 #include "engine/records/CRowDecoder.h"
@@ -126,6 +128,25 @@ std::uint64_t Csv(CSQLServerEngine& engine, const CTable& table) {
     return nRows;
 }
 
+// The grid's rows (texts and kinds, as the record thread hands them over) made on this thread:
+// the work of the window's paging without the hand-over between threads.
+std::uint64_t GridTextHere(CSQLServerEngine& engine, const CTable& table) {
+    auto pCursor = engine.OpenGridCursor(table, false);
+    std::vector<SRecordRow> vecRows;
+    std::uint64_t nRows = 0;
+    for (bool bFirst = true;; bFirst = false) {
+        vecRows.clear();
+        pCursor->Page(bFirst ? SGridRequest::First() : SGridRequest::Next(),
+                      [&](const SDecodedRow& row) {
+                          vecRows.push_back(SRecordRow::From(row, pCursor->Formats()));
+                      });
+        nRows += vecRows.size();
+        if (pCursor->LastPage())
+            break;
+    }
+    return nRows;
+}
+
 // The window's paging: one record-thread run per page of 500 rows, its grid texts taken.
 std::uint64_t GridText(CSQLServerEngine& engine, CTable& table, bool bDeleted) {
     CEngineStatus& status = *engine.m_pStatus;
@@ -224,6 +245,8 @@ int main(int argc, char** argv) {
     if (wanted("csv"))
         Print("--csv:", Measure([&] { return Csv(*pEngine, *pTable); }), dMiB);
     if (wanted("grid")) {
+        Print("grid text, 1 thread:", Measure([&] { return GridTextHere(*pEngine, *pTable); }),
+              dMiB);
         Print("grid text:", Measure([&] { return GridText(*pEngine, *pTable, false); }), dMiB);
         Print("grid text --deleted:", Measure([&] { return GridText(*pEngine, *pTable, true); }),
               dMiB);

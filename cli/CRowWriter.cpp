@@ -2,6 +2,8 @@
 #include "cli/CRowWriter.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "cli/CJsonWriter.h"
 
@@ -9,8 +11,24 @@ namespace {
 constexpr std::size_t kMaxTextWidth = 60;
 constexpr std::size_t kFlushBytes = 1 << 16;
 
+// True when some byte of the word equals b (the classic has-zero-byte test on word ^ b).
+constexpr bool HasByte(std::uint64_t nWord, std::uint8_t b) {
+    const std::uint64_t x = nWord ^ (0x0101010101010101ULL * b);
+    return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0;
+}
+
+// Eight bytes at a time: most fields hold none of the four characters.
 bool NeedsCsvQuotes(std::string_view strValue) {
-    for (char ch : strValue) {
+    std::size_t i = 0;
+    for (; i + 8 <= strValue.size(); i += 8) {
+        std::uint64_t nWord = 0;
+        std::memcpy(&nWord, strValue.data() + i, 8);
+        if (HasByte(nWord, ',') || HasByte(nWord, '"') || HasByte(nWord, '\r') ||
+            HasByte(nWord, '\n'))
+            return true;
+    }
+    for (; i < strValue.size(); ++i) {
+        const char ch = strValue[i];
         if (ch == ',' || ch == '"' || ch == '\r' || ch == '\n')
             return true;
     }
@@ -102,6 +120,11 @@ void CRowWriter::AppendJsonRow(const SDecodedRow& row) {
             case EDataForm::String:
                 CJsonWriter::AppendUtf8String(m_strScratch, m_strBuffer);
                 break;
+            case EDataForm::PlainString:
+                m_strBuffer.push_back('"');
+                m_strBuffer += m_strScratch;
+                m_strBuffer.push_back('"');
+                break;
         }
     }
     m_strBuffer.push_back(']');
@@ -110,41 +133,42 @@ void CRowWriter::AppendJsonRow(const SDecodedRow& row) {
 
 void CRowWriter::AppendCsvValue(const CTypedValue& value, const SColumnFormat& format) {
     const std::size_t nStart = m_strBuffer.size();
+    bool bQuote = false;
     if (m_options.bGridText) {
         CValueFormat::AppendGridText(value, format, m_strBuffer);
+        bQuote = NeedsCsvQuotes(std::string_view(m_strBuffer).substr(nStart));
     } else {
-        switch (CValueFormat::AppendDataText(value, format.eType, m_strBuffer)) {
-            case EDataForm::Null:
-                m_strBuffer += m_options.strNull;
-                return;
-            case EDataForm::Number:
-                return;
-            case EDataForm::String:
-                // An empty string is told from NULL by its quotes, and so is a text equal to the
-                // NULL text.
-                if (m_strBuffer.size() == nStart ||
-                    std::string_view(m_strBuffer).substr(nStart) == m_options.strNull) {
-                    m_strScratch.assign(m_strBuffer, nStart);
-                    m_strBuffer.resize(nStart);
-                    AppendCsvQuoted(m_strScratch, m_strBuffer);
-                    return;
-                }
-                break;
+        const EDataForm eForm = CValueFormat::AppendDataText(value, format.eType, m_strBuffer);
+        if (eForm == EDataForm::Number)
+            return;
+        if (eForm == EDataForm::Null) {
+            m_strBuffer += m_options.strNull;
+            return;
         }
+        // An empty string is told from NULL by its quotes, and so is a text equal to the NULL
+        // text.
+        const std::size_t nLength = m_strBuffer.size() - nStart;
+        bQuote = nLength == 0 ||
+                 (nLength == m_options.strNull.size() &&
+                  m_strBuffer.compare(nStart, nLength, m_options.strNull) == 0) ||
+                 (eForm == EDataForm::String &&
+                  NeedsCsvQuotes(std::string_view(m_strBuffer).substr(nStart)));
     }
-    const std::string_view strField = std::string_view(m_strBuffer).substr(nStart);
-    if (!NeedsCsvQuotes(strField))
+    if (!bQuote)
         return;
-    m_strScratch.assign(strField);
+    m_strScratch.assign(m_strBuffer, nStart);
     m_strBuffer.resize(nStart);
     AppendCsvQuoted(m_strScratch, m_strBuffer);
 }
 
 void CRowWriter::AppendCsvRow(const SDecodedRow& row) {
-    for (std::size_t i = 0; i < row.vecValues.size() && i < m_vecFormats.size(); ++i) {
+    const std::size_t nColumns = std::min(row.vecValues.size(), m_vecFormats.size());
+    const CTypedValue* pValues = row.vecValues.data();
+    const SColumnFormat* pFormats = m_vecFormats.data();
+    for (std::size_t i = 0; i < nColumns; ++i) {
         if (i)
             m_strBuffer.push_back(',');
-        AppendCsvValue(row.vecValues[i], m_vecFormats[i]);
+        AppendCsvValue(pValues[i], pFormats[i]);
     }
     if (m_options.bMarkDeleted)
         m_strBuffer += row.bDeleted ? ",1" : ",0";

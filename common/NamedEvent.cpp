@@ -14,6 +14,10 @@ std::shared_ptr<CNamedEvent> CEventRegistry::Open(const std::string& strName) {
 }
 
 void CNamedEvent::Set() {
+    // A Reset racing with this is ordered after it: the event ends up reset, as if this Set had
+    // come first.
+    if (m_bSetHint.exchange(true))
+        return;
     {
         std::lock_guard lock(m_mutex);
         m_bSet = true;
@@ -24,6 +28,7 @@ void CNamedEvent::Set() {
 void CNamedEvent::Reset() {
     std::lock_guard lock(m_mutex);
     m_bSet = false;
+    m_bSetHint = false;
 }
 
 bool CNamedEvent::IsSet() const {

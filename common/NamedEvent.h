@@ -35,6 +35,9 @@ class AMBERMILL_API CNamedEvent {
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;
     bool m_bSet = false;
+    // Mirrors m_bSet for Set(): setting an event that is already set (the record thread sets
+    // "RecordEvent" once per row) then costs no lock.
+    std::atomic<bool> m_bSetHint{false};
 };
 
 // The named events of one engine (its status block owns the registry) or of one part of the

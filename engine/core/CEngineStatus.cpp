@@ -1,6 +1,7 @@
 // engine/core/CEngineStatus.cpp
 #include "engine/core/CEngineStatus.h"
 
+#include <algorithm>
 #include <utility>
 
 CEngineStatus::CEngineStatus() {
@@ -43,9 +44,23 @@ std::string CEngineStatus::DatabaseName() const {
     return m_strDatabaseName;
 }
 
+SRecordRow SRecordRow::From(const SDecodedRow& row, const std::vector<SColumnFormat>& vecFormats) {
+    SRecordRow out;
+    out.bDeleted = row.bDeleted;
+    const std::size_t nCount = std::min(row.vecValues.size(), vecFormats.size());
+    out.vecValues.resize(nCount);
+    out.vecKinds.resize(nCount);
+    for (std::size_t i = 0; i < nCount; ++i) {
+        CValueFormat::AppendGridText(row.vecValues[i], vecFormats[i], out.vecValues[i]);
+        out.vecKinds[i] = row.vecValues[i].m_eKind;
+    }
+    return out;
+}
+
 void CEngineStatus::ClearRows() {
     std::lock_guard lock(m_mutex);
     m_vecRows.clear();
+    m_nPageRows = 0;
 }
 
 void CEngineStatus::AppendRow(SRecordRow row) {
@@ -55,15 +70,24 @@ void CEngineStatus::AppendRow(SRecordRow row) {
 
 std::vector<SRecordRow> CEngineStatus::TakeRows() {
     std::lock_guard lock(m_mutex);
-    return std::exchange(m_vecRows, {});
-}
-
-void CEngineStatus::PublishRows(std::vector<SRecordRow> vecRows) {
-    std::lock_guard lock(m_mutex);
-    m_vecRows = std::move(vecRows);
+    std::vector<SRecordRow> vecRows = std::exchange(m_vecRows, {});
+    vecRows.reserve(vecRows.size() + m_nPageRows);
+    for (std::size_t i = 0; i < m_nPageRows; ++i)
+        vecRows.push_back(SRecordRow::From(m_vecPage[i], m_vecPageFormats));
+    m_nPageRows = 0;
+    return vecRows;
 }
 
 std::size_t CEngineStatus::RowCount() const {
     std::lock_guard lock(m_mutex);
-    return m_vecRows.size();
+    return m_vecRows.size() + m_nPageRows;
+}
+
+void CEngineStatus::PublishPage(std::vector<SDecodedRow>& vecPage, std::size_t nRows,
+                                const std::vector<SColumnFormat>& vecFormats) {
+    std::lock_guard lock(m_mutex);
+    m_vecRows.clear();
+    m_vecPage.swap(vecPage);
+    m_nPageRows = std::min(nRows, m_vecPage.size());
+    m_vecPageFormats = vecFormats;
 }

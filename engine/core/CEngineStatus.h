@@ -10,7 +10,9 @@
 
 #include "common/Export.h"
 #include "common/NamedEvent.h"
-#include "engine/records/CTypedValue.h"
+#include "engine/records/CValueFormat.h"
+#include "engine/records/CValueKinds.h"
+#include "engine/records/SDecodedRow.h"
 
 class CTable;
 
@@ -19,8 +21,11 @@ class CTable;
 // the row was a deleted (ghost) record.
 struct AMBERMILL_API SRecordRow {
     std::vector<std::string> vecValues;
-    std::vector<EValueKind> vecKinds;
+    CValueKinds vecKinds;
     bool bDeleted = false;
+
+    // The grid row of a decoded row.
+    static SRecordRow From(const SDecodedRow& row, const std::vector<SColumnFormat>& vecFormats);
 };
 
 // The block the engine's threads and the program's threads talk through: named manual-reset
@@ -88,13 +93,18 @@ class AMBERMILL_API CEngineStatus {
     void SetDatabaseName(const std::string& strName);
     std::string DatabaseName() const;
 
-    // Record hand-over of one grid page.
+    // Record hand-over of one grid page. The record thread hands over decoded rows; they become
+    // grid rows when they are taken, on the taker's thread, and their buffers go back to the
+    // record thread for its next page. So rows are made and freed on one thread, and the record
+    // thread allocates nothing once it has warmed up.
     void ClearRows();
     void AppendRow(SRecordRow row);
     std::vector<SRecordRow> TakeRows();
-    // Replaces the rows by a whole grid page.
-    void PublishRows(std::vector<SRecordRow> vecRows);
     std::size_t RowCount() const;
+    // Replaces the rows by the first nRows decoded rows of vecPage, formatted by vecFormats when
+    // taken. vecPage receives the buffers of the page before.
+    void PublishPage(std::vector<SDecodedRow>& vecPage, std::size_t nRows,
+                     const std::vector<SColumnFormat>& vecFormats);
 
   private:
     // The handles above are opened from it in the constructor.
@@ -102,4 +112,7 @@ class AMBERMILL_API CEngineStatus {
     mutable std::mutex m_mutex;
     std::string m_strDatabaseName;
     std::vector<SRecordRow> m_vecRows;
+    std::vector<SDecodedRow> m_vecPage;
+    std::size_t m_nPageRows = 0;
+    std::vector<SColumnFormat> m_vecPageFormats;
 };

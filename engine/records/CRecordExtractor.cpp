@@ -32,19 +32,6 @@ void LogFailure(const std::exception& error) {
 }
 }  // namespace
 
-SRecordRow MakeGridRow(const SDecodedRow& row, const std::vector<SColumnFormat>& vecFormats) {
-    SRecordRow out;
-    out.bDeleted = row.bDeleted;
-    const std::size_t nCount = std::min(row.vecValues.size(), vecFormats.size());
-    out.vecValues.resize(nCount);
-    out.vecKinds.resize(nCount);
-    for (std::size_t i = 0; i < nCount; ++i) {
-        CValueFormat::AppendGridText(row.vecValues[i], vecFormats[i], out.vecValues[i]);
-        out.vecKinds[i] = row.vecValues[i].m_eKind;
-    }
-    return out;
-}
-
 CRecordExtractor::CRecordExtractor(CSQLServerEngine& engine) : m_engine(engine) {}
 
 CRecordExtractor::~CRecordExtractor() {
@@ -109,7 +96,7 @@ void CRecordExtractor::DecodeRecord(std::span<const std::byte> pageData, std::ui
             bAllNull = CValueFormat::IsGridNull(row.vecValues[i], decoder.Formats()[i]);
         if (bAllNull)
             return;
-        status.AppendRow(MakeGridRow(row, decoder.Formats()));
+        status.AppendRow(SRecordRow::From(row, decoder.Formats()));
         ++m_nRecordsShown;
         ++status.m_nRecordCount;
         if (status.m_hRecordEvent)
@@ -194,13 +181,16 @@ std::uint64_t CRecordExtractor::Register(const std::shared_ptr<CGridCursor>& pCu
 void CRecordExtractor::RunGridRequest(const std::shared_ptr<CGridCursor>& pCursor,
                                       std::uint64_t nRequest) {
     CEngineStatus& status = *m_engine.m_pStatus;
-    std::vector<SRecordRow> vecRows;
+    std::lock_guard pageLock(m_mutexPage);
+    std::size_t nRows = 0;
     m_nRecordsShown = 0;
-    const std::vector<SColumnFormat>& vecFormats = pCursor->Formats();
     pCursor->Run(
         nRequest,
         [&](const SDecodedRow& row) {
-            vecRows.push_back(MakeGridRow(row, vecFormats));
+            // Copied into the page's own rows, whose buffers are reused from page to page.
+            if (m_vecPage.size() <= nRows)
+                m_vecPage.emplace_back();
+            m_vecPage[nRows++] = row;
             ++m_nRecordsShown;
             ++status.m_nRecordCount;
             if (status.m_hRecordEvent)
@@ -208,7 +198,7 @@ void CRecordExtractor::RunGridRequest(const std::shared_ptr<CGridCursor>& pCurso
         },
         &status.m_bCancel,
         [&](const SGridPageSummary& summary) {
-            status.PublishRows(std::move(vecRows));
+            status.PublishPage(m_vecPage, nRows, pCursor->Formats());
             m_engine.m_bLastPage = summary.bLastPage;
             MarkTableDone();
         });

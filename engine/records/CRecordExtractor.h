@@ -82,6 +82,9 @@ class AMBERMILL_API CRecordExtractor {
     CSQLServerEngine& m_engine;
     mutable std::mutex m_mutexGrid;
     std::shared_ptr<CGridCursor> m_pCursor;
+    // The decoded rows of the page being read; their buffers go to the status block and back.
+    std::mutex m_mutexPage;
+    std::vector<SDecodedRow> m_vecPage;
     std::atomic<int> m_nRecordsShown{0};
     // DecodeRecord in export mode: the statement buffer and the value lists already inserted.
     std::mutex m_mutexDecode;
@@ -89,7 +92,3 @@ class AMBERMILL_API CRecordExtractor {
     // Last: its thread ends before the state above goes away.
     CRecordThread m_recordThread;
 };
-
-// The grid row of a decoded row: grid texts and kinds, in column order.
-AMBERMILL_API SRecordRow MakeGridRow(const SDecodedRow& row,
-                                     const std::vector<SColumnFormat>& vecFormats);

@@ -80,6 +80,7 @@ CRowDecoder::CRowDecoder(const CTable& table, std::string strFileName, SOptions 
         }
         m_vecPlans.push_back(plan);
     }
+    m_vecVarZeroLength.resize(m_vecVarSlots.size());
 }
 
 CRowDecoder::~CRowDecoder() = default;
@@ -152,27 +153,10 @@ bool CRowDecoder::Decode(const CByteView& data, std::uint16_t nRowOffset, SDecod
     auto bitmap = data.Slice(r + f + 2, nBitmapBytes);
     if (!bitmap)
         return false;
-    const std::size_t nFlagCount = std::max(t, n);
-    m_vecNullFlags.assign(nFlagCount + (m_table.m_bHasUniquifier ? 1 : 0), 0);
-    for (std::uint32_t i = n; i < c && i < m_vecNullFlags.size(); ++i)
-        m_vecNullFlags[i] = 1;  // added later
-    for (std::size_t j = 0; j < nBitmapBytes; ++j) {
-        auto nByte = static_cast<std::uint8_t>((*bitmap)[j]);
-        if (nByte == 0)
-            continue;
-        for (std::size_t k = 0; k < 8; ++k) {
-            std::size_t nIndex = j * 8 + k;
-            if (nIndex >= nFlagCount)
-                break;
-            if (nByte & (1u << k))
-                m_vecNullFlags[nIndex] = 1;
-        }
-    }
-
     // Variable block.
     std::uint32_t v = 0;
     const std::size_t nNeeded = m_vecVarSlots.size();
-    m_vecVarZeroLength.assign(nNeeded, 0);
+    std::fill(m_vecVarZeroLength.begin(), m_vecVarZeroLength.end(), 0);
     row.vecValues.resize(m_vecPlans.size());
     if (bHasVarBlock) {
         auto nVarCount = data.U16(r + f + 2 + nBitmapBytes);
@@ -209,11 +193,15 @@ bool CRowDecoder::Decode(const CByteView& data, std::uint16_t nRowOffset, SDecod
             row.nEnd = static_cast<std::uint16_t>(nRunning);
     }
 
+    // A column the row does not store (added after it was written) is NULL; the others by
+    // their bit of the bitmap, which covers every stored column.
+    const std::span<const std::byte> nullBits = *bitmap;
     auto isNull = [&](const SColumnPlan& plan) {
         if (plan.nNullIndex < 0)
             return false;
         auto nIndex = static_cast<std::uint32_t>(plan.nNullIndex);
-        return nIndex >= n || m_vecNullFlags[nIndex] != 0;
+        return nIndex >= n ||
+               ((static_cast<std::uint8_t>(nullBits[nIndex / 8]) >> (nIndex % 8)) & 1) != 0;
     };
 
     for (std::size_t k = 0; k < m_vecPlans.size(); ++k) {

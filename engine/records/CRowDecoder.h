@@ -77,6 +77,5 @@ class AMBERMILL_API CRowDecoder {
     std::vector<SVarSlot> m_vecVarSlots;  // by variable index
     std::unique_ptr<CTextPointerReader> m_pTextReader;
     // Reused per row.
-    std::vector<std::uint8_t> m_vecNullFlags;
     std::vector<std::uint8_t> m_vecVarZeroLength;
 };

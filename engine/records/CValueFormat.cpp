@@ -23,7 +23,7 @@ constexpr std::int64_t kMillisPerDay = 86400000;
 void AppendNumber(std::int64_t n, std::string& strOut) {
     char szBuffer[24];
     auto result = std::to_chars(szBuffer, szBuffer + sizeof szBuffer, n);
-    strOut.append(szBuffer, result.ptr);
+    strOut.append(szBuffer, static_cast<std::size_t>(result.ptr - szBuffer));
 }
 
 bool AllOddBytesZero(std::span<const std::byte> bytes) {
@@ -102,22 +102,33 @@ void AppendDateTime(std::int64_t nDays, std::int64_t nSecondsOfDay, int nMillis,
     int nYear = 0, nMonth = 0, nDay = 0;
     CivilFromDays(nDays - kDays1900To1970, nYear, nMonth, nDay);
     char szBuffer[64];
-    char* p = PutNumber(szBuffer, nYear, 4);
+    char* p = szBuffer;
+    if (nYear >= 1000 && nYear <= 9999) {
+        p = PutTwoDigits(p, nYear / 100);
+        p = PutTwoDigits(p, nYear % 100);
+    } else {
+        p = PutNumber(p, nYear, 4);  // only damaged values lie outside 1753 to 9999
+    }
     *p++ = '-';
-    p = PutNumber(p, nMonth, 2);
+    p = PutTwoDigits(p, nMonth);
     *p++ = '-';
-    p = PutNumber(p, nDay, 2);
+    p = PutTwoDigits(p, nDay);
     *p++ = style.cSeparator;
-    p = PutNumber(p, nSecondsOfDay / 3600, style.nHourWidth);
+    const auto nHour = static_cast<int>(nSecondsOfDay / 3600);
+    if (nHour >= 10 || style.nHourWidth == 2) {
+        p = PutTwoDigits(p, nHour);
+    } else {
+        *p++ = static_cast<char>('0' + nHour);
+    }
     *p++ = ':';
-    p = PutNumber(p, nSecondsOfDay / 60 % 60, 2);
+    p = PutTwoDigits(p, static_cast<int>(nSecondsOfDay / 60 % 60));
     *p++ = ':';
-    p = PutNumber(p, nSecondsOfDay % 60, 2);
+    p = PutTwoDigits(p, static_cast<int>(nSecondsOfDay % 60));
     if (bMillis) {
         *p++ = '.';
         p = PutNumber(p, nMillis, 3);
     }
-    strOut.append(szBuffer, p);
+    strOut.append(szBuffer, static_cast<std::size_t>(p - szBuffer));
 }
 
 // A datetime's days and 1/300-second ticks. The grid drops the fraction of the second (whole
@@ -165,6 +176,30 @@ int Digits(unsigned __int128 nMagnitude, char* szDigits) {
 // the last nScale digits after a point.
 void AppendFixedPoint(bool bNegative, unsigned __int128 nMagnitude, int nPrecision, int nScale,
                       std::string& strOut) {
+    if (nMagnitude >> 64 == 0 && nPrecision <= 38 && nScale >= 0 && nScale <= 38) {
+        // Most values fit 64 bits: their digits in one go, zero-padded, the point moved in.
+        char szDigits[24];
+        char* pEnd = std::to_chars(szDigits, szDigits + sizeof szDigits,
+                                   static_cast<std::uint64_t>(nMagnitude))
+                         .ptr;
+        const int nDigits = static_cast<int>(pEnd - szDigits);
+        const int nWidth = std::max({nPrecision, nScale, nDigits});
+        char szText[48];
+        char* p = szText;
+        if (bNegative)
+            *p++ = '-';
+        std::memset(p, '0', static_cast<std::size_t>(nWidth - nDigits));
+        std::memcpy(p + nWidth - nDigits, szDigits, static_cast<std::size_t>(nDigits));
+        if (nScale > 0) {
+            char* pPoint = p + nWidth - nScale;
+            std::memmove(pPoint + 1, pPoint, static_cast<std::size_t>(nScale));
+            *pPoint = '.';
+            ++p;
+        }
+        p += nWidth;
+        strOut.append(szText, static_cast<std::size_t>(p - szText));
+        return;
+    }
     char szDigits[48];
     const int nDigits = Digits(nMagnitude, szDigits);
     nPrecision = std::min(nPrecision, 255);
@@ -207,7 +242,7 @@ void AppendExactNumber(bool bNegative, unsigned __int128 nMagnitude, int nScale,
             *pPoint = '.';
             ++p;
         }
-        strOut.append(szText, p);
+        strOut.append(szText, static_cast<std::size_t>(p - szText));
         return;
     }
     char szDigits[48];
@@ -223,7 +258,7 @@ void AppendExactNumber(bool bNegative, unsigned __int128 nMagnitude, int nScale,
             *p++ = '.';
         *p++ = i < nDigits ? szDigits[i] : '0';
     }
-    strOut.append(szText, p);
+    strOut.append(szText, static_cast<std::size_t>(p - szText));
 }
 
 std::uint64_t Magnitude(std::int64_t n) {
@@ -287,44 +322,102 @@ constexpr std::array<std::uint16_t, 32> kCp1252High{
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-void AppendCp1252AsUtf8(std::string_view strText, std::string& strOut) {
-    // Mostly ASCII: copied as it is up to the first byte that needs two or three.
+// A character that data text must quote (CSV) or escape (JSON): control characters, the quote,
+// the comma and the backslash.
+constexpr std::array<bool, 128> kSpecialAscii = [] {
+    std::array<bool, 128> arr{};
+    for (std::size_t i = 0; i < 0x20; ++i)
+        arr[i] = true;
+    arr['"'] = arr[','] = arr['\\'] = true;
+    return arr;
+}();
+
+constexpr bool IsSpecial(std::uint32_t nCode) {
+    return nCode < 0x80 && kSpecialAscii[nCode];
+}
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+// For words of ASCII bytes only: some byte equals b, or some byte is below n (n <= 128).
+constexpr bool WordHasByte(std::uint64_t nWord, std::uint8_t b) {
+    const std::uint64_t x = nWord ^ (kOnes * b);
+    return ((x - kOnes) & ~x & kHighBits) != 0;
+}
+constexpr bool WordHasLess(std::uint64_t nWord, std::uint8_t n) {
+    return ((nWord - kOnes * n) & ~nWord & kHighBits) != 0;
+}
+
+// Appends the text as UTF-8; true when it holds no special character.
+bool AppendCp1252AsUtf8(std::string_view strText, std::string& strOut) {
+    // Mostly ASCII: eight bytes at a time up to the first byte that needs two or three in UTF-8,
+    // copied in one go.
+    bool bSpecial = false;
     std::size_t nAscii = 0;
-    while (nAscii < strText.size() && static_cast<std::uint8_t>(strText[nAscii]) < 0x80)
-        ++nAscii;
+    for (; nAscii + 8 <= strText.size(); nAscii += 8) {
+        std::uint64_t nWord = 0;
+        std::memcpy(&nWord, strText.data() + nAscii, 8);
+        if ((nWord & kHighBits) != 0)
+            break;
+        bSpecial |= WordHasLess(nWord, 0x20) || WordHasByte(nWord, '"') ||
+                    WordHasByte(nWord, ',') || WordHasByte(nWord, '\\');
+    }
+    for (; nAscii < strText.size(); ++nAscii) {
+        const auto n = static_cast<std::uint8_t>(strText[nAscii]);
+        if (n >= 0x80)
+            break;
+        bSpecial |= IsSpecial(n);
+    }
     strOut.append(strText.substr(0, nAscii));
     for (char ch : strText.substr(nAscii)) {
         auto n = static_cast<std::uint8_t>(ch);
-        if (n < 0x80) {
-            strOut.push_back(ch);
-        } else {
-            AppendUtf8(n < 0xA0 ? kCp1252High[n - 0x80] : n, strOut);
-        }
+        bSpecial |= IsSpecial(n);
+        AppendUtf8(n < 0x80 ? n : (n < 0xA0 ? kCp1252High[n - 0x80] : n), strOut);
     }
+    return !bSpecial;
 }
 
-void AppendUtf16AsUtf8(std::span<const std::byte> bytes, std::string& strOut) {
+// Appends UTF-16LE as UTF-8; true when it holds no special character.
+bool AppendUtf16AsUtf8(std::span<const std::byte> bytes, std::string& strOut) {
     constexpr std::uint32_t kReplacement = 0xFFFD;
     auto unit = [&](std::size_t i) {
         return static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[i])) |
                static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[i + 1])) << 8;
     };
-    // Mostly ASCII: one byte per code unit, written in place, up to the first that is not.
+    bool bSpecial = false;
+    // Mostly ASCII: one byte per code unit, written in place, four units at a time, up to the
+    // first unit that is not.
     std::size_t i = 0;
     {
         const std::size_t nStart = strOut.size();
         strOut.resize(nStart + bytes.size() / 2);
         char* p = strOut.data() + nStart;
+        for (; i + 8 <= bytes.size(); i += 8) {
+            std::uint64_t nWord = 0;
+            std::memcpy(&nWord, bytes.data() + i, 8);
+            if ((nWord & 0xFF80FF80FF80FF80ULL) != 0)
+                break;
+            // The four low bytes side by side; the other half filled with a harmless 'A'.
+            const std::uint64_t nChars = (nWord & 0xFF) | ((nWord >> 8) & 0xFF00) |
+                                         ((nWord >> 16) & 0xFF0000) | ((nWord >> 24) & 0xFF000000) |
+                                         0x4141414100000000ULL;
+            bSpecial |= WordHasLess(nChars, 0x20) || WordHasByte(nChars, '"') ||
+                        WordHasByte(nChars, ',') || WordHasByte(nChars, '\\');
+            std::memcpy(p, &nChars, 4);
+            p += 4;
+        }
         for (; i + 1 < bytes.size(); i += 2) {
             const std::uint32_t nUnit = unit(i);
             if (nUnit >= 0x80)
                 break;
+            bSpecial |= IsSpecial(nUnit);
             *p++ = static_cast<char>(nUnit);
         }
         strOut.resize(static_cast<std::size_t>(p - strOut.data()));
     }
     for (; i + 1 < bytes.size(); i += 2) {
         std::uint32_t nUnit = unit(i);
+        bSpecial |= IsSpecial(nUnit);
         if (nUnit >= 0xD800 && nUnit < 0xDC00 && i + 3 < bytes.size()) {
             std::uint32_t nLow = unit(i + 2);
             if (nLow >= 0xDC00 && nLow < 0xE000) {
@@ -337,6 +430,7 @@ void AppendUtf16AsUtf8(std::span<const std::byte> bytes, std::string& strOut) {
     }
     if (i < bytes.size())
         AppendUtf8(kReplacement, strOut);  // half a code unit: a cut value
+    return !bSpecial;
 }
 
 // Shortest text that reads back to the same value; no JSON number holds inf or nan.
@@ -348,7 +442,7 @@ EDataForm AppendShortest(T value, std::string& strOut) {
     }
     char szBuffer[64];
     auto result = std::to_chars(szBuffer, szBuffer + sizeof szBuffer, value);
-    strOut.append(szBuffer, result.ptr);
+    strOut.append(szBuffer, static_cast<std::size_t>(result.ptr - szBuffer));
     return EDataForm::Number;
 }
 }  // namespace
@@ -609,8 +703,10 @@ EDataForm CValueFormat::AppendDataText(const CTypedValue& value, EColumnType eTy
         case EValueKind::LargeValue:
             return EDataForm::Null;
         case EValueKind::EmptyString:
-            if (IsBinary(eType))
+            if (IsBinary(eType)) {
                 strOut += "0x";
+                return EDataForm::PlainString;
+            }
             return EDataForm::String;
         case EValueKind::Integer:
             AppendNumber(value.m_nInteger, strOut);
@@ -630,26 +726,26 @@ EDataForm CValueFormat::AppendDataText(const CTypedValue& value, EColumnType eTy
         case EValueKind::Datetime:
             AppendDatetime(static_cast<std::int32_t>(value.m_nInteger), value.m_nTime, true,
                            kIsoDate, strOut);
-            return EDataForm::String;
+            return EDataForm::PlainString;
         case EValueKind::SmallDatetime:
             AppendSmallDatetime(value.m_nInteger, value.m_nTime, kIsoDate, strOut);
-            return EDataForm::String;
+            return EDataForm::PlainString;
         case EValueKind::Guid: {
             const std::string strGuid = GuidText(value.Bytes());
             if (strGuid.size() > 2)
                 strOut.append(strGuid, 1, strGuid.size() - 2);  // without the braces
-            return EDataForm::String;
+            return EDataForm::PlainString;
         }
         case EValueKind::Binary:
             strOut += "0x";
             AppendHex(value.Bytes(), strOut);
-            return EDataForm::String;
+            return EDataForm::PlainString;
         case EValueKind::Text:
-            AppendCp1252AsUtf8(value.TextView(), strOut);
-            return EDataForm::String;
+            return AppendCp1252AsUtf8(value.TextView(), strOut) ? EDataForm::PlainString
+                                                                : EDataForm::String;
         case EValueKind::UnicodeText:
-            AppendUtf16AsUtf8(value.Bytes(), strOut);
-            return EDataForm::String;
+            return AppendUtf16AsUtf8(value.Bytes(), strOut) ? EDataForm::PlainString
+                                                            : EDataForm::String;
     }
     return EDataForm::Null;
 }

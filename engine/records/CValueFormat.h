@@ -22,8 +22,9 @@ struct AMBERMILL_API SColumnFormat {
     static SColumnFormat Of(const CColumnInfo& column);
 };
 
-// How a value reads in data output for programs (JSON, CSV).
-enum class EDataForm : std::uint8_t { Null, Number, String };
+// How a value reads in data output for programs (JSON, CSV). A PlainString holds no control
+// character, quote, comma or backslash, so it needs no quoting in CSV and no escaping in JSON.
+enum class EDataForm : std::uint8_t { Null, Number, String, PlainString };
 
 // Typed values to text. Three forms: the grid text (what the record grid shows, markers
 // included), the SQL literal of an INSERT statement, and data text for programs.

@@ -56,7 +56,10 @@ std::string CStandInEngine::GetDatabaseName() {
 }
 
 void CStandInEngine::StartRecordThread() {
+    // No records of this format: the run is over at once.
+    m_pStatus->ClearRows();
     m_pStatus->m_bTableDone = true;
+    m_pStatus->m_bTableDone.notify_all();
 }
 
 void CStandInEngine::ResetCatalog() {

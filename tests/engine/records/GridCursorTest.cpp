@@ -131,7 +131,7 @@ TEST_F(GridCursor, TheWindowsPagingMembersDriveTheRecordThreadWithoutWaiting) {
     ASSERT_EQ(vecFirst.size(), 500u);
     EXPECT_EQ(vecFirst.front().vecValues.front(), "0");
     EXPECT_EQ(vecFirst.front().vecKinds,
-              (std::vector<EValueKind>{EValueKind::Integer, EValueKind::Text}));
+              (CValueKinds{EValueKind::Integer, EValueKind::Text}));
     EXPECT_EQ(WindowPage(big, true, true).front().vecValues.front(), "500");
     EXPECT_EQ(m_pEngine->m_dqBookmarks.size(), 1u);
     EXPECT_EQ(WindowPage(big, true, true).back().vecValues.front(), "1299");

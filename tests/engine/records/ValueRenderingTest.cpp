@@ -382,25 +382,26 @@ TEST(TypedValues, EveryTypeThroughEveryFormatter) {
          EDataForm::Number},
         {"datetime", EncodeDatetime(DaysSince1900(9999, 12, 31), 25919999), 0, 0,
          "9999-12-31 23:59:59", "'9999-12-31 23:59:59.997'", "9999-12-31T23:59:59.997",
-         EDataForm::String},
+         EDataForm::PlainString},
         {"datetime", EncodeDatetime(DaysSince1900(1753, 1, 1), 0), 0, 0, "1753-01-01 0:00:00",
-         "'1753-01-01 0:00:00.000'", "1753-01-01T00:00:00.000", EDataForm::String},
+         "'1753-01-01 0:00:00.000'", "1753-01-01T00:00:00.000", EDataForm::PlainString},
         {"smalldatetime", EncodeSmallDatetime(65535, 1439), 0, 0, "2079-06-06 23:59:00",
-         "CONVERT(smalldatetime, 0xffff059f)", "2079-06-06T23:59:00", EDataForm::String},
+         "CONVERT(smalldatetime, 0xffff059f)", "2079-06-06T23:59:00", EDataForm::PlainString},
         {"uniqueidentifier",
          EncodeGuid({0x33, 0x22, 0x11, 0x00, 0x55, 0x44, 0x77, 0x66, 0x88, 0x99, 0xAA, 0xBB, 0xCC,
                      0xDD, 0xEE, 0xFF}),
          0, 0, "{00112233-4455-6677-8899-AABBCCDDEEFF}", "'{00112233-4455-6677-8899-AABBCCDDEEFF}'",
-         "00112233-4455-6677-8899-AABBCCDDEEFF", EDataForm::String},
+         "00112233-4455-6677-8899-AABBCCDDEEFF", EDataForm::PlainString},
         {"binary", EncodeBinary(ToBytes("\xde\xad"), 4), 0, 0, "0xdead0000", "0xdead0000",
-         "0xdead0000", EDataForm::String},
+         "0xdead0000", EDataForm::PlainString},
         {"timestamp", EncodeInt64(0x7D1), 0, 0, "<binary data>", nullptr, "0xd107000000000000",
-         EDataForm::String},
+         EDataForm::PlainString},
         {"char", EncodeChar("O'Br\xe9", 6), 0, 0, "O'Br\xe9 ", "'O''Br\xe9 '", "O'Br\xc3\xa9 ",
-         EDataForm::String},
+         EDataForm::PlainString},
         {"char", Bytes(3, std::byte{0}), 0, 0, "Empty", "''", "", EDataForm::String},
+        {"char", EncodeChar("a,\"b", 4), 0, 0, "a,\"b", "'a,\"b'", "a,\"b", EDataForm::String},
         {"nchar", EncodeNChar(u"\u20ac", 4), 0, 0, "?????", "CONVERT(nvarchar(4),0xac202000)",
-         "\xe2\x82\xac ", EDataForm::String},
+         "\xe2\x82\xac ", EDataForm::PlainString},
     };
     for (const SCase& c : kCases) {
         CColumnInfo column =
@@ -447,7 +448,7 @@ TEST(TypedValues, EveryTypeThroughEveryFormatter) {
     EXPECT_EQ(strOut, "");
     EXPECT_EQ(CValueFormat::AppendDataText(Marker(EValueKind::EmptyString), EColumnType::VarBinary,
                                            strOut),
-              EDataForm::String);
+              EDataForm::PlainString);
     EXPECT_EQ(strOut, "0x");
 
     // Unicode text becomes UTF-8, surrogate pairs included; a broken pair is replaced.
