@@ -9,7 +9,7 @@
 //    the engine's record thread as the window pages it (500 rows a run, handed over to this
 //    thread), with and without deleted rows.
 // Rates are rows per second of wall time and per CPU second (one core works at a time).
-// Usage: rows [MiB [decode|csv|grid]]   (a name runs that measurement alone, for profiling)
+// Usage: rows [MiB [decode|csv|grid|window]]   (a name runs that measurement alone, for profiling)
 #include <sys/resource.h>
 
 #include <chrono>
@@ -244,9 +244,10 @@ int main(int argc, char** argv) {
         Print("decoding alone:", Measure([&] { return DecodeOnly(*pEngine, *pTable); }), dMiB);
     if (wanted("csv"))
         Print("--csv:", Measure([&] { return Csv(*pEngine, *pTable); }), dMiB);
-    if (wanted("grid")) {
+    if (wanted("grid"))
         Print("grid text, 1 thread:", Measure([&] { return GridTextHere(*pEngine, *pTable); }),
               dMiB);
+    if (wanted("grid") || wanted("window")) {
         Print("grid text:", Measure([&] { return GridText(*pEngine, *pTable, false); }), dMiB);
         Print("grid text --deleted:", Measure([&] { return GridText(*pEngine, *pTable, true); }),
               dMiB);

@@ -60,7 +60,7 @@ SRecordRow SRecordRow::From(const SDecodedRow& row, const std::vector<SColumnFor
 void CEngineStatus::ClearRows() {
     std::lock_guard lock(m_mutex);
     m_vecRows.clear();
-    m_nPageRows = 0;
+    m_page.Clear(0);
 }
 
 void CEngineStatus::AppendRow(SRecordRow row) {
@@ -71,23 +71,33 @@ void CEngineStatus::AppendRow(SRecordRow row) {
 std::vector<SRecordRow> CEngineStatus::TakeRows() {
     std::lock_guard lock(m_mutex);
     std::vector<SRecordRow> vecRows = std::exchange(m_vecRows, {});
-    vecRows.reserve(vecRows.size() + m_nPageRows);
-    for (std::size_t i = 0; i < m_nPageRows; ++i)
-        vecRows.push_back(SRecordRow::From(m_vecPage[i], m_vecPageFormats));
-    m_nPageRows = 0;
+    const std::size_t nColumns = m_page.nColumns;
+    vecRows.reserve(vecRows.size() + m_page.Rows());
+    std::size_t nValue = 0;
+    std::uint32_t nStart = 0;
+    for (std::size_t r = 0; r < m_page.Rows(); ++r) {
+        SRecordRow& row = vecRows.emplace_back();
+        row.bDeleted = m_page.vecDeleted[r] != 0;
+        row.vecValues.resize(nColumns);
+        row.vecKinds.resize(nColumns);
+        for (std::size_t i = 0; i < nColumns; ++i, ++nValue) {
+            const std::uint32_t nEnd = m_page.vecEnds[nValue];
+            row.vecValues[i].assign(m_page.strText, nStart, nEnd - nStart);
+            row.vecKinds[i] = m_page.vecKinds[nValue];
+            nStart = nEnd;
+        }
+    }
+    m_page.Clear(nColumns);
     return vecRows;
 }
 
 std::size_t CEngineStatus::RowCount() const {
     std::lock_guard lock(m_mutex);
-    return m_vecRows.size() + m_nPageRows;
+    return m_vecRows.size() + m_page.Rows();
 }
 
-void CEngineStatus::PublishPage(std::vector<SDecodedRow>& vecPage, std::size_t nRows,
-                                const std::vector<SColumnFormat>& vecFormats) {
+void CEngineStatus::PublishPage(SGridPage& page) {
     std::lock_guard lock(m_mutex);
     m_vecRows.clear();
-    m_vecPage.swap(vecPage);
-    m_nPageRows = std::min(nRows, m_vecPage.size());
-    m_vecPageFormats = vecFormats;
+    std::swap(m_page, page);
 }

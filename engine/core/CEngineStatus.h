@@ -10,6 +10,7 @@
 
 #include "common/Export.h"
 #include "common/NamedEvent.h"
+#include "engine/core/SGridPage.h"
 #include "engine/records/CValueFormat.h"
 #include "engine/records/CValueKinds.h"
 #include "engine/records/SDecodedRow.h"
@@ -93,18 +94,16 @@ class AMBERMILL_API CEngineStatus {
     void SetDatabaseName(const std::string& strName);
     std::string DatabaseName() const;
 
-    // Record hand-over of one grid page. The record thread hands over decoded rows; they become
-    // grid rows when they are taken, on the taker's thread, and their buffers go back to the
-    // record thread for its next page. So rows are made and freed on one thread, and the record
-    // thread allocates nothing once it has warmed up.
+    // Record hand-over of one grid page. The record thread hands over the page's grid texts in
+    // one buffer; they become rows when they are taken, on the taker's thread, and the buffer goes
+    // back to the record thread for its next page. So rows are made and freed on one thread, and
+    // the record thread allocates nothing once it has warmed up.
     void ClearRows();
     void AppendRow(SRecordRow row);
     std::vector<SRecordRow> TakeRows();
     std::size_t RowCount() const;
-    // Replaces the rows by the first nRows decoded rows of vecPage, formatted by vecFormats when
-    // taken. vecPage receives the buffers of the page before.
-    void PublishPage(std::vector<SDecodedRow>& vecPage, std::size_t nRows,
-                     const std::vector<SColumnFormat>& vecFormats);
+    // Replaces the rows by the rows of page; page receives the buffers of the page before.
+    void PublishPage(SGridPage& page);
 
   private:
     // The handles above are opened from it in the constructor.
@@ -112,7 +111,5 @@ class AMBERMILL_API CEngineStatus {
     mutable std::mutex m_mutex;
     std::string m_strDatabaseName;
     std::vector<SRecordRow> m_vecRows;
-    std::vector<SDecodedRow> m_vecPage;
-    std::size_t m_nPageRows = 0;
-    std::vector<SColumnFormat> m_vecPageFormats;
+    SGridPage m_page;  // rows handed over and not taken yet
 };

@@ -182,15 +182,13 @@ void CRecordExtractor::RunGridRequest(const std::shared_ptr<CGridCursor>& pCurso
                                       std::uint64_t nRequest) {
     CEngineStatus& status = *m_engine.m_pStatus;
     std::lock_guard pageLock(m_mutexPage);
-    std::size_t nRows = 0;
+    const std::vector<SColumnFormat>& vecFormats = pCursor->Formats();
+    m_page.Clear(vecFormats.size());
     m_nRecordsShown = 0;
     pCursor->Run(
         nRequest,
         [&](const SDecodedRow& row) {
-            // Copied into the page's own rows, whose buffers are reused from page to page.
-            if (m_vecPage.size() <= nRows)
-                m_vecPage.emplace_back();
-            m_vecPage[nRows++] = row;
+            m_page.Add(row, vecFormats);
             ++m_nRecordsShown;
             ++status.m_nRecordCount;
             if (status.m_hRecordEvent)
@@ -198,7 +196,7 @@ void CRecordExtractor::RunGridRequest(const std::shared_ptr<CGridCursor>& pCurso
         },
         &status.m_bCancel,
         [&](const SGridPageSummary& summary) {
-            status.PublishPage(m_vecPage, nRows, pCursor->Formats());
+            status.PublishPage(m_page);
             m_engine.m_bLastPage = summary.bLastPage;
             MarkTableDone();
         });

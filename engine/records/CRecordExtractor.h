@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/Export.h"
+#include "engine/core/SGridPage.h"
 #include "engine/records/CExportContext.h"
 #include "engine/records/CGridCursor.h"
 #include "engine/records/CRecordThread.h"
@@ -82,9 +83,9 @@ class AMBERMILL_API CRecordExtractor {
     CSQLServerEngine& m_engine;
     mutable std::mutex m_mutexGrid;
     std::shared_ptr<CGridCursor> m_pCursor;
-    // The decoded rows of the page being read; their buffers go to the status block and back.
+    // The grid texts of the page being read; the buffer goes to the status block and back.
     std::mutex m_mutexPage;
-    std::vector<SDecodedRow> m_vecPage;
+    SGridPage m_page;
     std::atomic<int> m_nRecordsShown{0};
     // DecodeRecord in export mode: the statement buffer and the value lists already inserted.
     std::mutex m_mutexDecode;
