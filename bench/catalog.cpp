@@ -7,9 +7,10 @@
 
 #include "BenchSupport.h"
 #include "common/ExecutionLog.h"
+#include "engine/binding/EngineFactories.h"
 #include "engine/core/CPageScanner.h"
 #include "engine/core/CRecoveryMonitor.h"
-#include "engine/core/CSQLServer2000.h"
+#include "engine/core/CSQLServerEngine.h"
 #include "fixtures/CDataFileBuilder.h"
 
 using namespace fixtures;

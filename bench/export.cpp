@@ -1,7 +1,7 @@
 // bench/export.cpp
 // Exports one large table (a) to a script bundle and (b) into SQLite through the ODBC driver
 // registered as "SQL SERVER", beside a plain read, the bare row decoding and the grid extraction
-// (what `rows --all` does) of the same file in the same run.
+// (the window's paging through the record thread) of the same file in the same run.
 //   export [SIZE_MIB]   (default 200; the SQLite export uses a table of at most 40,000 rows)
 #include <cstdlib>
 #include <fstream>
@@ -13,9 +13,10 @@
 #include "common/DataFileReader.h"
 #include "common/ExecutionLog.h"
 #include "common/OdbcConnection.h"
+#include "engine/binding/EngineFactories.h"
 #include "engine/core/CDataPage.h"
 #include "engine/core/CRecoveryMonitor.h"
-#include "engine/core/CSQLServer2000.h"
+#include "engine/core/CSQLServerEngine.h"
 #include "engine/records/CRowDecoder.h"
 #include "fixtures/CDataFileBuilder.h"
 #include "fixtures/ValueEncoding.h"
@@ -51,7 +52,7 @@ std::uint64_t ReadSequential(const std::string& strPath) {
 // Every row of the table decoded into INSERT values, nothing written: the extraction alone.
 std::uint64_t ExtractRows(const CSQLServerEngine& engine, const CTable& table) {
     CDataFileReader reader(engine.m_strFileName);
-    CRowDecoder decoder(table, engine.m_strFileName, true, false);
+    CRowDecoder decoder(table, engine.m_strFileName, {false, true});
     CDataPage page;
     SDecodedRow row;
     std::uint64_t nRows = 0;
@@ -69,9 +70,8 @@ std::uint64_t ExtractRows(const CSQLServerEngine& engine, const CTable& table) {
     }
     return nRows;
 }
-// Every row through the engine's grid paging into a null sink: the extraction of `rows --all`.
+// Every row through the engine's grid paging into a null sink, one record-thread run per page.
 std::uint64_t ExtractGridRows(CSQLServerEngine& engine, CTable& table) {
-    auto& sql2000 = dynamic_cast<CSQLServer2000&>(engine);
     CEngineStatus& status = *engine.m_pStatus;
     engine.m_bRecordExportRunning = false;
     status.m_pRecordTable = &table;
@@ -81,7 +81,8 @@ std::uint64_t ExtractGridRows(CSQLServerEngine& engine, CTable& table) {
     std::uint64_t nRows = 0;
     for (;;) {
         status.m_bTableDone = false;
-        sql2000.RecordExtractor().RecoverTableRecordThread();
+        engine.StartRecordThread();
+        status.m_bTableDone.wait(false);
         nRows += status.TakeRows().size();
         if (engine.m_bLastPage)
             break;
@@ -194,7 +195,7 @@ int main(int argc, char** argv) {
                 BenchSupport::MiBPerSecond(nBytes, dRead), rate(nRows, dRead));
     std::printf("row decoding alone:              %10.0f rows/s  (%llu rows)\n",
                 rate(nExtracted, dExtract), static_cast<unsigned long long>(nExtracted));
-    std::printf("row extraction (rows --all):     %10.0f rows/s  (%llu rows)\n",
+    std::printf("grid extraction:                 %10.0f rows/s  (%llu rows)\n",
                 rate(nGridRows, dGrid), static_cast<unsigned long long>(nGridRows));
     std::printf("(a) script bundle export:        %10.0f rows/s  (%lld rows, %lld failed)\n",
                 rate(static_cast<std::uint64_t>(scripts.m_nExported), dScripts),

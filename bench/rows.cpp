@@ -1,8 +1,15 @@
 // bench/rows.cpp
 // Record extraction speed: builds a table of mixed fixed and variable columns (about 100-byte
-// rows, 1 GiB by default) in a temporary folder, then times a plain sequential read of the file
-// and the extraction of every row through the engine's grid paging into a null sink, with and
-// without deleted rows. Usage: rows [MiB]
+// rows, 1 GiB by default) in a temporary folder, then times in one run:
+//  - a plain sequential read of the file, page by page;
+//  - decoding alone: every live row decoded into typed values, nothing formatted;
+//  - --csv: every row as `ambermill-cli rows --all --csv` writes it (grid cursor, typed CSV),
+//    into /dev/null;
+//  - the grid text: every row's grid texts and kinds made on this thread, then every row through
+//    the engine's record thread as the window pages it (500 rows a run, handed over to this
+//    thread), with and without deleted rows.
+// Rates are rows per second of wall time and per CPU second (one core works at a time).
+// Usage: rows [MiB [decode|csv|grid|window]]   (a name runs that measurement alone, for profiling)
 #include <sys/resource.h>
 
 #include <chrono>
@@ -10,13 +17,19 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "cli/CRowWriter.h"
 #include "common/DataFileReader.h"
 #include "common/ExecutionLog.h"
+#include "engine/binding/CEngineBinding.h"
+#include "engine/core/CEngineStatus.h"
 #include "engine/core/CRecoveryMonitor.h"
-#include "engine/core/CSQLServer2000.h"
+#include "engine/records/CGridCursor.h"
+#include "engine/records/CRowDecoder.h"
+#include "engine/records/CSlotWalker.h"
 #include "fixtures/CDataFileBuilder.h"
 #include "fixtures/ValueEncoding.h"
 
@@ -38,7 +51,7 @@ long StatusKb(const char* pszField) {
     return -1;
 }
 
-// Resets the peak RSS so that the extraction's own peak is measured, not the build's.
+// Resets the peak RSS so that each run's own peak is measured, not the build's.
 void ResetPeak() {
     std::ofstream("/proc/self/clear_refs") << "5";
 }
@@ -57,8 +70,85 @@ struct SRun {
     long nPeakKb = 0;
 };
 
-SRun Extract(CSQLServer2000& engine, CTable& table, bool bDeleted) {
+SRun Measure(const std::function<std::uint64_t()>& fnWork) {
     ResetPeak();
+    SRun run;
+    const double dCpuStart = CpuSeconds();
+    const auto start = Clock::now();
+    run.nRows = fnWork();
+    run.dSeconds = Seconds(start);
+    run.dCpuSeconds = CpuSeconds() - dCpuStart;
+    run.nPeakKb = StatusKb("VmHWM:");
+    return run;
+}
+
+void Print(const char* pszWhat, const SRun& run, double dMiB) {
+    std::printf(
+        "%-22s %7.2f s %9.0f MB/s %11.0f rows/s %11.0f rows/CPU-s  %9llu rows  peak RSS "
+        "%ld KiB\n",
+        pszWhat, run.dSeconds, dMiB / run.dSeconds, static_cast<double>(run.nRows) / run.dSeconds,
+        static_cast<double>(run.nRows) / run.dCpuSeconds,
+        static_cast<unsigned long long>(run.nRows), run.nPeakKb);
+}
+
+// Every live row decoded into typed values: the walk and the decoder, nothing else.
+std::uint64_t DecodeOnly(const CSQLServerEngine& engine, const CTable& table) {
+    CSlotWalker walker(EWalkPolicy::GridPage, engine.m_strFileName);
+    CRowDecoder decoder(table, engine.m_strFileName, {false, true});
+    SDecodedRow row;
+    std::uint64_t nRows = 0;
+    walker.Walk(table.m_vecPages, table.m_nObjectId, nullptr, [&](const SSlotVisit& visit) {
+        nRows += decoder.Decode(visit.dataArea, visit.nRowOffset, row);
+        return SSlotStep{};
+    });
+    return nRows;
+}
+
+// What `ambermill-cli rows FILE T --all --csv` does, into /dev/null.
+std::uint64_t Csv(CSQLServerEngine& engine, const CTable& table) {
+    std::FILE* pNull = std::fopen("/dev/null", "wb");
+    auto pCursor = engine.OpenGridCursor(table, true);
+    CRowWriter::SOptions options;
+    options.eFormat = CRowWriter::EFormat::Csv;
+    CRowWriter writer(table, pCursor->Formats(), options, pNull);
+    writer.Begin();
+    std::uint64_t nRows = 0;
+    for (bool bFirst = true;; bFirst = false) {
+        pCursor->Page(bFirst ? SGridRequest::First() : SGridRequest::Next(),
+                      [&](const SDecodedRow& row) {
+                          writer.Row(row);
+                          ++nRows;
+                      });
+        writer.EndPage();
+        if (pCursor->LastPage())
+            break;
+    }
+    writer.End();
+    std::fclose(pNull);
+    return nRows;
+}
+
+// The grid's rows (texts and kinds, as the record thread hands them over) made on this thread:
+// the work of the window's paging without the hand-over between threads.
+std::uint64_t GridTextHere(CSQLServerEngine& engine, const CTable& table) {
+    auto pCursor = engine.OpenGridCursor(table, false);
+    std::vector<SRecordRow> vecRows;
+    std::uint64_t nRows = 0;
+    for (bool bFirst = true;; bFirst = false) {
+        vecRows.clear();
+        pCursor->Page(bFirst ? SGridRequest::First() : SGridRequest::Next(),
+                      [&](const SDecodedRow& row) {
+                          vecRows.push_back(SRecordRow::From(row, pCursor->Formats()));
+                      });
+        nRows += vecRows.size();
+        if (pCursor->LastPage())
+            break;
+    }
+    return nRows;
+}
+
+// The window's paging: one record-thread run per page of 500 rows, its grid texts taken.
+std::uint64_t GridText(CSQLServerEngine& engine, CTable& table, bool bDeleted) {
     CEngineStatus& status = *engine.m_pStatus;
     engine.m_bRecoverDeleted = bDeleted;
     engine.m_bRecordExportRunning = false;
@@ -66,26 +156,24 @@ SRun Extract(CSQLServer2000& engine, CTable& table, bool bDeleted) {
     engine.m_dqBookmarks.clear();
     engine.m_bPagingStarted = false;
     engine.m_bPageForward = true;
-    SRun run;
-    const double dCpuStart = CpuSeconds();
-    auto start = Clock::now();
+    std::uint64_t nRows = 0;
     for (;;) {
         status.m_bTableDone = false;
-        engine.RecordExtractor().RecoverTableRecordThread();
-        run.nRows += status.TakeRows().size();  // the null sink
+        engine.StartRecordThread();
+        status.m_bTableDone.wait(false);
+        nRows += status.TakeRows().size();  // the null sink
         if (engine.m_bLastPage)
             break;
         engine.m_bPagingStarted = true;
     }
-    run.dSeconds = Seconds(start);
-    run.dCpuSeconds = CpuSeconds() - dCpuStart;
-    run.nPeakKb = StatusKb("VmHWM:");
-    return run;
+    return nRows;
 }
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::uint64_t nMiB = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
+    const std::string strOnly = argc > 2 ? argv[2] : "";
+    auto wanted = [&](const char* pszName) { return strOnly.empty() || strOnly == pszName; };
     char szDir[] = "/tmp/ambermill-bench-XXXXXX";
     if (!mkdtemp(szDir)) {
         std::perror("mkdtemp");
@@ -125,7 +213,7 @@ int main(int argc, char** argv) {
     std::printf("built %.0f MiB, %llu rows (10%% ghosts) in %.1f s\n", dMiB,
                 static_cast<unsigned long long>(nRows), Seconds(buildStart));
 
-    auto pEngine = std::make_unique<CSQLServer2000>();
+    auto pEngine = CEngineBinding::Create(EEngineFormat::SQL2000);
     pEngine->m_strFileName = file.string();
     auto recoverStart = Clock::now();
     if (!CRecoveryMonitor(*pEngine).Run()) {
@@ -141,9 +229,7 @@ int main(int argc, char** argv) {
     if (!pTable)
         return 1;
 
-    // Plain sequential read, page by page, as the record walk reads.
-    auto readStart = Clock::now();
-    {
+    const SRun read = Measure([&] {
         CDataFileReader reader(file.string());
         std::vector<std::byte> vecPage(::kPageSize);
         volatile std::uint8_t nSink = 0;
@@ -151,20 +237,20 @@ int main(int argc, char** argv) {
             reader.ReadPage(nPage, vecPage);
             nSink = nSink ^ static_cast<std::uint8_t>(vecPage[100]);
         }
-    }
-    const double dRead = Seconds(readStart);
-    std::printf("plain read:        %8.2f s  %8.0f MB/s\n", dRead, dMiB / dRead);
-
-    for (bool bDeleted : {false, true}) {
-        SRun run = Extract(*pEngine, *pTable, bDeleted);
-        std::printf(
-            "rows%-14s %8.2f s  %8.0f MB/s  %10.0f rows/s  %llu rows  ratio to read %.2f  peak RSS "
-            "%ld KiB\n",
-            bDeleted ? " --deleted:" : ":", run.dSeconds, dMiB / run.dSeconds,
-            static_cast<double>(run.nRows) / run.dSeconds,
-            static_cast<unsigned long long>(run.nRows), dRead / run.dSeconds, run.nPeakKb);
-        std::printf("%18s %8.2f s CPU  %10.0f rows per CPU second\n", "", run.dCpuSeconds,
-                    static_cast<double>(run.nRows) / run.dCpuSeconds);
+        return std::uint64_t{0};
+    });
+    std::printf("%-22s %7.2f s %9.0f MB/s\n", "plain read:", read.dSeconds, dMiB / read.dSeconds);
+    if (wanted("decode"))
+        Print("decoding alone:", Measure([&] { return DecodeOnly(*pEngine, *pTable); }), dMiB);
+    if (wanted("csv"))
+        Print("--csv:", Measure([&] { return Csv(*pEngine, *pTable); }), dMiB);
+    if (wanted("grid"))
+        Print("grid text, 1 thread:", Measure([&] { return GridTextHere(*pEngine, *pTable); }),
+              dMiB);
+    if (wanted("grid") || wanted("window")) {
+        Print("grid text:", Measure([&] { return GridText(*pEngine, *pTable, false); }), dMiB);
+        Print("grid text --deleted:", Measure([&] { return GridText(*pEngine, *pTable, true); }),
+              dMiB);
     }
     pEngine.reset();
     std::filesystem::remove_all(dir);

@@ -10,8 +10,9 @@
 #include "BenchSupport.h"
 #include "common/DataFileReader.h"
 #include "common/ExecutionLog.h"
+#include "engine/binding/EngineFactories.h"
 #include "engine/core/CPageScanner.h"
-#include "engine/core/CSQLServer2000.h"
+#include "engine/core/CSQLServerEngine.h"
 #include "fixtures/CDataFileBuilder.h"
 #include "fixtures/ValueEncoding.h"
 

@@ -8,6 +8,7 @@
 #include "cli/CRecoveredSource.h"
 #include "cli/ExitCodes.h"
 #include "common/ScriptFile.h"
+#include "engine/core/CFormatTable.h"
 #include "engine/records/CTypeTable.h"
 #include "engine/scripts/CUserTypeScript.h"
 
@@ -198,11 +199,12 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
     }
     if (AnythingRecovered(engine))
         return kExitOk;
-    if (engine.FormatVersion() != "2000") {
+    const SFormatInfo* pFormat = CFormatTable::ByVersionText(engine.FormatVersion());
+    if (pFormat && !pFormat->bRead) {
         std::fprintf(stderr,
-                     "ambermill-cli: nothing was recovered: the SQL Server %s format is not read "
-                     "by this build\n",
-                     engine.FormatVersion().c_str());
+                     "ambermill-cli: nothing was recovered: the %s format is not read by this "
+                     "build\n",
+                     std::string(pFormat->strProductName).c_str());
     } else {
         std::fprintf(stderr, "ambermill-cli: nothing was recovered from the file\n");
     }

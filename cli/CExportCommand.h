@@ -6,7 +6,7 @@
 
 // ambermill-cli export-scripts FILE OUTDIR ... and export-db FILE --connect "..." ...
 class CExportCommand {
-public:
+  public:
     static int RunScripts(const std::vector<std::string>& vecArgs);
     static int RunDatabase(const std::vector<std::string>& vecArgs);
     static const char* ScriptsHelp();

@@ -7,10 +7,7 @@
 #include "cli/CCliOptions.h"
 #include "cli/CJsonWriter.h"
 #include "cli/ExitCodes.h"
-#include "common/DataFileReader.h"
-#include "engine/core/CDataPage.h"
 #include "engine/core/CFormatProbe.h"
-#include "engine/core/CPageScanner.h"
 
 const char* CInfoCommand::Help() {
     return "usage: ambermill-cli info FILE [--json]\n"
@@ -29,17 +26,9 @@ int CInfoCommand::Run(const std::vector<std::string>& vecArgs) {
         return kExitBadInput;
     }
 
-    CDataFileReader reader(strPath);
-    std::vector<std::byte> name(500);
-    std::size_t nNameBytes = reader.ReadAt(9 * kPageSize + 148, name);
-    std::string strDatabase = CPageScanner::DecodeDatabaseName(
-        CByteView(std::span<const std::byte>(name).first(nNameBytes)));
-    std::map<std::int32_t, std::uint32_t> mapDataPages;
-    CDataPage page;
-    for (std::uint32_t nPage = 0; nPage < reader.PageCount(); ++nPage) {
-        if (page.Read(reader, nPage) && page.Type() == kDataPageType)
-            ++mapDataPages[page.ObjectId()];
-    }
+    const std::string& strDatabase = probe.strDatabaseName;
+    const std::map<std::int32_t, std::uint32_t> mapDataPages =
+        CFormatProbe::DataPagesPerObject(strPath);
 
     const std::string strEngine = CFormatProbe::FormatName(probe.eFormat);
     if (options.Has("json")) {

@@ -98,3 +98,39 @@ std::string CJsonWriter::Escape(std::string_view strValue) {
     strOut += '"';
     return strOut;
 }
+
+void CJsonWriter::AppendUtf8String(std::string_view strValue, std::string& strOut) {
+    strOut.push_back('"');
+    std::size_t nPlain = 0;  // start of the run not yet copied
+    for (std::size_t i = 0; i < strValue.size(); ++i) {
+        auto n = static_cast<unsigned char>(strValue[i]);
+        if (n >= 0x20 && n != '"' && n != '\\')
+            continue;
+        strOut.append(strValue.substr(nPlain, i - nPlain));
+        nPlain = i + 1;
+        switch (n) {
+            case '"':
+                strOut += "\\\"";
+                break;
+            case '\\':
+                strOut += "\\\\";
+                break;
+            case '\n':
+                strOut += "\\n";
+                break;
+            case '\r':
+                strOut += "\\r";
+                break;
+            case '\t':
+                strOut += "\\t";
+                break;
+            default: {
+                char szBuf[8];
+                std::snprintf(szBuf, sizeof(szBuf), "\\u%04x", n);
+                strOut += szBuf;
+            }
+        }
+    }
+    strOut.append(strValue.substr(nPlain));
+    strOut.push_back('"');
+}

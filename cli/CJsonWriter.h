@@ -22,6 +22,9 @@ class CJsonWriter {
 
     const std::string& Text() const { return m_strText; }
     static std::string Escape(std::string_view strValue);
+    // Appends a JSON string of UTF-8 text: quotes, backslashes and control characters are
+    // escaped, everything else is kept as it is.
+    static void AppendUtf8String(std::string_view strValue, std::string& strOut);
 
   private:
     void Separate();

@@ -12,16 +12,14 @@
 
 #include "cli/CCliOptions.h"
 #include "cli/CInterruptGuard.h"
-#include "cli/CJsonWriter.h"
 #include "cli/CRecoveredSource.h"
+#include "cli/CRowWriter.h"
 #include "cli/ExitCodes.h"
 #include "common/DataFileReader.h"
 #include "common/ScriptFile.h"
-#include "engine/core/CSQLServer2000.h"
+#include "engine/records/CGridCursor.h"
 
 namespace {
-constexpr std::size_t kMaxTextWidth = 60;
-
 std::string Lower(std::string s) {
     for (char& ch : s)
         ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
@@ -43,160 +41,6 @@ std::size_t EditDistance(const std::string& a, const std::string& b) {
         }
     }
     return vecRow[b.size()];
-}
-
-enum class EFormat { Text, Json, Csv };
-
-// Prints rows as they arrive, so that --all holds one grid page at a time.
-class CRowPrinter {
-  public:
-    CRowPrinter(EFormat eFormat, const CTable& table, bool bMarkDeleted)
-        : m_eFormat(eFormat), m_table(table), m_bMarkDeleted(bMarkDeleted) {}
-
-    void Begin() {
-        if (m_eFormat == EFormat::Json) {
-            std::string strHead =
-                "{\"table\":" + CJsonWriter::Escape(m_table.m_strName) + ",\"columns\":[";
-            for (std::size_t i = 0; i < m_table.m_vecColumns.size(); ++i) {
-                if (i)
-                    strHead += ",";
-                strHead += CJsonWriter::Escape(m_table.m_vecColumns[i].m_strName);
-            }
-            strHead += "],\"rows\":[";
-            std::fputs(strHead.c_str(), stdout);
-        } else if (m_eFormat == EFormat::Csv) {
-            std::string strLine;
-            for (std::size_t i = 0; i < m_table.m_vecColumns.size(); ++i) {
-                if (i)
-                    strLine += ",";
-                strLine += CRowsCommand::CsvField(m_table.m_vecColumns[i].m_strName);
-            }
-            if (m_bMarkDeleted)
-                strLine += strLine.empty() ? "deleted" : ",deleted";
-            strLine += "\r\n";
-            std::fwrite(strLine.data(), 1, strLine.size(), stdout);
-        }
-    }
-
-    void Page(const std::vector<SRecordRow>& vecRows) {
-        if (m_eFormat == EFormat::Json) {
-            for (const SRecordRow& row : vecRows) {
-                std::string strLine = m_nRows++ ? ",[" : "[";
-                for (std::size_t i = 0; i < row.vecValues.size(); ++i) {
-                    if (i)
-                        strLine += ",";
-                    strLine += CJsonWriter::Escape(row.vecValues[i]);
-                }
-                strLine += "]";
-                std::fwrite(strLine.data(), 1, strLine.size(), stdout);
-                m_vecDeleted.push_back(row.bDeleted);
-            }
-        } else if (m_eFormat == EFormat::Csv) {
-            for (const SRecordRow& row : vecRows) {
-                std::string strLine;
-                for (std::size_t i = 0; i < row.vecValues.size(); ++i) {
-                    if (i)
-                        strLine += ",";
-                    strLine += CRowsCommand::CsvField(row.vecValues[i]);
-                }
-                if (m_bMarkDeleted)
-                    strLine += row.bDeleted ? ",1" : ",0";
-                strLine += "\r\n";
-                std::fwrite(strLine.data(), 1, strLine.size(), stdout);
-            }
-        } else {
-            PrintText(vecRows);
-        }
-    }
-
-    void End() {
-        if (m_eFormat == EFormat::Json) {
-            std::string strTail = "],\"deleted\":[";
-            for (std::size_t i = 0; i < m_vecDeleted.size(); ++i) {
-                if (i)
-                    strTail += ",";
-                strTail += m_vecDeleted[i] ? "true" : "false";
-            }
-            strTail += "]}\n";
-            std::fwrite(strTail.data(), 1, strTail.size(), stdout);
-        }
-        std::fflush(stdout);
-    }
-
-  private:
-    static std::string Cell(const std::string& strValue) {
-        std::string strCell;
-        for (char ch : strValue)
-            strCell.push_back(ch == '\n' || ch == '\r' || ch == '\t' ? ' ' : ch);
-        if (strCell.size() > kMaxTextWidth)
-            strCell = strCell.substr(0, kMaxTextWidth - 3) + "...";
-        return strCell;
-    }
-
-    void PrintText(const std::vector<SRecordRow>& vecRows) {
-        // Widths grow with the rows seen so far; the header is printed with the first page.
-        const std::size_t nColumns = m_table.m_vecColumns.size();
-        if (m_vecWidths.empty()) {
-            m_vecWidths.resize(nColumns);
-            for (std::size_t i = 0; i < nColumns; ++i)
-                m_vecWidths[i] = Cell(m_table.m_vecColumns[i].m_strName).size();
-        }
-        std::vector<std::vector<std::string>> vecCells;
-        vecCells.reserve(vecRows.size());
-        for (const SRecordRow& row : vecRows) {
-            auto& cells = vecCells.emplace_back();
-            for (std::size_t i = 0; i < row.vecValues.size() && i < nColumns; ++i) {
-                cells.push_back(Cell(row.vecValues[i]));
-                m_vecWidths[i] = std::max(m_vecWidths[i], cells.back().size());
-            }
-        }
-        auto printLine = [&](const std::vector<std::string>& cells, const char* pszMark) {
-            std::string strLine;
-            if (m_bMarkDeleted)
-                strLine += pszMark;
-            for (std::size_t i = 0; i < cells.size(); ++i) {
-                if (i)
-                    strLine += "  ";
-                strLine += cells[i];
-                if (i + 1 < cells.size())
-                    strLine.append(m_vecWidths[i] - cells[i].size(), ' ');
-            }
-            strLine += "\n";
-            std::fwrite(strLine.data(), 1, strLine.size(), stdout);
-        };
-        if (!m_bHeaderDone) {
-            std::vector<std::string> vecHeader;
-            for (const CColumnInfo& column : m_table.m_vecColumns)
-                vecHeader.push_back(Cell(column.m_strName));
-            printLine(vecHeader, "   ");
-            m_bHeaderDone = true;
-        }
-        for (std::size_t r = 0; r < vecCells.size(); ++r)
-            printLine(vecCells[r], vecRows[r].bDeleted ? "D  " : "   ");
-    }
-
-    EFormat m_eFormat;
-    const CTable& m_table;
-    bool m_bMarkDeleted;
-    std::size_t m_nRows = 0;
-    std::vector<bool> m_vecDeleted;
-    std::vector<std::size_t> m_vecWidths;
-    bool m_bHeaderDone = false;
-};
-
-// One run of the engine's record thread procedure; the rows of that grid page. The 2000 engine
-// runs it on this thread: nothing else happens meanwhile, and a thread per 500 rows costs more
-// than the rows.
-std::vector<SRecordRow> RunGridPage(CSQLServerEngine& engine) {
-    CEngineStatus& status = *engine.m_pStatus;
-    status.m_bTableDone = false;
-    if (auto* p2000 = dynamic_cast<CSQLServer2000*>(&engine)) {
-        p2000->RecordExtractor().RecoverTableRecordThread();
-    } else {
-        engine.StartRecordThread();
-        status.m_bTableDone.wait(false);
-    }
-    return status.TakeRows();
 }
 
 int PrintStatements(CSQLServerEngine& engine, CTable& table) {
@@ -224,8 +68,11 @@ int PrintStatements(CSQLServerEngine& engine, CTable& table) {
     status.m_bStop = false;
     status.m_nFailedRecords = 0;
     {
+        // The engine's record thread runs the walk; the program waits for its end.
         CInterruptGuard guard(status.m_bStop);
-        RunGridPage(engine);
+        status.m_bTableDone = false;
+        engine.StartRecordThread();
+        status.m_bTableDone.wait(false);
     }
     engine.m_bRecordExportRunning = false;
     engine.m_hTableFile = nullptr;
@@ -249,28 +96,28 @@ int PrintStatements(CSQLServerEngine& engine, CTable& table) {
 }  // namespace
 
 const char* CRowsCommand::Help() {
-    return "usage: ambermill-cli rows FILE TABLE [--page N | --all] [--deleted] [--json | --csv | "
-           "--sql]\n"
+    return "usage: ambermill-cli rows FILE TABLE [--page N | --all] [--deleted]\n"
+           "                          [--json | --csv [--null TEXT] | --sql] [--grid-text]\n"
            "                          [--data PATH] [--no-progress]\n"
-           "  Prints the records of TABLE (a name or an object id) as the record grid shows them:\n"
-           "  one page of 500 rows (--page N for the Nth page, default 1), or every row (--all).\n"
-           "  --deleted adds deleted (ghost) rows and marks them. --json and --csv print the same\n"
-           "  values as JSON or RFC 4180 CSV; --sql prints the INSERT statements of the whole "
-           "table\n"
-           "  as the script export writes them. --data names the data file of a scan file.\n";
+           "  Prints the records of TABLE (a name or an object id) page by page as the record "
+           "grid\n"
+           "  pages them: one page of 500 rows (--page N for the Nth page, default 1), or every "
+           "row\n"
+           "  (--all). --deleted adds deleted (ghost) rows and marks them. The default output is\n"
+           "  the grid's texts in aligned columns. --json and --csv (RFC 4180) print typed "
+           "values:\n"
+           "  numbers as numbers with their exact digits, datetimes in ISO 8601, GUIDs as text,\n"
+           "  binary as 0x and hex digits, text as UTF-8, NULL (and values that could not be "
+           "read)\n"
+           "  as null in JSON and as an empty unquoted field in CSV (--null TEXT chooses another\n"
+           "  text; an empty string is \"\"). --grid-text prints the texts the window shows "
+           "instead.\n"
+           "  --sql prints the INSERT statements of the whole table as the script export writes\n"
+           "  them. --data names the data file of a scan file.\n";
 }
 
 std::string CRowsCommand::CsvField(const std::string& strValue) {
-    if (strValue.find_first_of(",\"\r\n") == std::string::npos)
-        return strValue;
-    std::string strField = "\"";
-    for (char ch : strValue) {
-        if (ch == '"')
-            strField.push_back('"');
-        strField.push_back(ch);
-    }
-    strField.push_back('"');
-    return strField;
+    return CRowWriter::CsvField(strValue);
 }
 
 CTable* CRowsCommand::FindTable(CSQLServerEngine& engine, const std::string& strWanted) {
@@ -316,8 +163,9 @@ std::vector<std::string> CRowsCommand::CloseNames(const CSQLServerEngine& engine
 }
 
 int CRowsCommand::Run(const std::vector<std::string>& vecArgs) {
-    CCliOptions options(vecArgs, {"all", "deleted", "json", "csv", "sql", "help", "no-progress"},
-                        {"page", "data"});
+    CCliOptions options(
+        vecArgs, {"all", "deleted", "json", "csv", "sql", "grid-text", "help", "no-progress"},
+        {"page", "data", "null"});
     if (options.Has("help")) {
         std::fputs(Help(), stdout);
         return kExitOk;
@@ -337,6 +185,10 @@ int CRowsCommand::Run(const std::vector<std::string>& vecArgs) {
         return usage("--page and --all exclude each other");
     if (options.Has("sql") && options.Has("page"))
         return usage("--sql prints the whole table; --page does not apply");
+    if (options.Has("null") && (!options.Has("csv") || options.Has("grid-text")))
+        return usage("--null applies to typed CSV output (--csv without --grid-text)");
+    if (options.Has("sql") && options.Has("grid-text"))
+        return usage("--sql prints statements; --grid-text does not apply");
     long nPage = 1;
     if (auto strPage = options.Value("page")) {
         char* pEnd = nullptr;
@@ -379,36 +231,53 @@ int CRowsCommand::Run(const std::vector<std::string>& vecArgs) {
     if (options.Has("sql"))
         return PrintStatements(engine, *pTable);
 
-    CEngineStatus& status = *engine.m_pStatus;
-    engine.m_bRecordExportRunning = false;
-    status.m_pRecordTable = pTable;
-    status.m_bCancel = false;
-    engine.m_dqBookmarks.clear();
-    engine.m_bPagingStarted = false;
-    engine.m_bPageForward = true;
+    CRowWriter::SOptions writerOptions;
+    writerOptions.eFormat = options.Has("json")  ? CRowWriter::EFormat::Json
+                            : options.Has("csv") ? CRowWriter::EFormat::Csv
+                                                 : CRowWriter::EFormat::Text;
+    // The aligned text is the grid's view; JSON and CSV are typed unless the grid's texts are
+    // asked for.
+    writerOptions.bGridText =
+        options.Has("grid-text") || writerOptions.eFormat == CRowWriter::EFormat::Text;
+    writerOptions.bMarkDeleted = options.Has("deleted");
+    writerOptions.strNull = options.Value("null").value_or("");
 
-    EFormat eFormat = options.Has("json")  ? EFormat::Json
-                      : options.Has("csv") ? EFormat::Csv
-                                           : EFormat::Text;
-    CRowPrinter printer(eFormat, *pTable, options.Has("deleted"));
+    CEngineStatus& status = *engine.m_pStatus;
+    status.m_bCancel = false;
+    // A cursor of our own: the rows stream to stdout page by page, and binary values are read
+    // when they are printed as data.
+    std::unique_ptr<CGridCursor> pCursor = engine.OpenGridCursor(*pTable, !writerOptions.bGridText);
+    static const std::vector<SColumnFormat> kNoFormats;
+    CRowWriter writer(*pTable, pCursor ? pCursor->Formats() : kNoFormats, writerOptions, stdout);
+    writer.Begin();
+    if (!pCursor) {
+        // This engine shows no records of its format.
+        writer.End();
+        return kExitOk;
+    }
     CInterruptGuard guard(status.m_bCancel);
     const bool bAll = options.Has("all");
     for (long nRun = 1;; ++nRun) {
-        auto vecRows = RunGridPage(engine);
+        const bool bPrint = bAll || nRun == nPage;
+        pCursor->Page(
+            nRun == 1 ? SGridRequest::First() : SGridRequest::Next(),
+            [&](const SDecodedRow& row) {
+                if (bPrint)
+                    writer.Row(row);
+            },
+            &status.m_bCancel);
         if (CInterruptGuard::Interrupted()) {
             std::fflush(stdout);
             std::fprintf(stderr, "ambermill-cli rows: interrupted\n");
             return kExitInterrupted;
         }
-        if (nRun == 1)
-            printer.Begin();
-        if (bAll || nRun == nPage)
-            printer.Page(vecRows);
+        if (bPrint)
+            writer.EndPage();
         if (!bAll && nRun == nPage)
             break;
-        if (engine.m_bLastPage) {
+        if (pCursor->LastPage()) {
             if (!bAll) {
-                printer.End();
+                writer.End();
                 std::fprintf(stderr,
                              "ambermill-cli rows: page %ld is past the last page (%ld) of %s\n",
                              nPage, nRun, pTable->m_strName.c_str());
@@ -416,9 +285,7 @@ int CRowsCommand::Run(const std::vector<std::string>& vecArgs) {
             }
             break;
         }
-        engine.m_bPagingStarted = true;
-        engine.m_bPageForward = true;
     }
-    printer.End();
+    writer.End();
     return kExitOk;
 }

@@ -6,7 +6,7 @@
 
 // ambermill-cli save-scan FILE OUT.str: recovers a data file and saves the scan.
 class CSaveScanCommand {
-public:
+  public:
     static int Run(const std::vector<std::string>& vecArgs);
     static const char* Help();
 };

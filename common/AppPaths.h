@@ -3,10 +3,12 @@
 
 #include <filesystem>
 
+#include "common/Export.h"
+
 // Where the program keeps the files that live "beside the executable": the log folder,
 // sql.settings, ReadMe.txt and OutputFldr.txt. When the executable's folder is not writable (an
 // installed program), writable files go to $XDG_STATE_HOME/ambermill (or ~/.local/state/ambermill).
-class CAppPaths {
+class AMBERMILL_API CAppPaths {
   public:
     // Folder of the running executable (/proc/self/exe), or the current folder if unknown.
     static std::filesystem::path ExecutableDir();

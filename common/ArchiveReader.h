@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "common/Export.h"
+
 // A truncated or inconsistent archive. what() says what was being read and where.
-class CArchiveError : public std::runtime_error {
+class AMBERMILL_API CArchiveError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
@@ -19,7 +21,7 @@ class CArchiveError : public std::runtime_error {
 // length-prefixed 8-bit strings, flags stored as 32-bit values. Scan files are untrusted input, so
 // every length and count is checked against the bytes that remain before anything is allocated;
 // a violation throws CArchiveError.
-class CArchiveReader {
+class AMBERMILL_API CArchiveReader {
   public:
     // Reads over bytes the caller keeps alive.
     explicit CArchiveReader(std::span<const std::byte> bytes);

@@ -8,10 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "common/Export.h"
+
 // Writes the archive encoding of scan files (see CArchiveReader) to a file through a 4096-byte
 // buffer. The bytes go to a temporary file beside the target, which replaces the target only when
 // every write succeeded, so a failed save never leaves a half-written scan file behind.
-class CArchiveWriter {
+class AMBERMILL_API CArchiveWriter {
   public:
     CArchiveWriter() = default;
     ~CArchiveWriter();

@@ -1,15 +1,19 @@
 // common/ByteView.h
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <span>
+
+#include "common/Export.h"
 
 // A non-owning, bounds-checked little-endian reader over untrusted bytes (pages, rows, scan files).
 // Every accessor returns std::nullopt instead of reading past the end, so a damaged offset can
 // never become undefined behaviour; callers decide whether that is damage or a missing value.
-class CByteView {
+class AMBERMILL_API CByteView {
   public:
     CByteView() = default;
     explicit CByteView(std::span<const std::byte> bytes) : m_bytes(bytes) {}
@@ -72,6 +76,28 @@ class CByteView {
 
     // Little-endian value of nWidth bytes (1..8) at nOffset. REQUIRES: Has(nOffset, nWidth).
     std::uint64_t Load(std::size_t nOffset, std::size_t nWidth) const {
+        if constexpr (std::endian::native == std::endian::little) {
+            // The host's own order: a plain copy, for the widths fields have.
+            switch (nWidth) {
+                case 2: {
+                    std::uint16_t n = 0;
+                    std::memcpy(&n, m_bytes.data() + nOffset, 2);
+                    return n;
+                }
+                case 4: {
+                    std::uint32_t n = 0;
+                    std::memcpy(&n, m_bytes.data() + nOffset, 4);
+                    return n;
+                }
+                case 8: {
+                    std::uint64_t n = 0;
+                    std::memcpy(&n, m_bytes.data() + nOffset, 8);
+                    return n;
+                }
+                default:
+                    break;
+            }
+        }
         std::uint64_t nValue = 0;
         for (std::size_t i = nWidth; i-- > 0;) {
             nValue = (nValue << 8) | static_cast<std::uint8_t>(m_bytes[nOffset + i]);

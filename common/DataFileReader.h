@@ -6,12 +6,14 @@
 #include <span>
 #include <string>
 
+#include "common/Export.h"
+
 inline constexpr std::size_t kPageSize = 8192;
 
 // Read-only access to a data file. Each instance opens its own descriptor (O_RDONLY) and closes it
 // on destruction, so every operation reads through a descriptor of its own and nothing is shared
 // between threads. The data file is never opened for writing.
-class CDataFileReader {
+class AMBERMILL_API CDataFileReader {
   public:
     explicit CDataFileReader(const std::string& strPath);
     ~CDataFileReader();

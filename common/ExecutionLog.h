@@ -4,10 +4,12 @@
 #include <filesystem>
 #include <string>
 
+#include "common/Export.h"
+
 // The execution log (progress) and error log, both plain text appended to and never read back.
 // Lines: "Code:<code>  Error:<error>  MSG:<message>" ending in CR LF, as the Windows-era tools that
 // read these logs expect.
-class CExecutionLog {
+class AMBERMILL_API CExecutionLog {
   public:
     // Creates the log folder and writes the five-line header block to ErrorLog.log, then
     // ExecLog.log.

@@ -1,35 +1,23 @@
 // common/NamedEvent.cpp
 #include "common/NamedEvent.h"
 
-#include <unordered_map>
-
 namespace {
-// The registry is the one piece of global state the event model demands: names are process-wide.
-struct SEventRegistry {
-    std::mutex mutex;
-    std::unordered_map<std::string, std::weak_ptr<CNamedEvent>> events;
-};
-
-SEventRegistry& Registry() {
-    static SEventRegistry registry;
-    return registry;
-}
-
 constexpr auto kStopPollInterval = std::chrono::milliseconds(20);
 }  // namespace
 
-std::shared_ptr<CNamedEvent> CNamedEvent::Open(const std::string& strName) {
-    SEventRegistry& registry = Registry();
-    std::lock_guard lock(registry.mutex);
-    std::weak_ptr<CNamedEvent>& slot = registry.events[strName];
-    if (auto pEvent = slot.lock())
-        return pEvent;
-    auto pEvent = std::make_shared<CNamedEvent>(strName);
-    slot = pEvent;
+std::shared_ptr<CNamedEvent> CEventRegistry::Open(const std::string& strName) {
+    std::lock_guard lock(m_mutex);
+    std::shared_ptr<CNamedEvent>& pEvent = m_mapEvents[strName];
+    if (!pEvent)
+        pEvent = std::make_shared<CNamedEvent>(strName);
     return pEvent;
 }
 
 void CNamedEvent::Set() {
+    // A Reset racing with this is ordered after it: the event ends up reset, as if this Set had
+    // come first.
+    if (m_bSetHint.exchange(true))
+        return;
     {
         std::lock_guard lock(m_mutex);
         m_bSet = true;
@@ -40,6 +28,7 @@ void CNamedEvent::Set() {
 void CNamedEvent::Reset() {
     std::lock_guard lock(m_mutex);
     m_bSet = false;
+    m_bSetHint = false;
 }
 
 bool CNamedEvent::IsSet() const {

@@ -7,14 +7,14 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
-// A manual-reset event. Events are named and process-wide: Open() with the same name always gives
-// the same event object, so two status blocks (or the engine and the program) that open
-// "RecordEvent" wake each other.
-class CNamedEvent {
+#include "common/Export.h"
+
+// A manual-reset event with a name. Events come from a registry (CEventRegistry): within one
+// registry a name is one event.
+class AMBERMILL_API CNamedEvent {
   public:
-    static std::shared_ptr<CNamedEvent> Open(const std::string& strName);
-
     void Set();
     void Reset();
     bool IsSet() const;
@@ -35,4 +35,24 @@ class CNamedEvent {
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;
     bool m_bSet = false;
+    // Mirrors m_bSet for Set(): setting an event that is already set (the record thread sets
+    // "RecordEvent" once per row) then costs no lock.
+    std::atomic<bool> m_bSetHint{false};
+};
+
+// The named events of one engine (its status block owns the registry) or of one part of the
+// program. Opening a name twice gives the same event, so the engine and the program reach one
+// event by its name; two registries never share an event, so a second engine (a new recovery
+// while the old engine's threads wind down) cannot wake the first one's waits.
+class AMBERMILL_API CEventRegistry {
+  public:
+    CEventRegistry() = default;
+    CEventRegistry(const CEventRegistry&) = delete;
+    CEventRegistry& operator=(const CEventRegistry&) = delete;
+
+    std::shared_ptr<CNamedEvent> Open(const std::string& strName);
+
+  private:
+    std::mutex m_mutex;
+    std::unordered_map<std::string, std::shared_ptr<CNamedEvent>> m_mapEvents;
 };

@@ -5,16 +5,18 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/Export.h"
+
 // A failure reported by the ODBC driver; what() carries the driver's diagnostic text.
-class COdbcError : public std::runtime_error {
-public:
+class AMBERMILL_API COdbcError : public std::runtime_error {
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // One database connection over unixODBC: open by connect string without a prompt, execute one
 // statement text (no result set), close. Every failure raises COdbcError.
-class COdbcConnection {
-public:
+class AMBERMILL_API COdbcConnection {
+  public:
     COdbcConnection();
     ~COdbcConnection();
     COdbcConnection(const COdbcConnection&) = delete;
@@ -25,7 +27,7 @@ public:
     void Close();
     bool IsOpen() const;
 
-private:
+  private:
     struct SHandles;
     std::unique_ptr<SHandles> m_pHandles;
 };

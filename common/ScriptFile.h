@@ -6,10 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "common/Export.h"
+
 // A script file the export writes into. The program creates and closes it; the engine only
 // writes. Write errors (a full disk, a vanished folder) are remembered so that a partly written
 // bundle is never reported as complete.
-class CScriptFile {
+class AMBERMILL_API CScriptFile {
   public:
     CScriptFile() = default;
     ~CScriptFile();

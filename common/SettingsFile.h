@@ -5,8 +5,10 @@
 #include <optional>
 #include <string>
 
+#include "common/Export.h"
+
 // sql.settings: lines of key=value. The key is the text before the first '='.
-class CSettingsFile {
+class AMBERMILL_API CSettingsFile {
   public:
     // Value of the first line whose key is exactly strKey. std::nullopt when the key is missing;
     // bFileFound tells a missing file apart from a missing key (the callers treat them

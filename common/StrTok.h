@@ -1,11 +1,13 @@
 // common/StrTok.h
 #pragma once
 
+#include "common/Export.h"
+
 // A re-entrant tokenizer over a caller-owned, writable, zero-terminated buffer. Each cut writes a
 // terminating zero into the buffer and remembers the character it overwrote; the next call (or
 // Start) puts it back, so the buffer is whole again once tokenizing has moved on.
 // REQUIRES: the buffer outlives the tokenizer's use of it.
-class CStrTok {
+class AMBERMILL_API CStrTok {
   public:
     static constexpr const char* kDefaultSet = " \t\r\n";
 

@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/catalog/CSysColumnsReader.h"
-#include "engine/catalog/CSysCommentsReader.h"
-#include "engine/catalog/CSysObjectsReader.h"
-#include "engine/catalog/CSysTypesReader.h"
 #include "engine/core/CDataPage.h"
-#include "engine/core/CSQLServer2000.h"
+#include "engine/format2000/CSQLServer2000.h"
+#include "engine/format2000/CSysColumnsReader.h"
+#include "engine/format2000/CSysCommentsReader.h"
+#include "engine/format2000/CSysObjectsReader.h"
+#include "engine/format2000/CSysTypesReader.h"
 #include "engine/records/CRowDecoder.h"
 #include "engine/records/CTextPointerReader.h"
 #include "engine/records/CTypeTable.h"
@@ -100,8 +100,9 @@ int FuzzDataPage(const std::uint8_t* pData, std::size_t nSize) {
     // The same page as rows of a table with a column of every type, for the grid and for INSERTs.
     static CTable table = MakeFixedCatalog();
     engine.m_bRecoverDeleted = true;
-    CRowDecoder statementDecoder(table, engine.m_strFileName, true, true);
+    CRowDecoder statementDecoder(table, engine.m_strFileName, {true, true});
     SDecodedRow row;
+    std::string strText;
     for (std::uint32_t nSlot = 0; nSlot < std::min<std::uint32_t>(page.SlotCount(), 4096);
          ++nSlot) {
         std::uint16_t nEntry = page.SlotEntry(nSlot);
@@ -109,7 +110,16 @@ int FuzzDataPage(const std::uint8_t* pData, std::size_t nSize) {
             continue;
         auto nRow = static_cast<std::uint16_t>(nEntry - kPageHeaderSize);
         engine.DecodeRecord(dataArea.Bytes(), nRow, table);
-        statementDecoder.Decode(dataArea, nRow, row);
+        if (statementDecoder.Decode(dataArea, nRow, row)) {
+            // Every value through every formatter: none may read outside its value.
+            const auto& vecFormats = statementDecoder.Formats();
+            for (std::size_t i = 0; i < row.vecValues.size(); ++i) {
+                strText.clear();
+                CValueFormat::AppendGridText(row.vecValues[i], vecFormats[i], strText);
+                CValueFormat::AppendSqlLiteral(row.vecValues[i], vecFormats[i], strText);
+                CValueFormat::AppendDataText(row.vecValues[i], vecFormats[i].eType, strText);
+            }
+        }
     }
     engine.m_pStatus->ClearRows();
     return 0;

@@ -5,7 +5,7 @@
 #include <span>
 
 #include "common/ArchiveReader.h"
-#include "engine/core/CSQLServer2000.h"
+#include "engine/format2000/CSQLServer2000.h"
 #include "engine/scripts/CScanFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {

@@ -720,7 +720,7 @@ void CAmbermillDlg::RequestPage(EPageRequest eRequest) {
     UpdateCommandStates();
 }
 
-void CAmbermillDlg::OnPageLoaded(const SGridPage& page) {
+void CAmbermillDlg::OnPageLoaded(const SRecordPage& page) {
     if (page.nRequest != m_nPendingRequest || page.pTable != m_pShownTable)
         return;
     m_pLoadingTable = nullptr;

@@ -11,7 +11,7 @@
 #include "app/shell/CRecentFiles.h"
 #include "app/shell/CRecoveryRun.h"
 #include "app/shell/SDamageRecord.h"
-#include "app/shell/SGridPage.h"
+#include "app/shell/SRecordPage.h"
 
 class CDamageReportDlg;
 class CObjectTree;
@@ -114,7 +114,7 @@ class CAmbermillDlg : public QMainWindow {
 
     void OnTreeSelection(QTreeWidgetItem* pCurrent);
     void RequestPage(EPageRequest eRequest);
-    void OnPageLoaded(const SGridPage& page);
+    void OnPageLoaded(const SRecordPage& page);
     void OnShowDeleted(bool bShow);
     void OnCellActivated(const QModelIndex& index);
     void ShowDamageReport();

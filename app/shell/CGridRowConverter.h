@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/shell/SGridPage.h"
+#include "app/shell/SRecordPage.h"
 #include "engine/core/CEngineStatus.h"
 
 // Turns the engine's hand-over rows into the window's rows. This is the one place that knows how

@@ -4,7 +4,7 @@
 #include <QAbstractTableModel>
 #include <vector>
 
-#include "app/shell/SGridPage.h"
+#include "app/shell/SRecordPage.h"
 
 // The record grid's model: one page of rows (at most 500) of the selected table. Deleted rows and
 // NULLs are told apart by icon and font as well as by colour.

@@ -62,7 +62,7 @@ void CRecordPageLoader::Work() {
             m_job.reset();
             m_engine.m_bRecoverDeleted = m_bShowDeleted;
         }
-        SGridPage page = Load(job);
+        SRecordPage page = Load(job);
         {
             std::lock_guard lock(m_mutex);
             m_page = std::move(page);
@@ -73,7 +73,7 @@ void CRecordPageLoader::Work() {
 }
 
 void CRecordPageLoader::DeliverPage() {
-    std::optional<SGridPage> page;
+    std::optional<SRecordPage> page;
     {
         std::lock_guard lock(m_mutex);
         page.swap(m_page);
@@ -112,8 +112,8 @@ void CRecordPageLoader::PrepareEngine(const SJob& job) {
     status.m_pRecordTable = job.pTable;
 }
 
-SGridPage CRecordPageLoader::Load(const SJob& job) {
-    SGridPage page;
+SRecordPage CRecordPageLoader::Load(const SJob& job) {
+    SRecordPage page;
     page.nRequest = job.nRequest;
     page.pTable = job.pTable;
     if (job.pTable == nullptr)

@@ -8,7 +8,7 @@
 #include <optional>
 #include <thread>
 
-#include "app/shell/SGridPage.h"
+#include "app/shell/SRecordPage.h"
 
 class CSQLServerEngine;
 class CThreadWaker;
@@ -37,7 +37,7 @@ class CRecordPageLoader : public QObject {
     void SetShowDeleted(bool bShow);
 
   signals:
-    void PageLoaded(const SGridPage& page);
+    void PageLoaded(const SRecordPage& page);
 
   private:
     // On the GUI thread: hands the finished page to PageLoaded.
@@ -50,7 +50,7 @@ class CRecordPageLoader : public QObject {
     };
 
     void Work();
-    SGridPage Load(const SJob& job);
+    SRecordPage Load(const SJob& job);
     void PrepareEngine(const SJob& job);
 
     CSQLServerEngine& m_engine;
@@ -59,7 +59,7 @@ class CRecordPageLoader : public QObject {
     std::optional<SJob> m_job;  // waiting to be picked up
     // A finished page waiting for the GUI thread. Handed over under m_mutex, so the GUI thread
     // reads it only after the worker has written it whole.
-    std::optional<SGridPage> m_page;
+    std::optional<SRecordPage> m_page;
     CThreadWaker* m_pWaker = nullptr;
     bool m_bBusy = false;  // a job is waiting or running
     bool m_bQuit = false;

@@ -1,9 +1,7 @@
 // engine/binding/CEngineBinding.cpp
 #include "engine/binding/CEngineBinding.h"
 
-#include "engine/core/CSQLServer2000.h"
-#include "engine/stand_in/CSQLServer2005.h"
-#include "engine/stand_in/CSQLServer2008.h"
+#include "engine/binding/EngineFactories.h"
 
 std::unique_ptr<CSQLServerEngine> CEngineBinding::Create(EEngineFormat eFormat) {
     switch (eFormat) {
@@ -21,11 +19,6 @@ std::unique_ptr<CSQLServerEngine> CEngineBinding::Create(EEngineFormat eFormat) 
 
 std::unique_ptr<CSQLServerEngine> CEngineBinding::CreateForVersionText(
     const std::string& strVersion) {
-    if (strVersion == "2000")
-        return Create(EEngineFormat::SQL2000);
-    if (strVersion == "2005")
-        return Create(EEngineFormat::SQL2005);
-    if (strVersion == "2008")
-        return Create(EEngineFormat::SQL2008);
-    return nullptr;
+    const SFormatInfo* pInfo = CFormatTable::ByVersionText(strVersion);
+    return pInfo ? Create(pInfo->eFormat) : nullptr;
 }

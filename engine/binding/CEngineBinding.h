@@ -5,9 +5,11 @@
 #include <string>
 
 #include "engine/core/CFormatProbe.h"
+#include "engine/core/CFormatTable.h"
 #include "engine/core/CSQLServerEngine.h"
 
-// The one place that maps a format to the library whose factory builds its engine.
+// The one place that maps a format to the library whose factory builds its engine. What the
+// formats are (stamps, labels, scan-file versions) is the format table's.
 class CEngineBinding {
   public:
     // nullptr for EEngineFormat::Unknown.

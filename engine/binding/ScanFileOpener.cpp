@@ -5,6 +5,7 @@
 
 #include "common/ArchiveReader.h"
 #include "engine/binding/CEngineBinding.h"
+#include "engine/core/CFormatTable.h"
 #include "engine/scripts/CScanFile.h"
 
 namespace {
@@ -37,8 +38,8 @@ SScanOpenResult OpenScanFileChecked(const std::string& strPath) {
         if (!pEngine) {
             return Failure(EScanOpenError::UnknownVersion,
                            "'" + strPath + "' is a scan file of version '" + strVersion +
-                               "', which no engine of this build reads (expected 2000, 2005 or "
-                               "2008)");
+                               "', which no engine of this build reads (expected " +
+                               CFormatTable::VersionTextList() + ")");
         }
         pEngine->ResetCatalog();
         pEngine->m_mapDefaults.Clear();

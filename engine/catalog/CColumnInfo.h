@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "common/Export.h"
+
 // One column of a recovered table (one syscolumns row, or one column record of a scan file).
-class CColumnInfo {
+class AMBERMILL_API CColumnInfo {
   public:
     std::string m_strName;       // column name, or "UnicodeCol#_%d"
     std::string m_strType;       // base type name from the type table

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "common/Export.h"
+
 // An index or key of a table, or a default object (then only the id and the text are filled).
-class CIndexInfo {
+class AMBERMILL_API CIndexInfo {
   public:
     std::int32_t m_nValue = 0;
     std::array<bool, 9> m_arrFlags{};

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Export.h"
 #include "common/OrderedMap.h"
 #include "engine/catalog/CColumnInfo.h"
 #include "engine/catalog/CIndexInfo.h"
@@ -13,7 +14,7 @@
 
 // One recovered table. During a recovery every object that owns data pages is held as a nameless
 // CTable until sysobjects names it; pruning then keeps only user tables.
-class CTable {
+class AMBERMILL_API CTable {
   public:
     std::string m_strName;
     std::string m_strSaved1;  // kept in the scan file; empty after a recovery

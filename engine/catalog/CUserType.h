@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "common/Export.h"
+
 // A user-defined data type (one systypes row whose user type id is above 256).
-class CUserType {
+class AMBERMILL_API CUserType {
   public:
     std::uint8_t m_nBaseType = 0;
     std::uint16_t m_nLength = 0;

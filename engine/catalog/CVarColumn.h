@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "common/Export.h"
+
 // One variable-length column of a table, in the order the catalog listed it.
-class CVarColumn {
+class AMBERMILL_API CVarColumn {
   public:
     std::string m_strName;
     std::string m_strExtra;  // saved in the scan file, otherwise unused

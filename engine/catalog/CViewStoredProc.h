@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "common/Export.h"
+
 // A view, stored procedure, rule, trigger or function with its definition text.
-class CViewStoredProc {
+class AMBERMILL_API CViewStoredProc {
   public:
     std::string m_strName;
     std::uint16_t m_nNumber = 0;  // syscomments number of the last chunk read

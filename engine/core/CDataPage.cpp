@@ -8,10 +8,25 @@ std::uint16_t CDataPage::SlotEntry(std::uint32_t nSlot) const {
     return *View().U16(kPageSize - nBack);
 }
 
+std::uint16_t CDataPage::RepairedSlotEntry(std::uint32_t nSlot, bool bGridRule) const {
+    constexpr std::uint16_t kRowStart = 0x30;
+    constexpr std::uint16_t kLowestGridLowByte = 105;
+    const std::uint16_t nEntry = SlotEntry(nSlot);
+    if (nSlot != 0 || nEntry == kPageHeaderSize)
+        return nEntry;
+    const std::uint16_t nLow = nEntry & 0xFF;
+    if (nLow == kPageHeaderSize)
+        return kPageHeaderSize;
+    if (bGridRule && (nEntry >> 8) == 1 && nLow > kLowestGridLowByte) {
+        auto nByte = View().U8(nEntry);
+        if (nByte && *nByte != kRowStart)
+            return nLow;
+    }
+    return nEntry;
+}
+
 std::optional<std::uint16_t> CDataPage::AcceptedRowOffset(std::uint32_t nSlot) const {
-    std::uint16_t nOffset = SlotEntry(nSlot);
-    if (nSlot == 0 && nOffset != kPageHeaderSize && (nOffset & 0xFF) == kPageHeaderSize)
-        nOffset = kPageHeaderSize;
+    const std::uint16_t nOffset = RepairedSlotEntry(nSlot);
     if (nOffset < kPageHeaderSize || nOffset >= kPageSize)
         return std::nullopt;
     return nOffset;

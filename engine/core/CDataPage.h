@@ -9,6 +9,7 @@
 
 #include "common/ByteView.h"
 #include "common/DataFileReader.h"
+#include "common/Export.h"
 
 // Page header layout of the data file (little-endian).
 inline constexpr std::size_t kPageHeaderSize = 96;   // the data area begins here
@@ -25,7 +26,7 @@ inline constexpr std::uint8_t kTextPageType = 3;
 inline constexpr std::uint8_t kTextTreePageType = 4;
 
 // One 8192-byte page read from the data file, with checked access to its header and slot array.
-class CDataPage {
+class AMBERMILL_API CDataPage {
   public:
     CDataPage() { m_arrBytes.fill(std::byte{0}); }
 
@@ -47,8 +48,13 @@ class CDataPage {
     // The raw slot-array entry (at byte 8190 - 2 * nSlot); 0 when the entry would lie in the
     // header.
     std::uint16_t SlotEntry(std::uint32_t nSlot) const;
-    // Slot entry after the first-slot repair (a damaged high byte of an offset whose low byte is
-    // 96 reads 96) and the range check: std::nullopt for 0 or an offset outside [96, 8192).
+    // The slot entry with the first slot's damaged high byte repaired; every walk reads entries
+    // through this. The first row always starts at 96, so a first entry whose low byte is 96
+    // reads 96. With bGridRule (the record grid's walk) a first entry whose high byte is 1 and
+    // whose low byte is above 105 also reads as its low byte, unless the page holds a row start
+    // (0x30) at the stored offset. Other entries are returned as stored.
+    std::uint16_t RepairedSlotEntry(std::uint32_t nSlot, bool bGridRule = false) const;
+    // The repaired entry if it lies within [96, 8192): std::nullopt for 0 or any other offset.
     std::optional<std::uint16_t> AcceptedRowOffset(std::uint32_t nSlot) const;
 
     // Puts the saved sector bits back when the header says the page carries torn bits.

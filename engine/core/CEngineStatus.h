@@ -8,23 +8,39 @@
 #include <string>
 #include <vector>
 
+#include "common/Export.h"
 #include "common/NamedEvent.h"
+#include "engine/core/SGridPage.h"
+#include "engine/records/CValueFormat.h"
+#include "engine/records/CValueKinds.h"
+#include "engine/records/SDecodedRow.h"
 
 class CTable;
 
 // One row handed from the record thread to whoever shows it: the value texts as the grid shows
-// them (markers included) and whether the row was a deleted (ghost) record.
-struct SRecordRow {
+// them (markers included), each value's kind (so NULL is told from a stored "NULL"), and whether
+// the row was a deleted (ghost) record.
+struct AMBERMILL_API SRecordRow {
     std::vector<std::string> vecValues;
+    CValueKinds vecKinds;
     bool bDeleted = false;
+
+    // The grid row of a decoded row.
+    static SRecordRow From(const SDecodedRow& row, const std::vector<SColumnFormat>& vecFormats);
 };
 
 // The block the engine's threads and the program's threads talk through: named manual-reset
 // events, flags and counters. Flags and counters are atomics; the hand-over buffers are guarded by
 // m_mutex and reached only through the accessors.
-class CEngineStatus {
+class AMBERMILL_API CEngineStatus {
   public:
     CEngineStatus();
+    CEngineStatus(const CEngineStatus&) = delete;
+    CEngineStatus& operator=(const CEngineStatus&) = delete;
+
+    // The event of this engine with that name ("ExportReady", ...): the one the handles below
+    // hold when the name is theirs. Another engine's events are never reached.
+    std::shared_ptr<CNamedEvent> OpenEvent(const std::string& strName);
 
     std::shared_ptr<CNamedEvent> m_hPageReadComplete;
     std::shared_ptr<CNamedEvent> m_hExportEvent;
@@ -78,14 +94,22 @@ class CEngineStatus {
     void SetDatabaseName(const std::string& strName);
     std::string DatabaseName() const;
 
-    // Record hand-over of one grid page.
+    // Record hand-over of one grid page. The record thread hands over the page's grid texts in
+    // one buffer; they become rows when they are taken, on the taker's thread, and the buffer goes
+    // back to the record thread for its next page. So rows are made and freed on one thread, and
+    // the record thread allocates nothing once it has warmed up.
     void ClearRows();
     void AppendRow(SRecordRow row);
     std::vector<SRecordRow> TakeRows();
     std::size_t RowCount() const;
+    // Replaces the rows by the rows of page; page receives the buffers of the page before.
+    void PublishPage(SGridPage& page);
 
   private:
+    // The handles above are opened from it in the constructor.
+    CEventRegistry m_events;
     mutable std::mutex m_mutex;
     std::string m_strDatabaseName;
     std::vector<SRecordRow> m_vecRows;
+    SGridPage m_page;  // rows handed over and not taken yet
 };

@@ -6,9 +6,11 @@
 #include <mutex>
 #include <thread>
 
+#include "common/Export.h"
+
 // One worker thread of an engine (the recovery or the record thread). A second start while the
 // first still runs is refused rather than racing on the engine's state; Join() waits for the end.
-class CEngineThread {
+class AMBERMILL_API CEngineThread {
   public:
     CEngineThread() = default;
     ~CEngineThread() { Join(); }

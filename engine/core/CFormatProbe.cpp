@@ -3,6 +3,7 @@
 
 #include "common/DataFileReader.h"
 #include "engine/core/CDataPage.h"
+#include "engine/core/CPageScanner.h"
 
 namespace {
 constexpr std::uint32_t kFileHeaderPage = 0;
@@ -10,34 +11,28 @@ constexpr std::uint32_t kBootPage = 9;
 constexpr std::uint8_t kFileHeaderPageType = 15;
 constexpr std::uint8_t kBootPageType = 13;
 constexpr std::size_t kVersionOffset = 100;
+constexpr std::size_t kDatabaseNameOffset = 148;  // UTF-16 name, kDatabaseNameBytes long
+constexpr std::size_t kDatabaseNameBytes = 500;
 }  // namespace
 
 EEngineFormat CFormatProbe::FormatOfVersion(std::uint16_t nVersion) {
-    switch (nVersion) {
-        case 539:
-            return EEngineFormat::SQL2000;
-        case 611:
-        case 612:
-            return EEngineFormat::SQL2005;
-        case 655:
-            return EEngineFormat::SQL2008;
-        default:
-            return EEngineFormat::Unknown;
-    }
+    const SFormatInfo* pInfo = CFormatTable::ByStamp(nVersion);
+    return pInfo ? pInfo->eFormat : EEngineFormat::Unknown;
 }
 
 std::string CFormatProbe::FormatName(EEngineFormat eFormat) {
-    switch (eFormat) {
-        case EEngineFormat::SQL2000:
-            return "2000";
-        case EEngineFormat::SQL2005:
-            return "2005";
-        case EEngineFormat::SQL2008:
-            return "2008";
-        case EEngineFormat::Unknown:
-            break;
+    return CFormatTable::VersionText(eFormat);
+}
+
+std::map<std::int32_t, std::uint32_t> CFormatProbe::DataPagesPerObject(const std::string& strPath) {
+    std::map<std::int32_t, std::uint32_t> mapDataPages;
+    CDataFileReader reader(strPath);
+    CDataPage page;
+    for (std::uint32_t nPage = 0; nPage < reader.PageCount(); ++nPage) {
+        if (page.Read(reader, nPage) && page.Type() == kDataPageType)
+            ++mapDataPages[page.ObjectId()];
     }
-    return "unknown";
+    return mapDataPages;
 }
 
 CFormatProbe::SResult CFormatProbe::Probe(const std::string& strPath) {
@@ -76,6 +71,8 @@ CFormatProbe::SResult CFormatProbe::Probe(const std::string& strPath) {
         return result;
     }
     result.nVersion = *boot.View().U16(kVersionOffset);
+    result.strDatabaseName = CPageScanner::DecodeDatabaseName(
+        CByteView(boot.Bytes().subspan(kDatabaseNameOffset, kDatabaseNameBytes)));
     result.eFormat = FormatOfVersion(result.nVersion);
     result.bOk = true;
     return result;

@@ -2,13 +2,15 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
-enum class EEngineFormat { SQL2000, SQL2005, SQL2008, Unknown };
+#include "common/Export.h"
+#include "engine/core/CFormatTable.h"
 
 // Looks at a file before any engine touches it: is it a data file at all, and which format's
 // engine reads it (the version stamp at byte 100 of the boot page, page 9).
-class CFormatProbe {
+class AMBERMILL_API CFormatProbe {
   public:
     struct SResult {
         bool bOk = false;      // a data file of some version
@@ -17,10 +19,13 @@ class CFormatProbe {
         EEngineFormat eFormat = EEngineFormat::Unknown;
         std::uint64_t nFileSize = 0;
         std::uint32_t nPages = 0;
+        std::string strDatabaseName;  // from the boot page
     };
 
     static SResult Probe(const std::string& strPath);
     static EEngineFormat FormatOfVersion(std::uint16_t nVersion);
     // "2000", "2005", "2008" or "unknown".
     static std::string FormatName(EEngineFormat eFormat);
+    // The number of data pages of each object id, over the whole file (empty when unreadable).
+    static std::map<std::int32_t, std::uint32_t> DataPagesPerObject(const std::string& strPath);
 };

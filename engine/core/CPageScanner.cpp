@@ -9,11 +9,11 @@
 #include "common/ExecutionLog.h"
 #include "engine/core/CDataPage.h"
 #include "engine/core/CSQLServerEngine.h"
+#include "engine/records/CSlotWalker.h"
 
 namespace {
 constexpr std::uint64_t kDatabaseNameOffset = 9 * kPageSize + 148;  // boot page, byte 148
 constexpr std::size_t kDatabaseNameBytes = 500;
-constexpr std::uint16_t kMaxSystemSlots = 500;
 
 // Waits for the listener's acknowledgement of the last hand-over; false on a stop request.
 bool AwaitAck(CEngineStatus& status) {
@@ -102,25 +102,15 @@ bool CPageScanner::ReadSystemTableRows(const std::string& strKey, const std::str
         CExecutionLog::WriteLog(1, 0, strNotFound, true);
         return false;
     }
-    CDataFileReader reader(m_engine.m_strFileName);
+    CSlotWalker walker(EWalkPolicy::SystemTable, m_engine.m_strFileName);
     CExecutionLog::WriteLog(0, 0, "Found : " + std::to_string(pTable->m_vecPages.size()), false);
-    CDataPage page;
-    for (std::uint32_t nPage : pTable->m_vecPages) {
-        if (m_engine.m_pStatus->m_bCancel)
-            return false;
-        if (!page.Read(reader, nPage) || page.Type() != kDataPageType)
-            continue;
-        page.RestoreTornBits();
-        if (page.SlotCount() > kMaxSystemSlots)
-            continue;
-        const CByteView dataArea = page.DataArea();
-        for (std::uint32_t nSlot = 0; nSlot < page.SlotCount(); ++nSlot) {
-            if (auto nOffset = page.AcceptedRowOffset(nSlot)) {
-                fnReader(dataArea, static_cast<std::uint16_t>(*nOffset - kPageHeaderSize));
-            }
-        }
-    }
-    return true;
+    const SWalkResult result =
+        walker.Walk(pTable->m_vecPages, pTable->m_nObjectId, &m_engine.m_pStatus->m_bCancel,
+                    [&](const SSlotVisit& visit) {
+                        fnReader(visit.dataArea, visit.nRowOffset);
+                        return SSlotStep{};
+                    });
+    return result.eEnd != EWalkEnd::StopRequested;
 }
 
 void CPageScanner::ReadExtent(std::uint32_t nExtent, const std::string& strObjectId) {

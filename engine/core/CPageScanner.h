@@ -6,12 +6,13 @@
 #include <string>
 
 #include "common/ByteView.h"
+#include "common/Export.h"
 
 class CSQLServerEngine;
 
 // Page access of a recovery: the whole-file page scan that files every data page under its
 // owning object, the walk over a system table's rows, the extent reader and the boot page name.
-class CPageScanner {
+class AMBERMILL_API CPageScanner {
   public:
     using RowReader = std::function<void(const CByteView& dataArea, std::uint16_t nRowOffset)>;
 

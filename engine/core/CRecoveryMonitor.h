@@ -5,12 +5,14 @@
 #include <functional>
 #include <string>
 
+#include "common/Export.h"
+
 class CSQLServerEngine;
 
 // The program's side of a recovery's hand-shakes: counts the pages of the page scan (0 to 50
 // percent), answers the three catalog phases (60, 70, 100 percent) and reports each step. Used by
 // the command-line tool, the benchmarks and the tests; the desktop program shows the same steps.
-class CRecoveryMonitor {
+class AMBERMILL_API CRecoveryMonitor {
   public:
     struct SProgress {
         int nPercent = 0;

@@ -4,35 +4,29 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <span>
 #include <string>
 
+#include "common/Export.h"
 #include "common/OrderedMap.h"
 #include "engine/catalog/CIndexInfo.h"
 #include "engine/catalog/CTable.h"
 #include "engine/catalog/CUserType.h"
 #include "engine/catalog/CViewStoredProc.h"
+#include "engine/core/CBookmarkStack.h"
 #include "engine/core/CEngineStatus.h"
 
 class CArchiveReader;
+class CExportContext;
+class CGridCursor;
 class COdbcConnection;
 class CScriptFile;
-
-// Position in a table's page list for record paging: index into m_vecPages, byte distance of the
-// next slot-array entry from the page end (the first entry is at distance 2), and slot index.
-struct SBookmark {
-    std::uint32_t nPageIndex = 0;
-    std::uint32_t nDistance = 2;
-    std::uint32_t nSlot = 0;
-    bool operator==(const SBookmark&) const = default;
-};
 
 // The interface every engine (one per on-disk format) presents to the front ends. The virtual
 // operations keep their slot order; front ends reach an engine only through them and the public
 // members below. Engines are created through the factory each library exports.
-class CSQLServerEngine {
+class AMBERMILL_API CSQLServerEngine {
   public:
     CSQLServerEngine();
     CSQLServerEngine(const CSQLServerEngine&) = delete;
@@ -55,7 +49,9 @@ class CSQLServerEngine {
                                                 bool& bFlush) = 0;
     // 5: files the data pages of one extent under an object (no caller uses it).
     virtual void ReadExtent(std::uint32_t nExtent, const std::string& strObjectId) = 0;
-    // 6: starts the record thread for one grid page (or the statement walk in export mode).
+    // 6: hands one grid page (or, in export mode, the statement walk) to the record thread and
+    // returns at once; m_bTableDone is set (and waiters on it notified) when the run is over. A
+    // newer page request cancels an older one that has not finished.
     virtual void StartRecordThread() = 0;
     // 7: frees the tables and programmable objects.
     virtual void ResetCatalog() = 0;
@@ -67,9 +63,13 @@ class CSQLServerEngine {
     // 10: reads the rest of a scan file after its signature and version text. Throws
     // CArchiveError on a truncated or inconsistent file.
     virtual void LoadScan(CArchiveReader& archive) = 0;
-    // 11: table script to m_hTableFile, or executed on m_pDatabase; then the records.
+    // 11: table script to m_hTableFile, or executed on m_pDatabase; then the records, row by row.
+    // The one-table path: it reports into the status block (m_pCurrentTable, m_bTableDone, the
+    // counters) as the program expects.
     virtual void GenerateTableQueries(CTable* pTable) = 0;
-    // 12: the same on an explicit connection (pooled export workers).
+    // 12: the same on an explicit connection (pooled export workers), records in batches. Each
+    // call works on a context of its own and writes nothing shared: what it exported is in the
+    // table's m_nExportCount and m_nFailedCount.
     virtual void GenerateTableQueries(CTable* pTable, COdbcConnection* pDatabase) = 0;
     // 13 to 17: programmable object scripts.
     virtual void GenerateViewQueries(CViewStoredProc* pView) = 0;
@@ -89,6 +89,16 @@ class CSQLServerEngine {
     virtual bool IsRecovering() const = 0;
     // Version text of the format ("2000", "2005", "2008"): the scan file carries it.
     virtual std::string FormatVersion() const = 0;
+    // The table export on a context the caller made (target, options, stop flags, counters);
+    // the context's m_pTable is set to pTable. Tables exported at once need contexts of their own.
+    // By default the table script and the fixed/variable row walk of the core.
+    virtual void GenerateTableQueries(CTable* pTable, CExportContext& context);
+    // A grid cursor over the table for a front end that pages by itself (the record thread and
+    // the paging members stay untouched); nullptr when this engine shows no records.
+    // bFollowBinaryPointers: binary values behind text pointers are read rather than shown as
+    // "<binary data>". By default a cursor over the fixed/variable rows of m_strFileName.
+    virtual std::unique_ptr<CGridCursor> OpenGridCursor(const CTable& table,
+                                                        bool bFollowBinaryPointers);
 
     std::string m_strFileName;
     std::atomic<bool> m_bPagingStarted{false};
@@ -103,7 +113,8 @@ class CSQLServerEngine {
     std::int32_t m_nPaging2 = 0;
     std::int32_t m_nPaging3 = 0;
     std::unique_ptr<CEngineStatus> m_pStatus;
-    std::deque<SBookmark> m_dqBookmarks;
+    // The grid's paging history; the record thread and the program both use it, so it locks.
+    CBookmarkStack m_dqBookmarks;
     COdbcConnection* m_pDatabase = nullptr;
     std::string m_strDatabaseName;
     std::string m_strBatchWinAuth;
@@ -151,4 +162,4 @@ class CSQLServerEngine {
 };
 
 // Map keys are object ids printed as "%ld".
-std::string ObjectKey(std::int64_t nId);
+AMBERMILL_API std::string ObjectKey(std::int64_t nId);

@@ -1,3 +1,4 @@
+// engine/records/CInsertStatementBuilder.cpp
 #include "engine/records/CInsertStatementBuilder.h"
 
 #include <charconv>
@@ -7,60 +8,17 @@
 #include "engine/scripts/SqlText.h"
 
 namespace {
-bool IsCharacter(EColumnType e) {
-    return e == EColumnType::Varchar || e == EColumnType::NVarchar || e == EColumnType::NText ||
-           e == EColumnType::Text || e == EColumnType::Char || e == EColumnType::NChar;
-}
-bool IsUnicode(EColumnType e) {
-    return e == EColumnType::NVarchar || e == EColumnType::NText || e == EColumnType::NChar;
-}
-bool IsQuoted(EColumnType e) {
-    return e == EColumnType::Varchar || e == EColumnType::Text || e == EColumnType::Datetime ||
-           e == EColumnType::Char || e == EColumnType::Guid;
-}
-
-// 'text' with every "'" doubled, appended in place.
-void AppendQuoted(std::string_view strText, std::string& strOut) {
-    strOut.push_back('\'');
-    for (;;) {
-        auto nQuote = strText.find('\'');
-        if (nQuote == std::string_view::npos)
-            break;
-        strOut.append(strText.data(), nQuote + 1);
-        strOut.push_back('\'');
-        strText.remove_prefix(nQuote + 1);
-    }
-    strOut.append(strText);
-    strOut.push_back('\'');
-}
-
 const char* StatementEnd(bool bDirect) {
     return bDirect ? ";" : "\r\ngo\r\n";
 }
 }  // namespace
-
-CInsertStatementBuilder::SColumn CInsertStatementBuilder::Describe(const CColumnInfo& column) {
-    SColumn described;
-    described.eType = CValueRenderer::Classify(column.m_strType);
-    described.bSkipped = column.m_bDeleted || !column.m_strFormula.empty();
-    described.bNullable = column.m_bNullable;
-    if (IsUnicode(described.eType)) {
-        int nSize = column.m_nLength / 2;
-        if (column.m_nLength >= 4000 || described.eType == EColumnType::NText)
-            nSize = 4000;
-        else if (described.eType == EColumnType::NChar)
-            nSize = column.m_nLength;
-        described.strConvert = "CONVERT(nvarchar(" + std::to_string(nSize) + "),0x";
-    }
-    return described;
-}
 
 CInsertStatementBuilder::CInsertStatementBuilder(const CTable& table)
     : m_strTable("Insert into " + SqlText::Bracket(table.m_strName) + " ") {
     m_vecColumns.reserve(table.m_vecColumns.size());
     m_strFullHead = m_strTable + "(";
     for (const CColumnInfo& column : table.m_vecColumns) {
-        SColumn described = Describe(column);
+        SColumn described{SColumnFormat::Of(column), {}};
         described.strBracketed = SqlText::Bracket(column.m_strName);
         if (m_vecColumns.size() > 0)
             m_strFullHead.push_back(',');
@@ -70,67 +28,7 @@ CInsertStatementBuilder::CInsertStatementBuilder(const CTable& table)
     m_strFullHead += ")  values(";
 }
 
-bool CInsertStatementBuilder::AppendLiteral(const SColumn& column, const CFieldValue& value,
-                                            std::string& strOut) {
-    if (column.bSkipped)
-        return false;
-    const EColumnType eType = column.eType;
-    switch (value.m_eKind) {
-        case EValueKind::Formula:
-        case EValueKind::Deleted:
-            return false;
-        case EValueKind::Null:
-        case EValueKind::Missing:
-        case EValueKind::Corrupt:
-            // A column that may not be NULL still gets a value, so the row is not refused.
-            if (IsCharacter(eType) && !column.bNullable) {
-                strOut += "''";
-                return true;
-            }
-            return false;
-        case EValueKind::EmptyString:
-            if (IsCharacter(eType)) {
-                strOut += "''";
-                return true;
-            }
-            if (eType == EColumnType::VarBinary || eType == EColumnType::Image ||
-                eType == EColumnType::Binary) {
-                strOut += "0x";
-                return true;
-            }
-            return false;
-        case EValueKind::Value:
-            break;
-    }
-    const std::string& strText = value.m_strText;
-    if (eType == EColumnType::VarBinary || eType == EColumnType::Image) {
-        // Image values are hex text; quoted, the server would store the digits' characters.
-        strOut += "0x";
-        strOut += strText;
-    } else if (IsUnicode(eType)) {
-        strOut += column.strConvert;
-        strOut += strText;
-        strOut += ')';
-    } else if (IsQuoted(eType)) {
-        AppendQuoted(strText, strOut);
-    } else if (eType == EColumnType::SmallDatetime) {
-        strOut += "CONVERT(smalldatetime, 0x";
-        strOut += strText;
-        strOut += ')';
-    } else {
-        strOut += strText;
-    }
-    return true;
-}
-
-bool CInsertStatementBuilder::AppendLiteral(const CColumnInfo& column, EColumnType eType,
-                                            const CFieldValue& value, std::string& strOut) {
-    SColumn described = Describe(column);
-    described.eType = eType;
-    return AppendLiteral(described, value, strOut);
-}
-
-std::string_view CInsertStatementBuilder::Append(const std::vector<CFieldValue>& vecValues,
+std::string_view CInsertStatementBuilder::Append(const std::vector<CTypedValue>& vecValues,
                                                  bool bDirect, std::string& strOut) {
     const std::size_t nStart = strOut.size();
     const std::size_t nCount = std::min(vecValues.size(), m_vecColumns.size());
@@ -144,7 +42,7 @@ std::string_view CInsertStatementBuilder::Append(const std::vector<CFieldValue>&
         const std::size_t nBefore = strOut.size();
         if (bAny)
             strOut.push_back(',');
-        if (!AppendLiteral(m_vecColumns[i], vecValues[i], strOut)) {
+        if (!CValueFormat::AppendSqlLiteral(vecValues[i], m_vecColumns[i].format, strOut)) {
             strOut.resize(nBefore);
             bAll = false;
             continue;
@@ -185,7 +83,7 @@ std::string_view CInsertStatementBuilder::Append(const std::vector<CFieldValue>&
 }
 
 CInsertStatementBuilder::SStatement CInsertStatementBuilder::Build(
-    const CTable& table, const std::vector<CFieldValue>& vecValues, bool bDirect) {
+    const CTable& table, const std::vector<CTypedValue>& vecValues, bool bDirect) {
     SStatement statement;
     CInsertStatementBuilder builder(table);
     statement.strValueList = builder.Append(vecValues, bDirect, statement.strText);

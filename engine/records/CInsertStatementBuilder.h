@@ -5,16 +5,16 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/records/CFieldValue.h"
-#include "engine/records/CValueRenderer.h"
+#include "common/Export.h"
+#include "engine/records/CTypedValue.h"
+#include "engine/records/CValueFormat.h"
 
 class CTable;
-class CColumnInfo;
 
-// Turns rows of statement-mode values into INSERT statements. An instance is made once per table
-// walk: the column types, bracketed names and the statement head are worked out once, so a row
-// costs only its literals.
-class CInsertStatementBuilder {
+// Turns decoded rows into INSERT statements. An instance is made once per table walk: the column
+// formats, bracketed names and the statement head are worked out once, so a row costs only its
+// literals.
+class AMBERMILL_API CInsertStatementBuilder {
   public:
     struct SStatement {
         std::string strText;       // the whole statement with its terminator
@@ -25,27 +25,19 @@ class CInsertStatementBuilder {
 
     // Appends the statement of one row to strOut. The returned view is the row's value list
     // inside strOut, valid until strOut changes.
-    std::string_view Append(const std::vector<CFieldValue>& vecValues, bool bDirect,
+    std::string_view Append(const std::vector<CTypedValue>& vecValues, bool bDirect,
                             std::string& strOut);
 
     // bDirect: ends in ");" for the database; otherwise ")\r\ngo\r\n" for a script file. A row
     // without any column to write becomes "Insert into [T] default values" so it is not lost.
-    static SStatement Build(const CTable& table, const std::vector<CFieldValue>& vecValues,
+    static SStatement Build(const CTable& table, const std::vector<CTypedValue>& vecValues,
                             bool bDirect);
-    // The literal of one value; false when the column is left out of the statement.
-    static bool AppendLiteral(const CColumnInfo& column, EColumnType eType,
-                              const CFieldValue& value, std::string& strOut);
 
   private:
     struct SColumn {
-        EColumnType eType = EColumnType::Int;
-        bool bSkipped = false;  // deleted or computed: never written
-        bool bNullable = true;
+        SColumnFormat format;
         std::string strBracketed;
-        std::string strConvert;  // "CONVERT(nvarchar(n),0x" for Unicode columns
     };
-    static SColumn Describe(const CColumnInfo& column);
-    static bool AppendLiteral(const SColumn& column, const CFieldValue& value, std::string& strOut);
 
     std::vector<SColumn> m_vecColumns;
     std::string m_strTable;          // "Insert into [T] "

@@ -2,38 +2,19 @@
 #include "engine/records/CRecordExtractor.h"
 
 #include <exception>
-#include <optional>
+#include <utility>
 
 #include "common/AppPaths.h"
-#include "common/DataFileReader.h"
 #include "common/ExecutionLog.h"
-#include "common/OdbcConnection.h"
-#include "common/ScriptFile.h"
 #include "common/SettingsFile.h"
 #include "engine/catalog/CTable.h"
-#include "engine/core/CDataPage.h"
+#include "engine/core/CSQLServerEngine.h"
 #include "engine/records/CInsertStatementBuilder.h"
+#include "engine/records/CRecordExport.h"
 #include "engine/records/CRowDecoder.h"
 
 namespace {
-constexpr std::uint16_t kFirstRowOffset = 96;
 constexpr int kDefaultBatchSize = 100;
-
-// The first slot's entry after repair of a damaged high byte. The grid walk also takes the low
-// byte of an entry whose high byte is 1 when the page does not hold a row start there.
-std::uint16_t FirstSlotEntry(const CDataPage& page, std::uint16_t nEntry, bool bBrowse) {
-    if (nEntry == kFirstRowOffset)
-        return nEntry;
-    std::uint16_t nLow = nEntry & 0xFF;
-    if (nLow == kFirstRowOffset)
-        return kFirstRowOffset;
-    if (bBrowse && (nEntry >> 8) == 1 && nLow > 105) {
-        auto nByte = page.View().U8(nEntry);
-        if (nByte && *nByte != 0x30)
-            return nLow;
-    }
-    return nEntry;
-}
 
 int ExportBatchSize() {
     bool bFileFound = false;
@@ -45,168 +26,92 @@ int ExportBatchSize() {
     return static_cast<int>(CSettingsFile::LeadingInteger(*value));
 }
 
-bool AllNull(const SDecodedRow& row) {
-    for (const CFieldValue& value : row.vecValues) {
-        if (value.m_eKind != EValueKind::Null)
-            return false;
-    }
-    return true;
+void LogFailure(const std::exception& error) {
+    // Not damage (that is data): the run cannot go on, and says so.
+    CExecutionLog::WriteLog(1, 0, std::string("Record extraction failed: ") + error.what(), true);
 }
 }  // namespace
 
 CRecordExtractor::CRecordExtractor(CSQLServerEngine& engine) : m_engine(engine) {}
 
-CRecordExtractor::~CRecordExtractor() = default;
+CRecordExtractor::~CRecordExtractor() {
+    m_recordThread.Stop();
+}
 
 void CRecordExtractor::MarkTableDone() {
-    m_engine.m_pStatus->m_bTableDone.store(true);
-    m_engine.m_pStatus->m_bTableDone.notify_all();
-}
-
-void CRecordExtractor::RowDelivered() {
     CEngineStatus& status = *m_engine.m_pStatus;
-    ++status.m_nRecordCount;
-    if (status.m_hRecordEvent)
-        status.m_hRecordEvent->Set();
+    status.m_bTableDone.store(true);
+    status.m_bTableDone.notify_all();
 }
 
-void CRecordExtractor::CountFailed(CTable& table, int nRows, const std::string& strError,
-                                   std::string_view strStatement) {
-    table.m_nFailedCount += nRows;
-    m_engine.m_pStatus->m_nFailedRecords += nRows;
-    CExecutionLog::WriteLog(1, 0, strError + " : " + std::string(strStatement), true);
-}
-
-void CRecordExtractor::WriteToScript(std::string_view strStatement, CTable& table) {
-    CScriptFile* pFile = m_engine.m_hTableFile;
-    if (pFile == nullptr || !pFile->IsOpen()) {
-        CountFailed(table, 1, "no table script file is open", strStatement);
-        return;
-    }
-    pFile->Write(strStatement);
-    if (pFile->Failed()) {
-        // Remembered by the file: every statement after a failed write counts as failed too.
-        table.m_nFailedCount += 1;
-        m_engine.m_pStatus->m_nFailedRecords += 1;
-        return;
-    }
-    table.m_nExportCount += 1;
-    m_engine.m_pStatus->m_nExportedRecords += 1;
-}
-
-void CRecordExtractor::ExecuteBatch(COdbcConnection* pDatabase, CTable& table, std::string& strText,
-                                    int& nPending) {
-    if (strText.empty())
-        return;
-    try {
-        if (pDatabase == nullptr)
-            throw COdbcError("no database connection");
-        pDatabase->Execute(strText);
-        table.m_nExportCount += nPending;
-        m_engine.m_pStatus->m_nExportedRecords += nPending;
-    } catch (const std::exception& error) {
-        CountFailed(table, nPending, error.what(), strText);
-    }
-    strText.clear();
-    nPending = 0;
-}
-
-void CRecordExtractor::Deliver(CRowDecoder& decoder, SDecodedRow& row, const CByteView& data,
-                               std::uint16_t nRowOffset, CTable& table, SStatementSink* pSink) {
-    if (!decoder.Decode(data, nRowOffset, row))
-        return;
+CExportContext CRecordExtractor::OneTableContext(CTable* pTable) const {
     CEngineStatus& status = *m_engine.m_pStatus;
-    if (!decoder.StatementMode()) {
-        // The grid leaves out rows that hold nothing but NULLs.
-        if (AllNull(row))
-            return;
-        SRecordRow out;
-        out.bDeleted = row.bDeleted;
-        out.vecValues.reserve(row.vecValues.size());
-        for (CFieldValue& value : row.vecValues)
-            out.vecValues.push_back(std::move(value.m_strText));
-        status.AppendRow(std::move(out));
-        ++m_nRecordsShown;
-        RowDelivered();
-        return;
-    }
-    const bool bDirect = m_engine.m_bDirectExport.load();
-    std::optional<CInsertStatementBuilder> localBuilder;
-    std::string strLocal;
-    if (pSink == nullptr)
-        localBuilder.emplace(table);
-    CInsertStatementBuilder& builder = pSink ? pSink->builder : *localBuilder;
-    std::string& strStatement = pSink ? pSink->strText : strLocal;
-    strStatement.clear();
-    const std::string_view strValueList = builder.Append(row.vecValues, bDirect, strStatement);
-    if (status.m_bStop) {
-        MarkTableDone();
-        return;
-    }
-    if (!bDirect) {
-        WriteToScript(strStatement, table);
-        RowDelivered();
-        return;
-    }
-    {
-        std::lock_guard lock(m_mutexInsert);
-        m_strInsertBatch += strStatement;
-        ++m_nRecordsShown;
-        if (status.m_bCancel)
-            return;
-        bool bDuplicate = false;
-        if (m_bAvoidDuplicate) {
-            bDuplicate =
-                !m_mapInsertedRows
-                     .try_emplace(std::string(strValueList), std::to_string(table.m_nObjectId))
-                     .second;
-        }
-        if (!bDuplicate) {
-            int nPending = 1;
-            ExecuteBatch(m_engine.m_pDatabase, table, m_strInsertBatch, nPending);
-        }
-        m_strInsertBatch.clear();
-    }
-    RowDelivered();
+    CExportContext context;
+    context.m_bDirect = m_engine.m_bDirectExport;
+    context.m_pConnection = m_engine.m_pDatabase;
+    context.m_pTableFile = m_engine.m_hTableFile;
+    context.m_pDefaultFile = m_engine.m_hDefaultFile;
+    context.m_bExportRecords = m_engine.m_bExportRecords;
+    context.m_bRecoverDeleted = m_engine.m_bRecoverDeleted;
+    context.m_bAvoidDuplicate = m_bAvoidDuplicate;
+    context.m_eWalk = CExportContext::EWalk::RowByRow;
+    context.m_strFileName = m_engine.m_strFileName;
+    context.m_pStop = &status.m_bStop;
+    context.m_pCancel = &status.m_bCancel;
+    context.m_pStatus = &status;
+    context.m_pTable = pTable;
+    return context;
 }
 
-std::uint16_t CRecordExtractor::DeliverForExport(CRowDecoder& decoder, SDecodedRow& row,
-                                                 const CByteView& data, std::uint16_t nRowOffset,
-                                                 CTable& table, COdbcConnection* pDatabase,
-                                                 SBatch& batch, SStatementSink& sink) {
-    if (!decoder.Decode(data, nRowOffset, row))
-        return 0;
-    const std::uint16_t nEnd = row.nEnd;
+CExportContext CRecordExtractor::ConnectionContext(CTable* pTable,
+                                                   COdbcConnection* pDatabase) const {
     CEngineStatus& status = *m_engine.m_pStatus;
-    const bool bDirect = m_engine.m_bDirectExport.load();
-    sink.strText.clear();
-    sink.builder.Append(row.vecValues, bDirect, sink.strText);
-    if (status.m_bStop) {
-        MarkTableDone();
-        return nEnd;
-    }
-    if (!bDirect) {
-        WriteToScript(sink.strText, table);
-    } else {
-        batch.strText += sink.strText;
-        ++batch.nPending;
-        if (status.m_bCancel)
-            return nEnd;
-        if (batch.bFlush) {
-            ExecuteBatch(pDatabase, table, batch.strText, batch.nPending);
-            batch.bFlush = false;
-        }
-    }
-    RowDelivered();
-    return nEnd;
+    CExportContext context;
+    context.m_bDirect = m_engine.m_bDirectExport;
+    context.m_pConnection = pDatabase;
+    context.m_pTableFile = m_engine.m_hTableFile;
+    context.m_pDefaultFile = m_engine.m_hDefaultFile;
+    context.m_bExportRecords = m_engine.m_bExportRecords;
+    context.m_bRecoverDeleted = m_engine.m_bRecoverDeleted;
+    context.m_eWalk = CExportContext::EWalk::Batched;
+    context.m_nBatchSize = ExportBatchSize();
+    context.m_strFileName = m_engine.m_strFileName;
+    context.m_pStop = &status.m_bStop;
+    context.m_pCancel = &status.m_bCancel;
+    context.m_pTable = pTable;
+    return context;
 }
 
 void CRecordExtractor::DecodeRecord(std::span<const std::byte> pageData, std::uint16_t nRowOffset,
                                     CTable& table) {
-    CRowDecoder decoder(table, m_engine.m_strFileName, m_engine.m_bRecordExportRunning.load(),
-                        m_engine.m_bRecoverDeleted.load());
+    const bool bStatement = m_engine.m_bRecordExportRunning;
+    CRowDecoder decoder(table, m_engine.m_strFileName, {m_engine.m_bRecoverDeleted, bStatement});
     SDecodedRow row;
-    Deliver(decoder, row, CByteView(pageData), nRowOffset, table, nullptr);
+    if (!decoder.Decode(CByteView(pageData), nRowOffset, row))
+        return;
+    CEngineStatus& status = *m_engine.m_pStatus;
+    if (!bStatement) {
+        bool bAllNull = true;
+        for (std::size_t i = 0; i < row.vecValues.size() && bAllNull; ++i)
+            bAllNull = CValueFormat::IsGridNull(row.vecValues[i], decoder.Formats()[i]);
+        if (bAllNull)
+            return;
+        status.AppendRow(SRecordRow::From(row, decoder.Formats()));
+        ++m_nRecordsShown;
+        ++status.m_nRecordCount;
+        if (status.m_hRecordEvent)
+            status.m_hRecordEvent->Set();
+        return;
+    }
+    std::lock_guard lock(m_mutexDecode);
+    // The statement buffer and the inserted value lists stay from call to call; the rest follows
+    // the engine's members as they are now.
+    CExportContext context = OneTableContext(&table);
+    context.m_strBatch = std::move(m_decodeContext.m_strBatch);
+    context.m_setInsertedRows = std::move(m_decodeContext.m_setInsertedRows);
+    CInsertStatementBuilder builder(table);
+    CRecordExport::SendRow(context, builder, row);
+    m_decodeContext = std::move(context);
 }
 
 std::uint16_t CRecordExtractor::DecodeRecordForExport(std::span<const std::byte> pageData,
@@ -221,244 +126,160 @@ std::uint16_t CRecordExtractor::DecodeRecordForExport(std::span<const std::byte>
         tlsBatch = &strBatch;
         tlsPending = 0;
     }
-    CRowDecoder decoder(table, m_engine.m_strFileName, true, m_engine.m_bRecoverDeleted.load());
+    CRowDecoder decoder(table, m_engine.m_strFileName, {m_engine.m_bRecoverDeleted, true});
     SDecodedRow row;
-    SBatch batch{strBatch, tlsPending, bFlush};
-    CInsertStatementBuilder builder(table);
-    std::string strStatement;
-    SStatementSink sink{builder, strStatement};
-    return DeliverForExport(decoder, row, CByteView(pageData), nRowOffset, table, pDatabase, batch,
-                            sink);
-}
-
-unsigned CRecordExtractor::RecoverTableRecordThread() {
-    try {
-        return m_engine.m_bRecordExportRunning ? StatementWalk() : BrowsePage();
-    } catch (const std::exception& error) {
-        CExecutionLog::WriteLog(1, 0, std::string("Record extraction failed: ") + error.what(),
-                                true);
-        MarkTableDone();
+    if (!decoder.Decode(CByteView(pageData), nRowOffset, row))
         return 0;
-    }
-}
-
-unsigned CRecordExtractor::StatementWalk() {
-    CEngineStatus& status = *m_engine.m_pStatus;
-    m_nRecordsShown = 0;
-    CTable* pTable = status.m_pCurrentTable.load();
-    if (pTable == nullptr || status.m_bStop || pTable->m_strName.empty() ||
-        pTable->m_nColumns == 0) {
-        MarkTableDone();
-        return 1;
-    }
-    CTable& table = *pTable;
-    CDataFileReader reader(m_engine.m_strFileName);
-    CRowDecoder decoder(table, m_engine.m_strFileName, true, m_engine.m_bRecoverDeleted.load());
-    SDecodedRow row;
+    CExportContext context = OneTableContext(&table);
+    context.m_pConnection = pDatabase;
+    context.m_strBatch.swap(strBatch);
+    context.m_nPending = tlsPending;
     CInsertStatementBuilder builder(table);
-    std::string strStatement;
-    SStatementSink sink{builder, strStatement};
-    CDataPage page;
-    for (std::uint32_t nPage : table.m_vecPages) {
-        if (!page.Read(reader, nPage) || page.ObjectId() != table.m_nObjectId)
-            break;
-        if (page.Type() != kDataPageType)
-            continue;
-        page.RestoreTornBits();
-        const CByteView data = page.DataArea();
-        const std::uint16_t nSlots = page.SlotCount();
-        for (std::uint32_t nSlot = 0; nSlot < nSlots; ++nSlot) {
-            std::uint16_t nEntry = page.SlotEntry(nSlot);
-            if (nSlot == 0)
-                nEntry = FirstSlotEntry(page, nEntry, false);
-            if (nEntry == 0)
-                continue;
-            try {
-                Deliver(decoder, row, data, static_cast<std::uint16_t>(nEntry - kFirstRowOffset),
-                        table, &sink);
-            } catch (const std::exception&) {
-                // A row that cannot be decoded is skipped; the walk goes on.
-            }
-            if (status.m_bStop) {
-                MarkTableDone();
-                return 0;
-            }
-        }
-    }
-    {
-        std::lock_guard lock(m_mutexInsert);
-        m_mapInsertedRows.clear();
-        m_strInsertBatch.clear();
-    }
-    MarkTableDone();
-    return 1;
+    CRecordExport::BatchRow(context, builder, row, bFlush);
+    strBatch.swap(context.m_strBatch);
+    tlsPending = context.m_nPending;
+    return row.nEnd;
 }
 
-unsigned CRecordExtractor::BrowsePage() {
-    CEngineStatus& status = *m_engine.m_pStatus;
-    CTable* pTable = status.m_pRecordTable.load();
-    status.ClearRows();
-    m_nRecordsShown = 0;
-    if (pTable == nullptr) {
-        m_engine.m_bLastPage = true;
-        MarkTableDone();
-        return 1;
+std::shared_ptr<CGridCursor> CRecordExtractor::CursorFor(const CTable& table) {
+    std::lock_guard lock(m_mutexGrid);
+    if (!m_pCursor || &m_pCursor->Table() != &table ||
+        m_pCursor->Options().strFileName != m_engine.m_strFileName) {
+        // A new table: whatever still runs for the old one is no longer wanted.
+        if (m_pCursor)
+            m_pCursor->Cancel();
+        m_pCursor = std::make_shared<CGridCursor>(
+            table, CGridCursor::SOptions{m_engine.m_strFileName, m_engine.m_bRecoverDeleted, false},
+            &m_engine.m_dqBookmarks);
     }
-    CTable& table = *pTable;
-    std::lock_guard lock(m_mutexPaging);
-    if (m_pPagedTable != pTable) {
-        m_bmResume = SBookmark{};
-        m_bmPageStart.reset();
-        m_pPagedTable = pTable;
-    }
-    SBookmark start;
-    bool bWentBack = false;
-    if (m_engine.m_dqBookmarks.empty() && !m_engine.m_bPagingStarted) {
-        start = SBookmark{};
-    } else if (m_engine.m_bPageForward) {
-        start = m_bmResume;
-    } else {
-        bWentBack = true;
-        if (!m_engine.m_dqBookmarks.empty()) {
-            start = m_engine.m_dqBookmarks.back();
-            m_engine.m_dqBookmarks.pop_back();
-        }
-    }
-    m_bmResume = start;
-
-    const std::size_t nPages = table.m_vecPages.size();
-    SBookmark stop{static_cast<std::uint32_t>(nPages), 2, 0};
-    CDataFileReader reader(m_engine.m_strFileName);
-    CRowDecoder decoder(table, m_engine.m_strFileName, false, m_engine.m_bRecoverDeleted.load());
-    SDecodedRow row;
-    CDataPage page;
-    bool bFull = false;
-    for (std::size_t nIndex = start.nPageIndex; nIndex < nPages && !bFull; ++nIndex) {
-        if (status.m_bCancel)
-            break;
-        if (!page.Read(reader, table.m_vecPages[nIndex]))
-            continue;
-        // A page list from a scan file may name pages that now belong to another object.
-        if (page.Type() != kDataPageType || page.ObjectId() != table.m_nObjectId)
-            continue;
-        page.RestoreTornBits();
-        const CByteView data = page.DataArea();
-        const std::uint32_t nSlots = page.SlotCount();
-        std::uint32_t nSlot = nIndex == start.nPageIndex ? start.nSlot : 0;
-        for (; nSlot < nSlots; ++nSlot) {
-            std::uint16_t nEntry = page.SlotEntry(nSlot);
-            if (nSlot == 0)
-                nEntry = FirstSlotEntry(page, nEntry, true);
-            if (nEntry == 0)
-                continue;
-            try {
-                Deliver(decoder, row, data, static_cast<std::uint16_t>(nEntry - kFirstRowOffset),
-                        table, nullptr);
-            } catch (const std::exception&) {
-                // A row that cannot be decoded is skipped; the walk goes on.
-            }
-            if (m_nRecordsShown >= kRowsPerPage) {
-                bFull = true;
-                break;
-            }
-        }
-        if (bFull) {
-            if (nSlot + 1 < nSlots) {
-                stop =
-                    SBookmark{static_cast<std::uint32_t>(nIndex), 2 + 2 * (nSlot + 1), nSlot + 1};
-            } else {
-                stop = SBookmark{static_cast<std::uint32_t>(nIndex + 1), 2, 0};
-            }
-        }
-    }
-    if (!bWentBack && m_engine.m_bPagingStarted && m_bmPageStart)
-        m_engine.m_dqBookmarks.push_back(*m_bmPageStart);
-    m_bmPageStart = start;
-    m_bmResume = stop;
-    m_engine.m_bLastPage = stop.nPageIndex >= nPages;
-    MarkTableDone();
-    return 1;
+    m_pCursor->SetRecoverDeleted(m_engine.m_bRecoverDeleted);
+    return m_pCursor;
 }
 
-unsigned CRecordExtractor::RecoverTableRecordThread(CTable& table, COdbcConnection* pDatabase) {
-    CEngineStatus& status = *m_engine.m_pStatus;
-    table.m_nExportCount = 0;
-    table.m_nFailedCount = 0;
-    if (!m_engine.m_bRecordExportRunning) {
-        // Not exporting: the grid walk of the record table.
-        return BrowsePage();
-    }
-    if (status.m_bStop || table.m_strName.empty() || table.m_nColumns == 0) {
-        MarkTableDone();
-        return status.m_bStop ? 0 : 1;
-    }
-    const int nBatchSize = ExportBatchSize();
-    CDataFileReader reader(m_engine.m_strFileName);
-    CRowDecoder decoder(table, m_engine.m_strFileName, true, m_engine.m_bRecoverDeleted.load());
-    const bool bRecoverDeleted = m_engine.m_bRecoverDeleted.load();
-    SDecodedRow row;
-    CInsertStatementBuilder builder(table);
-    std::string strStatement;
-    SStatementSink sink{builder, strStatement};
-    CDataPage page;
-    // Per call: concurrent workers each export their own table with their own batch.
-    std::string strBatch;
-    int nPending = 0;
-    bool bFlush = false;
-    SBatch batch{strBatch, nPending, bFlush};
-    int nCounter = 0;
-    std::uint16_t nPreviousEnd = 0;
-    for (std::uint32_t nPage : table.m_vecPages) {
-        if (!page.Read(reader, nPage) || page.ObjectId() != table.m_nObjectId)
-            break;
-        if (status.m_bStop) {
-            MarkTableDone();
-            return 0;
-        }
-        if (page.Type() != kDataPageType)
-            continue;
-        page.RestoreTornBits();
-        const CByteView data = page.DataArea();
-        const std::uint32_t nSlots = page.SlotCount();
-        for (std::uint32_t nSlot = 0; nSlot < nSlots; ++nSlot) {
-            if (++nCounter >= nBatchSize) {
-                bFlush = true;
-                nCounter = 0;
-            }
-            std::uint16_t nEntry = page.SlotEntry(nSlot);
-            if (nSlot == 0)
-                nEntry = FirstSlotEntry(page, nEntry, false);
-            // A freed slot right after a decoded row: the deleted row usually starts where
-            // that row ended.
-            if (nEntry == 0 && bRecoverDeleted && nPreviousEnd != 0) {
-                nEntry = static_cast<std::uint16_t>(nPreviousEnd + kFirstRowOffset);
-            }
-            try {
-                nPreviousEnd = DeliverForExport(
-                    decoder, row, data, static_cast<std::uint16_t>(nEntry - kFirstRowOffset), table,
-                    pDatabase, batch, sink);
-            } catch (const std::exception&) {
-                nPreviousEnd = 0;
-            }
-            if (status.m_bStop) {
-                MarkTableDone();
-                return 0;
-            }
-        }
-        // A batch never spans two pages.
-        ExecuteBatch(pDatabase, table, strBatch, nPending);
-    }
-    if (status.m_bStop) {
-        MarkTableDone();
-        return 0;
-    }
-    MarkTableDone();
-    return 1;
+std::shared_ptr<CGridCursor> CRecordExtractor::GridCursor() const {
+    std::lock_guard lock(m_mutexGrid);
+    return m_pCursor;
 }
 
 void CRecordExtractor::ResetPaging() {
-    std::lock_guard lock(m_mutexPaging);
-    m_bmResume = SBookmark{};
-    m_bmPageStart.reset();
-    m_pPagedTable = nullptr;
+    std::lock_guard lock(m_mutexGrid);
+    if (m_pCursor)
+        m_pCursor->Cancel();
+    m_pCursor.reset();
+}
+
+std::uint64_t CRecordExtractor::Register(const std::shared_ptr<CGridCursor>& pCursor) {
+    CEngineStatus& status = *m_engine.m_pStatus;
+    const SGridRequest request{m_engine.m_bPagingStarted, m_engine.m_bPageForward};
+    // Under the cursor's lock: an older run can no longer hand over its rows after this.
+    return pCursor->Request(request, [&] {
+        status.ClearRows();
+        status.m_bTableDone = false;
+    });
+}
+
+void CRecordExtractor::RunGridRequest(const std::shared_ptr<CGridCursor>& pCursor,
+                                      std::uint64_t nRequest) {
+    CEngineStatus& status = *m_engine.m_pStatus;
+    std::lock_guard pageLock(m_mutexPage);
+    const std::vector<SColumnFormat>& vecFormats = pCursor->Formats();
+    m_page.Clear(vecFormats.size());
+    m_nRecordsShown = 0;
+    pCursor->Run(
+        nRequest,
+        [&](const SDecodedRow& row) {
+            m_page.Add(row, vecFormats);
+            ++m_nRecordsShown;
+            ++status.m_nRecordCount;
+            if (status.m_hRecordEvent)
+                status.m_hRecordEvent->Set();
+        },
+        &status.m_bCancel,
+        [&](const SGridPageSummary& summary) {
+            status.PublishPage(m_page);
+            m_engine.m_bLastPage = summary.bLastPage;
+            MarkTableDone();
+        });
+}
+
+void CRecordExtractor::GridPageOfNoTable() {
+    CEngineStatus& status = *m_engine.m_pStatus;
+    status.ClearRows();
+    m_nRecordsShown = 0;
+    m_engine.m_bLastPage = true;
+    MarkTableDone();
+}
+
+unsigned CRecordExtractor::StatementWalk(CExportContext context) {
+    m_nRecordsShown = 0;
+    const unsigned nResult = CRecordExport::RowByRow(context);
+    m_nRecordsShown = static_cast<int>(context.m_nDelivered);
+    std::lock_guard lock(m_mutexDecode);
+    m_decodeContext.m_setInsertedRows.clear();
+    m_decodeContext.m_strBatch.clear();
+    return nResult;
+}
+
+unsigned CRecordExtractor::RecoverTableRecordThread() {
+    CEngineStatus& status = *m_engine.m_pStatus;
+    try {
+        if (m_engine.m_bRecordExportRunning)
+            return StatementWalk(OneTableContext(status.m_pCurrentTable.load()));
+        CTable* pTable = status.m_pRecordTable.load();
+        if (pTable == nullptr) {
+            GridPageOfNoTable();
+            return 1;
+        }
+        auto pCursor = CursorFor(*pTable);
+        RunGridRequest(pCursor, Register(pCursor));
+        return 1;
+    } catch (const std::exception& error) {
+        LogFailure(error);
+        MarkTableDone();
+        return 0;
+    }
+}
+
+void CRecordExtractor::StartRecordThread() {
+    CEngineStatus& status = *m_engine.m_pStatus;
+    if (m_engine.m_bRecordExportRunning) {
+        // The members are taken now; the walk runs on the record thread.
+        CExportContext context = OneTableContext(status.m_pCurrentTable.load());
+        m_recordThread.Post([this, context]() mutable {
+            try {
+                StatementWalk(std::move(context));
+            } catch (const std::exception& error) {
+                LogFailure(error);
+                MarkTableDone();
+            }
+        });
+        return;
+    }
+    CTable* pTable = status.m_pRecordTable.load();
+    if (pTable == nullptr) {
+        GridPageOfNoTable();
+        return;
+    }
+    auto pCursor = CursorFor(*pTable);
+    const std::uint64_t nRequest = Register(pCursor);
+    m_recordThread.Post([this, pCursor, nRequest] {
+        try {
+            RunGridRequest(pCursor, nRequest);
+        } catch (const std::exception& error) {
+            LogFailure(error);
+            // Only the newest request answers the program.
+            if (pCursor->LatestRequest() == nRequest)
+                MarkTableDone();
+        }
+    });
+}
+
+unsigned CRecordExtractor::RecoverTableRecordThread(CTable& table, COdbcConnection* pDatabase) {
+    if (!m_engine.m_bRecordExportRunning) {
+        // Not exporting: the grid walk of the record table.
+        return RecoverTableRecordThread();
+    }
+    CExportContext context = ConnectionContext(&table, pDatabase);
+    context.m_pStatus = m_engine.m_pStatus.get();
+    return CRecordExport::Batched(context);
 }

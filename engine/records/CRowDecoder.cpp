@@ -7,6 +7,7 @@
 
 #include "engine/catalog/CTable.h"
 #include "engine/records/CTextPointerReader.h"
+#include "engine/records/CValueDecoder.h"
 
 namespace {
 constexpr std::uint16_t kMaxRowOffset = 8192;
@@ -29,19 +30,17 @@ std::size_t PointerSize(const CByteView& data, std::size_t nPos) {
 }
 }  // namespace
 
-CRowDecoder::CRowDecoder(const CTable& table, std::string strFileName, bool bStatement,
-                         bool bRecoverDeleted)
-    : m_table(table),
-      m_strFileName(std::move(strFileName)),
-      m_bStatement(bStatement),
-      m_bRecoverDeleted(bRecoverDeleted) {
+CRowDecoder::CRowDecoder(const CTable& table, std::string strFileName, SOptions options)
+    : m_table(table), m_strFileName(std::move(strFileName)), m_options(options) {
     m_vecPlans.reserve(table.m_vecColumns.size());
+    m_vecFormats.reserve(table.m_vecColumns.size());
     for (const CColumnInfo& column : table.m_vecColumns) {
+        m_vecFormats.push_back(SColumnFormat::Of(column));
         SColumnPlan plan;
         plan.pColumn = &column;
-        plan.eType = CValueRenderer::Classify(column.m_strType);
+        plan.eType = m_vecFormats.back().eType;
         plan.nNullIndex = static_cast<int>(column.m_nOrder) - 1;
-        bool bVariable = CValueRenderer::IsVariable(plan.eType);
+        bool bVariable = CTypeTable::IsVariable(plan.eType);
         if (!column.m_strFormula.empty()) {
             plan.eAction = EAction::Formula;
         } else if (column.m_bDeleted) {
@@ -55,7 +54,7 @@ CRowDecoder::CRowDecoder(const CTable& table, std::string strFileName, bool bSta
             plan.eAction = EAction::Variant;
         } else {
             plan.eAction = EAction::Fixed;
-            plan.nSize = CValueRenderer::FixedSize(plan.eType, column.m_nLength);
+            plan.nSize = CTypeTable::FixedSize(plan.eType, column.m_nLength);
             plan.nOffset = static_cast<std::size_t>(column.m_nOffset);
             if (column.m_nOffset < 0)
                 plan.nOffset = kMaxRowOffset * 2;  // never inside a row
@@ -67,19 +66,21 @@ CRowDecoder::CRowDecoder(const CTable& table, std::string strFileName, bool bSta
             SVarSlot& slot = m_vecVarSlots[nIndex];
             plan.bFirstUse = !slot.bNeeded;
             if (!slot.bNeeded) {
+                slot.nColumn = m_vecPlans.size();
                 // The type recorded for the row offset decides how the entry is read.
                 char szKey[16];
                 std::snprintf(szKey, sizeof szKey, "%hd",
                               static_cast<short>(-(plan.nVarIndex + 1)));
                 const std::string* pType = table.VarColumnType(szKey);
-                slot.eType = pType ? CValueRenderer::Classify(*pType) : plan.eType;
-                if (!CValueRenderer::IsVariable(slot.eType))
+                slot.eType = pType ? CTypeTable::Classify(*pType) : plan.eType;
+                if (!CTypeTable::IsVariable(slot.eType))
                     slot.eType = plan.eType;
                 slot.bNeeded = true;
             }
         }
         m_vecPlans.push_back(plan);
     }
+    m_vecVarZeroLength.resize(m_vecVarSlots.size());
 }
 
 CRowDecoder::~CRowDecoder() = default;
@@ -90,40 +91,29 @@ CTextPointerReader& CRowDecoder::TextReader() {
     return *m_pTextReader;
 }
 
-CFieldValue CRowDecoder::DefaultOr(const CColumnInfo& column, CFieldValue fallback) const {
-    if (!m_bStatement && !column.m_strDefault.empty())
-        return {column.m_strDefault, EValueKind::Value};
-    return fallback;
-}
-
-CFieldValue CRowDecoder::ReadPointer(const CByteView& data, std::size_t nRunning,
-                                     const SVarSlot& slot) {
-    if (!CValueRenderer::ReadsPointer(slot.eType, m_bStatement)) {
-        return CValueRenderer::RenderFromPointer(slot.eType, {}, m_bStatement);
-    }
+void CRowDecoder::ReadPointer(const CByteView& data, std::size_t nRunning, const SVarSlot& slot,
+                              CTypedValue& out) {
+    if (!CValueDecoder::ReadsPointer(slot.eType, m_options.bFollowBinaryPointers))
+        return out.SetKind(EValueKind::LargeValue);
     auto rest = data.Slice(nRunning, data.Size() - std::min(nRunning, data.Size()));
     if (!rest)
-        return CFieldValue::Corrupt();
+        return out.SetKind(EValueKind::Corrupt);
     std::size_t nConsumed = 0;
     std::vector<std::byte> bytes = TextReader().ReadPointerBytes(CByteView(*rest), nConsumed);
     if (nConsumed == 0)
-        return CFieldValue::Corrupt();  // the pointer runs off the page
-    return CValueRenderer::RenderFromPointer(slot.eType, bytes, m_bStatement);
+        return out.SetKind(EValueKind::Corrupt);  // the pointer runs off the page
+    CValueDecoder::FromPointer(slot.eType, bytes, out);
 }
 
 void CRowDecoder::DecodeVariable(const CByteView& data, std::size_t nRunning, std::size_t nEnd,
-                                 std::uint16_t, const SVarSlot& slot, CFieldValue& out) {
+                                 const SVarSlot& slot, CTypedValue& out) {
     auto nLength = static_cast<std::uint32_t>(nEnd) - static_cast<std::uint32_t>(nRunning);
-    if (nLength > kMaxInRowLength) {
-        out = CFieldValue::Corrupt();
-        return;
-    }
+    if (nLength > kMaxInRowLength)
+        return out.SetKind(EValueKind::Corrupt);
     auto bytes = data.Slice(nRunning, nLength);
-    if (!bytes) {
-        out = CFieldValue::Corrupt();  // the value would end past the page
-        return;
-    }
-    CValueRenderer::RenderInRowInto(slot.eType, *bytes, m_bStatement, out);
+    if (!bytes)
+        return out.SetKind(EValueKind::Corrupt);  // the value would end past the page
+    CValueDecoder::InRow(slot.eType, *bytes, out);
 }
 
 bool CRowDecoder::Decode(const CByteView& data, std::uint16_t nRowOffset, SDecodedRow& row) {
@@ -142,7 +132,7 @@ bool CRowDecoder::Decode(const CByteView& data, std::uint16_t nRowOffset, SDecod
     // Record type from bits 1 to 3; 6 and 7 are ghost (deleted) records.
     int nRecordType = ((*nStatusA >> 2) & 1) * 2 + ((*nStatusA >> 3) & 1) * 4;
     row.bDeleted = nRecordType == 6;
-    if (row.bDeleted && !m_bRecoverDeleted)
+    if (row.bDeleted && !m_options.bRecoverDeleted)
         return false;
     const bool bHasVarBlock = nStatus != kBitmapOnlyStatus;
 
@@ -163,28 +153,11 @@ bool CRowDecoder::Decode(const CByteView& data, std::uint16_t nRowOffset, SDecod
     auto bitmap = data.Slice(r + f + 2, nBitmapBytes);
     if (!bitmap)
         return false;
-    const std::size_t nFlagCount = std::max(t, n);
-    m_vecNullFlags.assign(nFlagCount + (m_table.m_bHasUniquifier ? 1 : 0), 0);
-    for (std::uint32_t i = n; i < c && i < m_vecNullFlags.size(); ++i)
-        m_vecNullFlags[i] = 1;  // added later
-    for (std::size_t j = 0; j < nBitmapBytes; ++j) {
-        auto nByte = static_cast<std::uint8_t>((*bitmap)[j]);
-        if (nByte == 0)
-            continue;
-        for (std::size_t k = 0; k < 8; ++k) {
-            std::size_t nIndex = j * 8 + k;
-            if (nIndex >= nFlagCount)
-                break;
-            if (nByte & (1u << k))
-                m_vecNullFlags[nIndex] = 1;
-        }
-    }
-
     // Variable block.
     std::uint32_t v = 0;
     const std::size_t nNeeded = m_vecVarSlots.size();
-    m_vecVarValues.resize(nNeeded);
-    m_vecVarZeroLength.assign(nNeeded, 0);
+    std::fill(m_vecVarZeroLength.begin(), m_vecVarZeroLength.end(), 0);
+    row.vecValues.resize(m_vecPlans.size());
     if (bHasVarBlock) {
         auto nVarCount = data.U16(r + f + 2 + nBitmapBytes);
         if (!nVarCount)
@@ -198,8 +171,10 @@ bool CRowDecoder::Decode(const CByteView& data, std::uint16_t nRowOffset, SDecod
             const std::uint16_t nEndRaw = *data.U16(nOffsets + 2 * i);
             const bool bWanted = i < nNeeded && m_vecVarSlots[i].bNeeded;
             if (nEndRaw & kPointerBit) {
-                if (bWanted)
-                    m_vecVarValues[i] = ReadPointer(data, nRunning, m_vecVarSlots[i]);
+                if (bWanted) {
+                    ReadPointer(data, nRunning, m_vecVarSlots[i],
+                                row.vecValues[m_vecVarSlots[i].nColumn]);
+                }
                 nRunning += PointerSize(data, nRunning);
                 continue;
             }
@@ -208,8 +183,8 @@ bool CRowDecoder::Decode(const CByteView& data, std::uint16_t nRowOffset, SDecod
                 if (nEnd == nRunning) {
                     m_vecVarZeroLength[i] = 1;
                 } else {
-                    DecodeVariable(data, nRunning, nEnd, nEndRaw, m_vecVarSlots[i],
-                                   m_vecVarValues[i]);
+                    DecodeVariable(data, nRunning, nEnd, m_vecVarSlots[i],
+                                   row.vecValues[m_vecVarSlots[i].nColumn]);
                 }
             }
             nRunning = nEnd;
@@ -218,69 +193,66 @@ bool CRowDecoder::Decode(const CByteView& data, std::uint16_t nRowOffset, SDecod
             row.nEnd = static_cast<std::uint16_t>(nRunning);
     }
 
+    // A column the row does not store (added after it was written) is NULL; the others by
+    // their bit of the bitmap, which covers every stored column.
+    const std::span<const std::byte> nullBits = *bitmap;
     auto isNull = [&](const SColumnPlan& plan) {
         if (plan.nNullIndex < 0)
             return false;
         auto nIndex = static_cast<std::uint32_t>(plan.nNullIndex);
-        return nIndex >= n || m_vecNullFlags[nIndex] != 0;
+        return nIndex >= n ||
+               ((static_cast<std::uint8_t>(nullBits[nIndex / 8]) >> (nIndex % 8)) & 1) != 0;
     };
 
-    row.vecValues.resize(m_vecPlans.size());
     for (std::size_t k = 0; k < m_vecPlans.size(); ++k) {
         SColumnPlan& plan = m_vecPlans[k];
-        const CColumnInfo& column = *plan.pColumn;
-        CFieldValue& out = row.vecValues[k];
+        CTypedValue& out = row.vecValues[k];
         switch (plan.eAction) {
             case EAction::Formula:
-                out = CFieldValue::Formula();
+                out.SetKind(EValueKind::Formula);
                 break;
             case EAction::Deleted:
-                out = CFieldValue::Deleted();
+                out.SetKind(EValueKind::Deleted);
                 break;
             case EAction::Variant:
-                out = CFieldValue::Null();
+                out.SetKind(EValueKind::Null);
                 break;
             case EAction::Variable: {
                 if (!bHasVarBlock) {
-                    out = CFieldValue::Null();
+                    out.SetKind(EValueKind::Null);
                 } else if (plan.nVarIndex < 0 || static_cast<std::uint32_t>(plan.nVarIndex) >= v) {
                     // Not stored: trailing NULLs are left out of the block, as are columns
-                    // added after the row was written.
-                    out = DefaultOr(column,
-                                    isNull(plan) ? CFieldValue::Null() : CFieldValue::Missing());
+                    // added after the row was written. The grid shows the column's default.
+                    out.SetKind(isNull(plan) ? EValueKind::Null : EValueKind::Missing, true);
                 } else {
                     auto nIndex = static_cast<std::size_t>(plan.nVarIndex);
                     if (m_vecVarZeroLength[nIndex]) {
                         // A zero-length entry is NULL or an empty string; only the bitmap tells.
-                        out = isNull(plan) ? DefaultOr(column, CFieldValue::Null())
-                                           : CFieldValue::EmptyString();
-                    } else {
-                        CFieldValue& stored = m_vecVarValues[nIndex];
-                        // Swapped rather than moved: both buffers stay for the next row.
-                        if (plan.bFirstUse)
-                            std::swap(out, stored);
+                        if (isNull(plan))
+                            out.SetKind(EValueKind::Null, true);
                         else
-                            out = stored;
-                        if (out.m_eKind == EValueKind::Missing)
-                            out = DefaultOr(column, std::move(out));
+                            out.SetKind(EValueKind::EmptyString);
+                    } else if (!plan.bFirstUse) {
+                        // The entry was decoded into the first column that reads it.
+                        out = row.vecValues[m_vecVarSlots[nIndex].nColumn];
                     }
                 }
                 break;
             }
             case EAction::Fixed: {
                 if (isNull(plan)) {
-                    out = DefaultOr(column, CFieldValue::Null());
+                    out.SetKind(EValueKind::Null, true);
                     break;
                 }
                 auto bytes = data.Slice(r + plan.nOffset, plan.nSize);
                 if (!bytes) {
                     if (plan.eType == EColumnType::Money || plan.eType == EColumnType::SmallMoney) {
-                        out = CFieldValue("0", EValueKind::Value);
+                        out.SetInteger(0);
                         break;
                     }
                     return false;  // the column lies outside the page: the row is not usable
                 }
-                CValueRenderer::RenderFixedInto(plan.eType, *bytes, column, m_bStatement, out);
+                CValueDecoder::Fixed(plan.eType, *bytes, *plan.pColumn, out);
                 break;
             }
         }

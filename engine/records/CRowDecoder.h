@@ -8,29 +8,29 @@
 #include <vector>
 
 #include "common/ByteView.h"
-#include "engine/records/CFieldValue.h"
-#include "engine/records/CValueRenderer.h"
+#include "common/Export.h"
+#include "engine/records/CTypeTable.h"
+#include "engine/records/CTypedValue.h"
+#include "engine/records/CValueFormat.h"
+#include "engine/records/SDecodedRow.h"
 
 class CTable;
 class CColumnInfo;
 class CTextPointerReader;
 
-// One decoded data row: a value per column record, in column order.
-struct SDecodedRow {
-    std::vector<CFieldValue> vecValues;
-    bool bDeleted = false;   // a ghost record
-    std::uint16_t nEnd = 0;  // end of the variable block, from the data area start; 0 without one
-};
-
-// Decodes the data rows of one table. The column layout is worked out once, so a walk over many
-// rows pays only for the rows. Every read goes through bounds-checked views of the page's data
-// area: a damaged row gives markers or is rejected, never a read outside the page.
-class CRowDecoder {
+// Decodes the data rows of one table (the fixed/variable row format). The column layout is
+// worked out once, so a walk over many rows pays only for the rows. Every read goes through
+// bounds-checked views of the page's data area: a damaged row gives markers or is rejected, never
+// a read outside the page.
+class AMBERMILL_API CRowDecoder {
   public:
-    // bStatement: values for INSERT literals instead of grid text. bRecoverDeleted: ghost rows are
-    // decoded, otherwise rejected.
-    CRowDecoder(const CTable& table, std::string strFileName, bool bStatement,
-                bool bRecoverDeleted);
+    struct SOptions {
+        bool bRecoverDeleted = false;  // ghost rows are decoded, otherwise rejected
+        // Binary values behind text pointers are read; the grid leaves them unread.
+        bool bFollowBinaryPointers = true;
+    };
+
+    CRowDecoder(const CTable& table, std::string strFileName, SOptions options);
     ~CRowDecoder();
     CRowDecoder(const CRowDecoder&) = delete;
     CRowDecoder& operator=(const CRowDecoder&) = delete;
@@ -41,7 +41,8 @@ class CRowDecoder {
     bool Decode(const CByteView& dataArea, std::uint16_t nRowOffset, SDecodedRow& row);
 
     const CTable& Table() const { return m_table; }
-    bool StatementMode() const { return m_bStatement; }
+    // How each column's values are formatted, in column order.
+    const std::vector<SColumnFormat>& Formats() const { return m_vecFormats; }
     EColumnType ColumnType(std::size_t nColumn) const { return m_vecPlans[nColumn].eType; }
 
   private:
@@ -59,23 +60,22 @@ class CRowDecoder {
     struct SVarSlot {
         EColumnType eType = EColumnType::Varchar;
         bool bNeeded = false;
+        std::size_t nColumn = 0;  // the first column that reads the entry: decoded straight there
     };
 
     void DecodeVariable(const CByteView& data, std::size_t nRunning, std::size_t nEnd,
-                        std::uint16_t nEndRaw, const SVarSlot& slot, CFieldValue& out);
-    CFieldValue ReadPointer(const CByteView& data, std::size_t nRunning, const SVarSlot& slot);
-    CFieldValue DefaultOr(const CColumnInfo& column, CFieldValue fallback) const;
+                        const SVarSlot& slot, CTypedValue& out);
+    void ReadPointer(const CByteView& data, std::size_t nRunning, const SVarSlot& slot,
+                     CTypedValue& out);
     CTextPointerReader& TextReader();
 
     const CTable& m_table;
     std::string m_strFileName;
-    bool m_bStatement;
-    bool m_bRecoverDeleted;
+    SOptions m_options;
     std::vector<SColumnPlan> m_vecPlans;
+    std::vector<SColumnFormat> m_vecFormats;
     std::vector<SVarSlot> m_vecVarSlots;  // by variable index
     std::unique_ptr<CTextPointerReader> m_pTextReader;
     // Reused per row.
-    std::vector<std::uint8_t> m_vecNullFlags;
-    std::vector<CFieldValue> m_vecVarValues;
     std::vector<std::uint8_t> m_vecVarZeroLength;
 };

@@ -35,12 +35,7 @@ void Append(std::vector<std::byte>& out, std::span<const std::byte> bytes) {
 std::size_t RecordOffset(const CDataPage& page, std::uint16_t nSlot) {
     if (nSlot > page.SlotCount() + 1u)
         return 0;
-    std::uint16_t nOffset = page.SlotEntry(nSlot);
-    if (nSlot == 0 && (nOffset & 0xFF) == kPageHeaderSize)
-        nOffset = kPageHeaderSize;
-    if (nOffset < kPageHeaderSize || nOffset >= kPageSize)
-        return 0;
-    return nOffset;
+    return page.AcceptedRowOffset(nSlot).value_or(0);
 }
 }  // namespace
 

@@ -11,6 +11,7 @@
 
 #include "common/ByteView.h"
 #include "common/DataFileReader.h"
+#include "common/Export.h"
 
 // How a large value's bytes become text.
 enum class ETextStyle {
@@ -24,7 +25,7 @@ enum class ETextStyle {
 // its own; nothing is cached between values.
 class CDataPage;
 
-class CTextPointerReader {
+class AMBERMILL_API CTextPointerReader {
   public:
     explicit CTextPointerReader(const std::string& strFileName);
 

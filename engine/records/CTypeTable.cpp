@@ -60,3 +60,94 @@ bool CTypeTable::HasSize(std::string_view s) {
     return OneOf(
         s, std::array{"varchar"sv, "char"sv, "nvarchar"sv, "nchar"sv, "varbinary"sv, "binary"sv});
 }
+
+namespace {
+constexpr std::array<std::pair<std::string_view, EColumnType>, 26> kColumnTypes{{
+    {"int"sv, EColumnType::Int},
+    {"real"sv, EColumnType::Real},
+    {"float"sv, EColumnType::Float},
+    {"bigint"sv, EColumnType::BigInt},
+    {"char"sv, EColumnType::Char},
+    {"nchar"sv, EColumnType::NChar},
+    {"bit"sv, EColumnType::Bit},
+    {"datetime"sv, EColumnType::Datetime},
+    {"smalldatetime"sv, EColumnType::SmallDatetime},
+    {"timestamp"sv, EColumnType::Timestamp},
+    {"sql_variant"sv, EColumnType::SqlVariant},
+    {"decimal"sv, EColumnType::Decimal},
+    {"numeric"sv, EColumnType::Decimal},
+    {"money"sv, EColumnType::Money},
+    {"smallmoney"sv, EColumnType::SmallMoney},
+    {"binary"sv, EColumnType::Binary},
+    {"uniqueidentifier"sv, EColumnType::Guid},
+    {"tinyint"sv, EColumnType::TinyInt},
+    {"smallint"sv, EColumnType::SmallInt},
+    {"varchar"sv, EColumnType::Varchar},
+    {"nvarchar"sv, EColumnType::NVarchar},
+    {"text"sv, EColumnType::Text},
+    {"ntext"sv, EColumnType::NText},
+    {"image"sv, EColumnType::Image},
+    {"varbinary"sv, EColumnType::VarBinary},
+    {"xml"sv, EColumnType::Xml},
+}};
+}  // namespace
+
+EColumnType CTypeTable::Classify(std::string_view strType) {
+    for (const auto& [strName, eType] : kColumnTypes) {
+        if (strName == strType)
+            return eType;
+    }
+    return EColumnType::Int;
+}
+
+bool CTypeTable::IsVariable(EColumnType eType) {
+    switch (eType) {
+        case EColumnType::Varchar:
+        case EColumnType::NVarchar:
+        case EColumnType::Text:
+        case EColumnType::NText:
+        case EColumnType::Image:
+        case EColumnType::VarBinary:
+        case EColumnType::Xml:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CTypeTable::IsCharacter(EColumnType e) {
+    return e == EColumnType::Varchar || e == EColumnType::NVarchar || e == EColumnType::NText ||
+           e == EColumnType::Text || e == EColumnType::Char || e == EColumnType::NChar;
+}
+
+bool CTypeTable::IsUnicode(EColumnType e) {
+    return e == EColumnType::NVarchar || e == EColumnType::NText || e == EColumnType::NChar;
+}
+
+std::size_t CTypeTable::FixedSize(EColumnType eType, std::size_t nDeclared) {
+    switch (eType) {
+        case EColumnType::Real:
+        case EColumnType::SmallDatetime:
+        case EColumnType::SmallMoney:
+            return 4;
+        case EColumnType::Float:
+        case EColumnType::BigInt:
+        case EColumnType::Datetime:
+        case EColumnType::Money:
+        case EColumnType::Timestamp:
+            return 8;
+        case EColumnType::Guid:
+            return 16;
+        case EColumnType::Bit:
+        case EColumnType::TinyInt:
+            return 1;
+        case EColumnType::SmallInt:
+            return 2;
+        case EColumnType::Int:
+            return nDeclared < 4 ? nDeclared : 4;
+        case EColumnType::SqlVariant:
+            return 0;
+        default:
+            return nDeclared;
+    }
+}

@@ -1,14 +1,57 @@
 // engine/records/CTypeTable.h
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "common/Export.h"
+
+// Column types as row decoding and the value formatters tell them apart; resolved once per column
+// from the type name.
+enum class EColumnType : std::uint8_t {
+    Int,  // int, and any fixed type without a rule of its own
+    Real,
+    Float,
+    BigInt,
+    Char,
+    NChar,
+    Bit,
+    Datetime,
+    SmallDatetime,
+    Timestamp,
+    SqlVariant,
+    Decimal,  // decimal and numeric
+    Money,
+    SmallMoney,
+    Binary,
+    Guid,
+    TinyInt,
+    SmallInt,
+    Varchar,
+    NVarchar,
+    Text,
+    NText,
+    Image,
+    VarBinary,
+    Xml,
+};
+
 // The column types of the format by system type id, and the groups of type names that row
 // decoding, rendering and the scripts test against. Names compare as exact, case-sensitive text.
-class CTypeTable {
+class AMBERMILL_API CTypeTable {
   public:
+    static EColumnType Classify(std::string_view strType);
+    // Stored in the row's variable block.
+    static bool IsVariable(EColumnType eType);
+    // Bytes a fixed column of this type occupies; nDeclared for types sized by the column.
+    static std::size_t FixedSize(EColumnType eType, std::size_t nDeclared);
+    // varchar, nvarchar, ntext, text, char, nchar.
+    static bool IsCharacter(EColumnType eType);
+    // nvarchar, ntext, nchar.
+    static bool IsUnicode(EColumnType eType);
+
     // Name of a type id (only the low 8 bits count); empty for an unknown id.
     static std::string TypeName(std::uint32_t nTypeId);
 

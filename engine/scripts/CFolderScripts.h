@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/Export.h"
+
 class CSQLServerEngine;
 class CTable;
 
@@ -12,7 +14,7 @@ class CTable;
 // folder (GenerateQueries), and the INSERT statements alone, table by table with a hand-shake over
 // the export events (GenerateTableInsertQueries). Records come from each table's stored record
 // text: rows separated by "#&#", values by "$#$", in column order.
-class CFolderScripts {
+class AMBERMILL_API CFolderScripts {
   public:
     static void GenerateQueries(CSQLServerEngine& engine, const std::filesystem::path& folder);
     static void GenerateTableInsertQueries(CSQLServerEngine& engine,

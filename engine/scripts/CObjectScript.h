@@ -1,6 +1,8 @@
 // engine/scripts/CObjectScript.h
 #pragma once
 
+#include "common/Export.h"
+
 class CScriptFile;
 class CSQLServerEngine;
 class CViewStoredProc;
@@ -9,7 +11,7 @@ enum class EObjectKind { View, Procedure, Rule, Trigger, Function };
 
 // Writes one view, procedure, rule, trigger or function to its script file, or executes it.
 // The definition text is sent as recovered, with only a line break added.
-class CObjectScript {
+class AMBERMILL_API CObjectScript {
   public:
     static void Generate(CSQLServerEngine& engine, CViewStoredProc* pObject, EObjectKind eKind);
     // The script file handle of the kind's category.

@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 
+#include "common/Export.h"
+
 class CArchiveReader;
 class CSQLServerEngine;
 
@@ -12,7 +14,7 @@ class CSQLServerEngine;
 // the version text come the database name, the data file path, eight entry counts and the eight
 // sections of key/object pairs (user types, defaults, tables, views, procedures, rules, triggers,
 // functions), with no count or marker of their own.
-class CScanFile {
+class AMBERMILL_API CScanFile {
   public:
     static constexpr const char* kSignature = "varnholt";
 

@@ -3,13 +3,12 @@
 
 #include <algorithm>
 
-#include "common/AppPaths.h"
 #include "common/ExecutionLog.h"
 #include "common/OdbcConnection.h"
 #include "common/ScriptFile.h"
-#include "common/SettingsFile.h"
 #include "engine/core/CSQLServerEngine.h"
-#include "engine/records/CRecordExtractor.h"
+#include "engine/records/CExportContext.h"
+#include "engine/records/CRecordExport.h"
 #include "engine/scripts/SqlText.h"
 
 namespace {
@@ -45,6 +44,10 @@ std::string CTableScript::DeclaredType(const std::string& strUserType, unsigned 
 }
 
 CTableScript::SStatement CTableScript::Build(const CSQLServerEngine& engine, const CTable& table) {
+    return Build(table, &engine.m_pStatus->m_bStop);
+}
+
+CTableScript::SStatement CTableScript::Build(const CTable& table, const std::atomic<bool>* pStop) {
     SStatement statement;
     std::string& strText = statement.strCreate;
     strText = "CREATE TABLE " + SqlText::Bracket(table.m_strName) + " (";
@@ -68,7 +71,7 @@ CTableScript::SStatement CTableScript::Build(const CSQLServerEngine& engine, con
         }
         if (!column.m_bNullable)
             strText += " NOT NULL";
-        if (engine.m_pStatus->m_bStop) {
+        if (pStop != nullptr && pStop->load()) {
             statement.bStopped = true;
             return statement;
         }
@@ -77,18 +80,17 @@ CTableScript::SStatement CTableScript::Build(const CSQLServerEngine& engine, con
     return statement;
 }
 
-void CTableScript::Generate(CSQLServerEngine& engine, CRecordExtractor& extractor, CTable* pTable,
-                            COdbcConnection* pDatabase) {
+void CTableScript::Generate(CSQLServerEngine& engine, CExportContext& context) {
+    CTable* pTable = context.m_pTable;
     if (!pTable)
         return;
-    CEngineStatus& status = *engine.m_pStatus;
-    SStatement statement = Build(engine, *pTable);
+    SStatement statement = Build(*pTable, context.m_pStop);
     if (statement.bStopped)
         return;
 
     bool bCreateFailed = false;
-    if (engine.m_bDirectExport) {
-        COdbcConnection* pConnection = pDatabase ? pDatabase : engine.m_pDatabase;
+    if (context.m_bDirect) {
+        COdbcConnection* pConnection = context.m_pConnection;
         // Bound defaults must exist before the table; one that already exists (bound in an
         // earlier table) fails harmlessly, so it is only logged.
         for (const std::string& strDefault : statement.vecDefaults) {
@@ -110,29 +112,26 @@ void CTableScript::Generate(CSQLServerEngine& engine, CRecordExtractor& extracto
         }
     } else {
         // Each default ends its own batch: CREATE DEFAULT must be the only statement of a batch.
-        if (engine.m_hDefaultFile) {
-            for (const std::string& strDefault : statement.vecDefaults) {
-                engine.m_hDefaultFile->Write(strDefault + kBatchEnd);
-            }
+        if (context.m_pDefaultFile) {
+            for (const std::string& strDefault : statement.vecDefaults)
+                context.m_pDefaultFile->Write(strDefault + kBatchEnd);
         }
-        if (engine.m_hTableFile)
-            engine.m_hTableFile->Write(statement.strCreate + kBatchEnd);
+        if (context.m_pTableFile)
+            context.m_pTableFile->Write(statement.strCreate + kBatchEnd);
     }
 
-    if (engine.m_bExportRecords) {
-        status.m_bTableDone = false;
-        engine.m_bRecordExportRunning = true;
-        status.m_pCurrentTable = pTable;
-        if (pDatabase) {
-            extractor.RecoverTableRecordThread(*pTable, pDatabase);
-        } else {
-            // Set once, never cleared here: the setting holds for the rest of the export.
-            if (CSettingsFile::ReadValue(CAppPaths::SettingsFile(), "Avoid_Duplicate") == "1")
-                extractor.m_bAvoidDuplicate = true;
-            extractor.RecoverTableRecordThread();
+    if (context.m_bExportRecords) {
+        if (CEngineStatus* pStatus = context.m_pStatus) {
+            pStatus->m_bTableDone = false;
+            engine.m_bRecordExportRunning = true;
+            pStatus->m_pCurrentTable = pTable;
         }
+        CRecordExport::Run(context);
     }
     // A table that could not be created is a failed statement of its own, even without records.
-    if (bCreateFailed)
-        ++status.m_nFailedRecords;
+    if (bCreateFailed) {
+        ++context.m_nFailed;
+        if (context.m_pStatus)
+            ++context.m_pStatus->m_nFailedRecords;
+    }
 }

@@ -1,16 +1,18 @@
 // engine/scripts/CTableScript.h
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
-class COdbcConnection;
-class CRecordExtractor;
+#include "common/Export.h"
+
+class CExportContext;
 class CSQLServerEngine;
 class CTable;
 
 // CREATE TABLE for one table, written to the table's script or executed, then its records.
-class CTableScript {
+class AMBERMILL_API CTableScript {
   public:
     struct SStatement {
         std::string strCreate;                 // CREATE TABLE ... ) CR LF
@@ -21,11 +23,13 @@ class CTableScript {
     // The column's declared type: bracketed type name plus its size or precision.
     static std::string DeclaredType(const std::string& strUserType, unsigned nLength,
                                     unsigned nPrecision, unsigned nScale);
-    // Builds the statement; checks the stop flag between columns.
+    // Builds the statement; checks the stop flag (pStop may be null) between columns.
+    static SStatement Build(const CTable& table, const std::atomic<bool>* pStop);
+    // The same with the engine's stop flag.
     static SStatement Build(const CSQLServerEngine& engine, const CTable& table);
 
-    // pDatabase null: the one-connection form (m_pDatabase or m_hTableFile); otherwise the
-    // explicit-connection form used by pooled workers.
-    static void Generate(CSQLServerEngine& engine, CRecordExtractor& extractor, CTable* pTable,
-                         COdbcConnection* pDatabase);
+    // The table of the context: its statement (and bound defaults) to the context's target, then
+    // its records when the context says so. A context that reports into the status block (the
+    // one-table path) also sets the engine's export members as the program expects them.
+    static void Generate(CSQLServerEngine& engine, CExportContext& context);
 };

@@ -4,10 +4,12 @@
 #include <string>
 #include <string_view>
 
+#include "common/Export.h"
+
 // Pieces of T-SQL text shared by every statement the engine builds.
 namespace SqlText {
 // [name] with every ']' doubled, so a name cannot end the identifier early.
-std::string Bracket(std::string_view strName);
+AMBERMILL_API std::string Bracket(std::string_view strName);
 // 'text' with every "'" doubled.
-std::string Quote(std::string_view strText);
+AMBERMILL_API std::string Quote(std::string_view strText);
 }  // namespace SqlText

@@ -3,13 +3,14 @@
 
 #include "common/ExecutionLog.h"
 #include "engine/core/CPageScanner.h"
+#include "engine/records/CGridCursor.h"
 #include "engine/records/RealFormat.h"
 #include "engine/scripts/CScanFile.h"
 
-CStandInEngine::CStandInEngine(std::string strVersion) : m_strVersion(std::move(strVersion)) {
+CStandInEngine::CStandInEngine(EEngineFormat eFormat) : m_format(*CFormatTable::ByFormat(eFormat)) {
     CExecutionLog::InitLogHeader();
     CExecutionLog::SetLogFolder();
-    CExecutionLog::WriteLog(0, 0, m_strVersion + " Format", false);
+    CExecutionLog::WriteLog(0, 0, std::string(m_format.strFormatLabel), false);
     m_pStatus->m_hSysTabEvent->Reset();
     m_pStatus->m_hTableExtractedEvent->Reset();
     m_pStatus->m_hExportReady->Reset();
@@ -39,7 +40,8 @@ unsigned CStandInEngine::RecoverSQLServerMDF() {
     if (m_pStatus->m_bCancel)
         return 1;
     CExecutionLog::WriteLog(
-        1, 0, "The SQL Server " + m_strVersion + " format is not read by this build", true);
+        1, 0, "The " + std::string(m_format.strProductName) + " format is not read by this build",
+        true);
     for (int i = 0; i < 3; ++i) {
         if (!m_pStatus->CatalogHandshake())
             return 1;
@@ -54,7 +56,10 @@ std::string CStandInEngine::GetDatabaseName() {
 }
 
 void CStandInEngine::StartRecordThread() {
+    // No records of this format: the run is over at once.
+    m_pStatus->ClearRows();
     m_pStatus->m_bTableDone = true;
+    m_pStatus->m_bTableDone.notify_all();
 }
 
 void CStandInEngine::ResetCatalog() {
@@ -67,6 +72,10 @@ bool CStandInEngine::SaveScan(const std::string& strPath, std::string& strError)
 
 void CStandInEngine::LoadScan(CArchiveReader& archive) {
     CScanFile::Load(*this, archive);
+}
+
+std::unique_ptr<CGridCursor> CStandInEngine::OpenGridCursor(const CTable&, bool) {
+    return nullptr;
 }
 
 std::string CStandInEngine::FormatReal(std::uint32_t nBits) {

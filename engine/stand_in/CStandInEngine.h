@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/core/CEngineThread.h"
+#include "engine/core/CFormatTable.h"
 #include "engine/core/CSQLServerEngine.h"
 
 // An engine for a format this build does not read. It runs every hand-shake of a recovery, so the
@@ -11,7 +12,7 @@
 // Real readers for these formats can replace it behind the same interface.
 class CStandInEngine : public CSQLServerEngine {
   public:
-    explicit CStandInEngine(std::string strVersion);
+    explicit CStandInEngine(EEngineFormat eFormat);
     ~CStandInEngine() override;
 
     unsigned RecoverSQLServerMDF() override;
@@ -30,6 +31,7 @@ class CStandInEngine : public CSQLServerEngine {
     void LoadScan(CArchiveReader& archive) override;
     void GenerateTableQueries(CTable*) override {}
     void GenerateTableQueries(CTable*, COdbcConnection*) override {}
+    void GenerateTableQueries(CTable*, CExportContext&) override {}
     void GenerateViewQueries(CViewStoredProc*) override {}
     void GenerateStoredProcQueries(CViewStoredProc*) override {}
     void GenerateRulesQueries(CViewStoredProc*) override {}
@@ -39,9 +41,10 @@ class CStandInEngine : public CSQLServerEngine {
 
     void JoinThreads() override;
     bool IsRecovering() const override { return m_recoveryThread.IsRunning(); }
-    std::string FormatVersion() const override { return m_strVersion; }
+    std::string FormatVersion() const override { return std::string(m_format.strVersionText); }
+    std::unique_ptr<CGridCursor> OpenGridCursor(const CTable&, bool) override;
 
   private:
-    std::string m_strVersion;
+    const SFormatInfo& m_format;
     CEngineThread m_recoveryThread;
 };

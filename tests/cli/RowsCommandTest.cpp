@@ -57,6 +57,67 @@ TEST(RowsCommand, TypeShowcaseInEveryFormat) {
     EXPECT_EQ(Count(sql.strOut, "\r\ngo\r\n"), 3u);
 }
 
+// Typed output of a column of every type, and the grid's texts of the same rows.
+TEST(RowsCommand, TypeShowcaseAsTypedJsonAndCsv) {
+    const std::string strSample = TestFiles::SamplePath().string();
+    const auto golden = TestFiles::SourceDir() / "tests/golden";
+    auto json = RunCli({"rows", strSample, "TypeShowcase", "--json", "--no-progress"});
+    ASSERT_EQ(json.nExitCode, 0) << json.strErr;
+    EXPECT_EQ(json.strOut, TestFiles::ReadFile(golden / "typeshowcase.json"));
+    auto csv = RunCli({"rows", strSample, "TypeShowcase", "--csv", "--no-progress"});
+    ASSERT_EQ(csv.nExitCode, 0) << csv.strErr;
+    EXPECT_EQ(csv.strOut, TestFiles::ReadFile(golden / "typeshowcase.csv"));
+
+    // The window's texts, as they always were, in every format.
+    auto grid =
+        RunCli({"rows", strSample, "TypeShowcase", "--json", "--grid-text", "--no-progress"});
+    ASSERT_EQ(grid.nExitCode, 0) << grid.strErr;
+    EXPECT_TRUE(grid.strOut.starts_with(
+        "{\"table\":\"TypeShowcase\",\"columns\":[\"c_image\",\"c_text\",\"c_uniqueidentifier\","))
+        << grid.strOut.substr(0, 120);
+    EXPECT_NE(grid.strOut.find("[\"<binary data>\",\"short text value\","
+                               "\"{00112233-4455-6677-8899-AABBCCDDEEFF}\",\"255\",\"-32768\","
+                               "\"2147483647\",\"2004-02-29 12:30:00\",\"1.500000e+000\","
+                               "\"-000000000000001.5000\",\"2004-02-29 23:59:59\",\"3.141593\""),
+              std::string::npos);
+    EXPECT_NE(grid.strOut.find("[\"NULL\",\"NULL\""), std::string::npos);
+    auto gridCsv =
+        RunCli({"rows", strSample, "TypeShowcase", "--csv", "--grid-text", "--no-progress"});
+    EXPECT_NE(gridCsv.strOut.find("\r\nNULL,NULL,NULL,NULL,NULL,0,NULL"), std::string::npos);
+}
+
+// NULL and the empty string are told apart in CSV, whatever text NULL gets.
+TEST(RowsCommand, CsvTellsNullFromEmptyStrings) {
+    TestFiles::CTempDir dir;
+    fixtures::CDataFileBuilder builder("Nulls");
+    auto nTable = builder.AddTable("T", {{"id", fixtures::kTypeInt, 4},
+                                         {"s", fixtures::kTypeVarChar, 20},
+                                         {"n", fixtures::kTypeNVarChar, 20}});
+    builder.AddRow(nTable, {fixtures::EncodeInt32(1), fixtures::EncodeVarchar(""),
+                            fixtures::EncodeNVarchar(u"a,\"b\"")});
+    builder.AddRow(nTable,
+                   {fixtures::EncodeInt32(2), std::nullopt, fixtures::EncodeNVarchar(u"NA")});
+    builder.AddRow(nTable, {fixtures::EncodeInt32(3), fixtures::EncodeVarchar("NA"),
+                            fixtures::EncodeNVarchar(u"caf\u00e9 \u20ac")});
+    builder.WriteTo(dir / "nulls.mdf");
+    const std::string strFile = (dir / "nulls.mdf").string();
+    auto csv = RunCli({"rows", strFile, "T", "--csv", "--no-progress"});
+    ASSERT_EQ(csv.nExitCode, 0) << csv.strErr;
+    EXPECT_EQ(csv.strOut,
+              "id,s,n\r\n1,\"\",\"a,\"\"b\"\"\"\r\n2,,NA\r\n3,NA,caf\xc3\xa9 \xe2\x82\xac\r\n");
+    auto na = RunCli({"rows", strFile, "T", "--csv", "--null", "NA", "--no-progress"});
+    ASSERT_EQ(na.nExitCode, 0) << na.strErr;
+    EXPECT_EQ(
+        na.strOut,
+        "id,s,n\r\n1,\"\",\"a,\"\"b\"\"\"\r\n2,NA,\"NA\"\r\n3,\"NA\",caf\xc3\xa9 \xe2\x82\xac\r\n")
+        << "a stored text equal to the NULL text is quoted";
+    auto json = RunCli({"rows", strFile, "T", "--json", "--no-progress"});
+    EXPECT_NE(json.strOut.find("[[1,\"\",\"a,\\\"b\\\"\"],[2,null,\"NA\"]"), std::string::npos)
+        << json.strOut;
+    EXPECT_EQ(RunCli({"rows", strFile, "T", "--json", "--null", "x"}).nExitCode, 2)
+        << "--null is for typed CSV";
+}
+
 TEST(RowsCommand, PagesOfAGeneratedTable) {
     TestFiles::CTempDir dir;
     fixtures::CDataFileBuilder builder("Pages");
@@ -94,12 +155,19 @@ TEST(RowsCommand, RealFileHasNoCorruptValues) {
     if (path.empty())
         GTEST_SKIP() << "reviews2000.mdf is not beside the project";
     const std::string strBefore = TestFiles::Sha1OfFile(path);
-    auto result = RunCli({"rows", path.string(), "tabReviews", "--all", "--json", "--no-progress"});
+    auto result = RunCli(
+        {"rows", path.string(), "tabReviews", "--all", "--json", "--grid-text", "--no-progress"});
     ASSERT_EQ(result.nExitCode, 0) << result.strErr;
     EXPECT_EQ(result.strOut.find("Corrupt"), std::string::npos);
     EXPECT_NE(result.strOut.find(
                   "[\"1\",\"1\",\"Fabio\",\"This product is really cool! Go out and get it!!!\""),
               std::string::npos);
     EXPECT_EQ(Count(result.strOut, "false"), 6u);
+    auto typed = RunCli({"rows", path.string(), "tabReviews", "--all", "--json", "--no-progress"});
+    ASSERT_EQ(typed.nExitCode, 0) << typed.strErr;
+    EXPECT_NE(typed.strOut.find("[1,1,\"Fabio\",\"This product is really cool! Go out and get "
+                                "it!!!\",\"5\",\"0\",\"2002-09-13T16:27:09.380\"]"),
+              std::string::npos)
+        << typed.strOut.substr(0, 300);
     EXPECT_EQ(TestFiles::Sha1OfFile(path), strBefore);
 }

@@ -32,8 +32,9 @@ TEST(ByteView, EveryPrefixOfAValueFailsCleanly) {
 }
 
 TEST(NamedEvent, OneNameIsOneEventAndAStopEndsTheWait) {
-    auto pFirst = CNamedEvent::Open("TestEvent-shared");
-    auto pSecond = CNamedEvent::Open("TestEvent-shared");
+    CEventRegistry registry;
+    auto pFirst = registry.Open("TestEvent-shared");
+    auto pSecond = registry.Open("TestEvent-shared");
     EXPECT_EQ(pFirst.get(), pSecond.get());
     pFirst->Reset();
     std::thread setter([&] { pSecond->Set(); });

@@ -5,8 +5,8 @@
 
 #include <fstream>
 
+#include "engine/binding/EngineFactories.h"
 #include "engine/core/CRecoveryMonitor.h"
-#include "engine/core/CSQLServer2000.h"
 
 namespace TestRecovery {
 

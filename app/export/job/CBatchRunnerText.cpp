@@ -45,12 +45,11 @@ std::string CBatchRunnerText::Tail() {
 }
 
 std::string CBatchRunnerText::WindowsLine(const std::string& strScript) const {
-    return std::string(m_bSqlCmd ? "sqlcmd" : "osql") + " -E -S %1 -d %2 -i " + strScript + kCrLf;
+    return m_strTool + " -E -S %1 -d %2 -i " + strScript + kCrLf;
 }
 
 std::string CBatchRunnerText::SqlLine(const std::string& strScript) const {
-    return std::string(m_bSqlCmd ? "sqlcmd" : "osql") + " -U %1 -P %2 -S %3 -d %4 -i " + strScript +
-           kCrLf;
+    return m_strTool + " -U %1 -P %2 -S %3 -d %4 -i " + strScript + kCrLf;
 }
 
 std::string CBatchRunnerText::TableScript(const std::string& strSafeTable) {

@@ -16,6 +16,7 @@
 #include "common/ScriptFile.h"
 #include "common/SettingsFile.h"
 #include "engine/core/CSQLServerEngine.h"
+#include "engine/records/CExportContext.h"
 #include "engine/scripts/CTableScript.h"
 #include "engine/scripts/SqlText.h"
 
@@ -37,6 +38,19 @@ std::vector<CViewStoredProc*> AllObjects(const COrderedMap<CViewStoredProc>& map
     for (const auto& [strKey, pObject] : map)
         vecObjects.push_back(pObject.get());
     return vecObjects;
+}
+
+// Product names of the formats that offer duplicate avoidance: "SQL Server 2000".
+std::string DuplicateAvoidanceFormats() {
+    std::string strNames;
+    for (const SFormatInfo& info : CFormatTable::All()) {
+        if (!info.bDuplicateAvoidance)
+            continue;
+        if (!strNames.empty())
+            strNames += " and ";
+        strNames += info.strProductName;
+    }
+    return strNames;
 }
 
 std::string RestoreNote(const fs::path& folder) {
@@ -66,10 +80,15 @@ CExportJob::CExportJob(CSQLServerEngine& engine, SExportOptions options, IExport
       m_options(std::move(options)),
       m_observer(observer),
       m_bScripts(m_options.eTarget == EExportTarget::Scripts),
-      m_bSqlCmd(engine.FormatVersion() != "2000") {}
+      m_pFormat(CFormatTable::ByVersionText(engine.FormatVersion())) {}
 
 CExportJob::~CExportJob() {
     DetachFiles();
+}
+
+std::string CExportJob::BatchTool() const {
+    // A format outside the table gets the tool of the later formats.
+    return m_pFormat ? std::string(m_pFormat->strBatchTool) : std::string("sqlcmd");
 }
 
 bool CExportJob::Stopped() const {
@@ -97,7 +116,7 @@ bool CExportJob::CloseFile(CScriptFile& file) {
 }
 
 void CExportJob::AddRunnerLines(const std::string& strScript) {
-    const CBatchRunnerText runner(m_bSqlCmd);
+    const CBatchRunnerText runner(BatchTool());
     m_engine.m_strBatchWinAuth += runner.WindowsLine(strScript);
     m_engine.m_strBatchSqlAuth += runner.SqlLine(strScript);
 }
@@ -156,9 +175,9 @@ bool CExportJob::RunUserTypes() {
         m_engine.m_hUserTypesFile = &userTypes;
         m_engine.m_strBatchWinAuth =
             CBatchRunnerText::Header() +
-            CBatchRunnerText(m_bSqlCmd).WindowsLine("UserDefinedDatatypes.sql");
+            CBatchRunnerText(BatchTool()).WindowsLine("UserDefinedDatatypes.sql");
         m_engine.m_strBatchSqlAuth =
-            ":label2\r\n" + CBatchRunnerText(m_bSqlCmd).SqlLine("UserDefinedDatatypes.sql");
+            ":label2\r\n" + CBatchRunnerText(BatchTool()).SqlLine("UserDefinedDatatypes.sql");
     }
     Log("Generating user datatypes");
     status.m_nFailedRecords = 0;
@@ -236,9 +255,10 @@ bool CExportJob::RunTables(const std::vector<CTable*>& vecTables) {
 
         status.m_nExportedRecords = 0;
         status.m_nFailedRecords = 0;
-        m_engine.GenerateTableQueries(pTable);
-        const std::int64_t nExported = status.m_nExportedRecords;
-        const std::int64_t nFailed = status.m_nFailedRecords;
+        CExportContext context = TableContext(m_bScripts ? &tableFile : nullptr);
+        m_engine.GenerateTableQueries(pTable, context);
+        const std::int64_t nExported = context.m_nExported;
+        const std::int64_t nFailed = context.m_nFailed;
         status.m_nExportedRecords = 0;
         status.m_nFailedRecords = 0;
         pTable->m_nExportCount = 0;
@@ -264,6 +284,26 @@ bool CExportJob::RunTables(const std::vector<CTable*>& vecTables) {
     m_result.vecStages.push_back(stage);
     m_observer.OnProgress(30, nDone, nDone);
     return true;
+}
+
+CExportContext CExportJob::TableContext(CScriptFile* pTableFile) {
+    CEngineStatus& status = *m_engine.m_pStatus;
+    CExportContext context;
+    context.m_bDirect = !m_bScripts;
+    context.m_pConnection = m_bScripts ? nullptr : m_options.pConnection;
+    context.m_pTableFile = pTableFile;
+    // Default.sql is written by the job, each default once over all tables.
+    context.m_pDefaultFile = nullptr;
+    context.m_bExportRecords = m_options.bWithData;
+    context.m_bRecoverDeleted = m_options.bRecoverDeleted;
+    context.m_bAvoidDuplicate = m_bAvoidDuplicate;
+    context.m_eWalk = CExportContext::EWalk::RowByRow;
+    context.m_strFileName = m_engine.m_strFileName;
+    context.m_pStop = &status.m_bStop;
+    context.m_pCancel = &status.m_bCancel;
+    // One table at a time: the progress display follows the status block as well.
+    context.m_pStatus = &status;
+    return context;
 }
 
 void CExportJob::CallEngine(EObjectKind eKind, CViewStoredProc* pObject) {
@@ -413,12 +453,12 @@ CExportJob::SResult CExportJob::Run() {
 
     if (!m_bScripts) {
         auto value = CSettingsFile::ReadValue(CAppPaths::SettingsFile(), "Avoid_Duplicate");
-        if (value.value_or("0") == "1" && m_engine.FormatVersion() != "2000") {
+        m_bAvoidDuplicate = value.value_or("0") == "1";
+        if (m_bAvoidDuplicate && !(m_pFormat && m_pFormat->bDuplicateAvoidance)) {
             Terminate("Export terminated");
             m_result.bStopped = false;
-            Fail(EError::BadInput,
-                 "duplicate avoidance (Avoid_Duplicate=1) is offered for the SQL Server 2000 "
-                 "format only");
+            Fail(EError::BadInput, "duplicate avoidance (Avoid_Duplicate=1) is offered for the " +
+                                       DuplicateAvoidanceFormats() + " format only");
             return m_result;
         }
         if (!m_options.pConnection || !m_options.pConnection->IsOpen()) {

@@ -8,6 +8,8 @@
 
 #include "app/export/job/CExportReport.h"
 #include "app/export/job/SExportOptions.h"
+#include "engine/core/CFormatTable.h"
+#include "engine/records/CExportContext.h"
 #include "engine/scripts/CObjectScript.h"
 
 class CScriptFile;
@@ -61,6 +63,7 @@ class CExportJob {
     };
 
     bool Stopped() const;
+    std::string BatchTool() const;
     bool Fail(EError eError, const std::string& strError);
     bool CreateFile(CScriptFile& file, const std::filesystem::path& path);
     bool CloseFile(CScriptFile& file);
@@ -70,6 +73,8 @@ class CExportJob {
     bool RunTables(const std::vector<CTable*>& vecTables);
     bool RunObjects(const SObjectStage& stage, const std::vector<CViewStoredProc*>& vecObjects);
     void CallEngine(EObjectKind eKind, CViewStoredProc* pObject);
+    // The export context of one table: the job's target and options, the engine's stop flags.
+    CExportContext TableContext(CScriptFile* pTableFile);
     bool FinishBundle();
     void Terminate(const std::string& strMessage);
     void DetachFiles();
@@ -78,7 +83,9 @@ class CExportJob {
     SExportOptions m_options;
     IExportObserver& m_observer;
     bool m_bScripts;
-    bool m_bSqlCmd;
+    // The engine's format: its batch tool, whether duplicate avoidance is offered.
+    const SFormatInfo* m_pFormat;
+    bool m_bAvoidDuplicate = false;
     SResult m_result;
     std::filesystem::path m_folder;
 };

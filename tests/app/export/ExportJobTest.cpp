@@ -14,7 +14,7 @@
 #include "app/export/job/IExportObserver.h"
 #include "common/AppPaths.h"
 #include "common/ExecutionLog.h"
-#include "engine/core/CSQLServer2000.h"
+#include "engine/binding/EngineFactories.h"
 #include "engine/scripts/SqliteOdbc.h"
 #include "fixtures/ValueEncoding.h"
 #include "support/RecoveryHelpers.h"
@@ -129,8 +129,8 @@ TEST(ExportReport, QuotesFieldsAsRfc4180Requires) {
 TEST(BatchRunner, HeaderTailAndLinesAreByteExact) {
     EXPECT_EQ(CBatchRunnerText::Header() + CBatchRunnerText::Tail(),
               TestFiles::ReadFile(TestFiles::SourceDir() / "tests/golden/runner_header_tail.bat"));
-    CBatchRunnerText osql(false);
-    CBatchRunnerText sqlcmd(true);
+    CBatchRunnerText osql("osql");
+    CBatchRunnerText sqlcmd("sqlcmd");
     EXPECT_EQ(osql.WindowsLine("Views.sql"), "osql -E -S %1 -d %2 -i Views.sql\r\n");
     EXPECT_EQ(sqlcmd.SqlLine(CBatchRunnerText::TableScript("T")),
               "sqlcmd -U %1 -P %2 -S %3 -d %4 -i \"Tables\\T.sql\"\r\n");

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "common/ExecutionLog.h"
-#include "engine/catalog/CSysObjectsReader.h"
 #include "engine/core/CSQLServerEngine.h"
+#include "engine/format2000/CSysObjectsReader.h"
 #include "engine/scripts/CUserTypeScript.h"
 #include "fixtures/ValueEncoding.h"
 #include "support/RecoveryHelpers.h"

@@ -36,6 +36,20 @@ TEST(DataPage, RowOffsetRepairAppliesToTheFirstSlotOnly) {
     EXPECT_FALSE(page.AcceptedRowOffset(5000).has_value());
 }
 
+TEST(DataPage, TheGridWalkAlsoRepairsAFirstEntryThatMissesARowStart) {
+    fixtures::CPageBuilder builder(1, 1);
+    builder.SetSlotCount(2);
+    builder.SetSlotOffset(0, 0x0170);
+    builder.SetSlotOffset(1, 0x0170);
+    CDataPage page = PageFrom(builder);
+    page.Buffer()[0x170] = std::byte{0x00};
+    EXPECT_EQ(page.RepairedSlotEntry(0, true), 0x70) << "no row starts at 0x170";
+    EXPECT_EQ(page.RepairedSlotEntry(0, false), 0x170) << "the other walks keep the entry";
+    EXPECT_EQ(page.RepairedSlotEntry(1, true), 0x170) << "only the first slot";
+    page.Buffer()[0x170] = std::byte{0x30};
+    EXPECT_EQ(page.RepairedSlotEntry(0, true), 0x170) << "a row starts there";
+}
+
 TEST(DataPage, TornBitsAreRestoredOnlyWhenTheHeaderSaysSo) {
     fixtures::CPageBuilder builder(1, 1);
     builder.SetTornBits(0xFFFFFFFF, true);

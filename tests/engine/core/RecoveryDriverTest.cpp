@@ -7,7 +7,7 @@
 #include "common/ExecutionLog.h"
 #include "engine/binding/CEngineBinding.h"
 #include "engine/core/CRecoveryMonitor.h"
-#include "engine/core/CSQLServer2000.h"
+#include "engine/format2000/CSQLServer2000.h"
 #include "fixtures/ValueEncoding.h"
 #include "support/RecoveryHelpers.h"
 #include "support/TestFiles.h"
@@ -178,4 +178,60 @@ TEST(StandInEngines, RunTheHandshakesAndEndEmpty) {
     }
     EXPECT_EQ(CEngineBinding::Create(EEngineFormat::Unknown), nullptr);
     EXPECT_EQ(CEngineBinding::CreateForVersionText("1999"), nullptr);
+}
+
+// Events belong to one engine: two recoveries in one process each follow their own hand-shakes
+// (page by page, so they would wake each other constantly if names were shared).
+TEST(RecoveryDriver, TwoEnginesRecoverAtOnceWithoutWakingEachOther) {
+    TestFiles::CTempDir dir;
+    CExecutionLog::SetLogFolderForTesting(dir / "logs");
+    CDataFileBuilder shop = SmallDatabase();
+    shop.WriteTo(dir / "shop.mdf");
+    CDataFileBuilder other("Other");
+    auto nTable = other.AddTable("Numbers", {{"n", kTypeInt, 4}});
+    other.AddGeneratedRows(nTable, 30000, [](std::uint64_t n) {
+        return std::vector<Value>{EncodeInt32(static_cast<std::int32_t>(n))};
+    });
+    other.WriteTo(dir / "other.mdf");
+
+    auto pShop = CreateSQLServer2000Engine();
+    auto pOther = CreateSQLServer2000Engine();
+    pShop->m_strFileName = (dir / "shop.mdf").string();
+    pOther->m_strFileName = (dir / "other.mdf").string();
+    pShop->m_pStatus->m_nPagesPerHandshake = 1;
+    pOther->m_pStatus->m_nPagesPerHandshake = 1;
+    bool bShop = false;
+    bool bOther = false;
+    std::uint32_t nShopPages = 0;
+    std::uint32_t nOtherPages = 0;
+    std::thread shopThread([&] {
+        bShop = CRecoveryMonitor(*pShop).Run(
+            [&](const CRecoveryMonitor::SProgress& p) { nShopPages = p.nPagesRead; });
+    });
+    std::thread otherThread([&] {
+        bOther = CRecoveryMonitor(*pOther).Run(
+            [&](const CRecoveryMonitor::SProgress& p) { nOtherPages = p.nPagesRead; });
+    });
+    shopThread.join();
+    otherThread.join();
+    ASSERT_TRUE(bShop);
+    ASSERT_TRUE(bOther);
+    EXPECT_EQ(nShopPages, pShop->m_pStatus->m_nTotalPages.load());
+    EXPECT_EQ(nOtherPages, pOther->m_pStatus->m_nTotalPages.load());
+    ASSERT_EQ(pShop->m_mapObjects.Count(), 1u);
+    EXPECT_EQ(pShop->m_mapObjects.begin()->second->m_strName, "Items");
+    EXPECT_EQ(pShop->m_mapViews.Count(), 1u);
+    ASSERT_EQ(pOther->m_mapObjects.Count(), 1u);
+    EXPECT_EQ(pOther->m_mapObjects.begin()->second->m_strName, "Numbers");
+
+    // Within one engine a name is one event; across engines never.
+    CEngineStatus& shopStatus = *pShop->m_pStatus;
+    CEngineStatus& otherStatus = *pOther->m_pStatus;
+    EXPECT_EQ(shopStatus.m_hPageAck.get(), shopStatus.m_hRecordEvent.get());
+    EXPECT_EQ(shopStatus.OpenEvent("ExportReady").get(), shopStatus.m_hExportReady.get());
+    EXPECT_NE(shopStatus.m_hRecordEvent.get(), otherStatus.m_hRecordEvent.get());
+    shopStatus.m_hRecordEvent->Reset();
+    otherStatus.m_hRecordEvent->Set();
+    EXPECT_FALSE(shopStatus.m_hPageAck->IsSet());
+    EXPECT_TRUE(otherStatus.m_hPageAck->IsSet());
 }

@@ -6,7 +6,7 @@
 #include "common/ExecutionLog.h"
 #include "common/OdbcConnection.h"
 #include "common/ScriptFile.h"
-#include "engine/core/CSQLServer2000.h"
+#include "engine/format2000/CSQLServer2000.h"
 #include "fixtures/ValueEncoding.h"
 #include "support/RecoveryHelpers.h"
 #include "support/TestFiles.h"

@@ -57,19 +57,29 @@ class RowDecoding : public testing::Test {
         for (std::size_t i = 0; i < rowBytes.size() && nOffset + i < m_vecArea.size(); ++i) {
             m_vecArea[nOffset + i] = rowBytes[i];
         }
-        CRowDecoder decoder(m_table, "/nonexistent/file.mdf", bStatement, bDeleted);
+        // Statements read every value behind a text pointer; the grid leaves binary ones.
+        CRowDecoder decoder(m_table, "/nonexistent/file.mdf", {bDeleted, bStatement});
+        m_bStatement = bStatement;
         return decoder.Decode(CByteView(m_vecArea), static_cast<std::uint16_t>(nOffset), m_row);
     }
+    // The texts of the last decoded row: the grid's, or after a statement decode the texts the
+    // INSERT literals are made from.
     std::vector<std::string> Texts() const {
         std::vector<std::string> vecTexts;
-        for (const auto& value : m_row.vecValues)
-            vecTexts.push_back(value.m_strText);
+        for (std::size_t i = 0; i < m_row.vecValues.size(); ++i)
+            vecTexts.push_back(Text(i));
         return vecTexts;
+    }
+    std::string Text(std::size_t nColumn) const {
+        const SColumnFormat format = SColumnFormat::Of(m_table.m_vecColumns[nColumn]);
+        return m_bStatement ? CValueFormat::SqlText(m_row.vecValues[nColumn], format.eType)
+                            : CValueFormat::GridText(m_row.vecValues[nColumn], format);
     }
 
     CTable m_table = MakeTable();
     Bytes m_vecArea;
     SDecodedRow m_row;
+    bool m_bStatement = false;
 };
 }  // namespace
 
@@ -99,7 +109,7 @@ TEST_F(RowDecoding, NullsMissingColumnsAndDefaults) {
     bare.SetStatusOverride(0x10, 0x00);
     ASSERT_TRUE(Decode(bare.Build()));
     EXPECT_EQ(m_row.vecValues[1].m_eKind, EValueKind::Null);
-    EXPECT_EQ(m_row.vecValues[3].m_strText, "NULL");
+    EXPECT_EQ(Text(3), "NULL");
     EXPECT_EQ(m_row.nEnd, 0);
 
     // A row written before columns c and d were added stores two columns.
@@ -117,8 +127,8 @@ TEST_F(RowDecoding, NullsMissingColumnsAndDefaults) {
     empties.SetFixedData(Bytes(7, std::byte{0x41})).SetColumnCount(4).SetNull(1);
     empties.AddVariable({}).AddVariable({});
     ASSERT_TRUE(Decode(empties.Build()));
-    EXPECT_EQ(m_row.vecValues[1].m_strText, "NULL");
-    EXPECT_EQ(m_row.vecValues[3].m_strText, "Empty");
+    EXPECT_EQ(Text(1), "NULL");
+    EXPECT_EQ(Text(3), "Empty");
     EXPECT_EQ(m_row.vecValues[3].m_eKind, EValueKind::EmptyString);
 
     // A NULL fixed column.
@@ -138,7 +148,7 @@ TEST_F(RowDecoding, ComputedDroppedAndVariantColumnsReadNothing) {
 
 TEST_F(RowDecoding, RejectedRows) {
     Bytes bytes = SoundRow().Build();
-    CRowDecoder decoder(m_table, "", false, false);
+    CRowDecoder decoder(m_table, "", {false, false});
     m_vecArea.assign(kDataAreaSize, std::byte{0});
     EXPECT_FALSE(decoder.Decode(CByteView(m_vecArea), 8193, m_row)) << "offset above 8192";
     EXPECT_FALSE(decoder.Decode(CByteView(m_vecArea), 8190, m_row)) << "row header past the page";
@@ -168,8 +178,8 @@ TEST_F(RowDecoding, DamagedVariableValuesBecomeCorrupt) {
     CRowBuilder longValue = SoundRow();
     longValue.SetVariableEndOverride(0, 0x2100);
     ASSERT_TRUE(Decode(longValue.Build()));
-    EXPECT_EQ(m_row.vecValues[1].m_strText, "Corrupt");
-    EXPECT_EQ(m_row.vecValues[0].m_strText, "7") << "the rest of the row is kept";
+    EXPECT_EQ(Text(1), "Corrupt");
+    EXPECT_EQ(Text(0), "7") << "the rest of the row is kept";
 
     CRowBuilder backwards = SoundRow();
     backwards.SetVariableEndOverride(0, 2);
@@ -181,8 +191,8 @@ TEST_F(RowDecoding, DamagedVariableValuesBecomeCorrupt) {
     pastPage.SetVariableEndOverride(1, 0x1000);
     Bytes bytes = pastPage.Build();
     ASSERT_TRUE(Decode(bytes, false, false, kDataAreaSize - bytes.size()));
-    EXPECT_EQ(m_row.vecValues[1].m_strText, "hello");
-    EXPECT_EQ(m_row.vecValues[3].m_strText, "Corrupt");
+    EXPECT_EQ(Text(1), "hello");
+    EXPECT_EQ(Text(3), "Corrupt");
 
     // A text pointer that does not fit in the page, and one into a page that cannot be read.
     CRowBuilder pointer;
@@ -190,9 +200,9 @@ TEST_F(RowDecoding, DamagedVariableValuesBecomeCorrupt) {
     pointer.AddVariable(ToBytes("x")).AddVariable(Bytes(16, std::byte{0x7F}), true);
     Bytes withPointer = pointer.Build();
     ASSERT_TRUE(Decode(withPointer));
-    EXPECT_EQ(m_row.vecValues[3].m_strText, "Empty") << "nothing could be read behind it";
+    EXPECT_EQ(Text(3), "Empty") << "nothing could be read behind it";
     ASSERT_TRUE(Decode(withPointer, false, false, kDataAreaSize - withPointer.size() + 8));
-    EXPECT_EQ(m_row.vecValues[3].m_strText, "Corrupt") << "the pointer is cut by the page end";
+    EXPECT_EQ(Text(3), "Corrupt") << "the pointer is cut by the page end";
 }
 
 TEST_F(RowDecoding, UnicodeTestLooksAtEveryCharacter) {
@@ -200,7 +210,7 @@ TEST_F(RowDecoding, UnicodeTestLooksAtEveryCharacter) {
     row.SetFixedData(Bytes(7, std::byte{0x41})).SetColumnCount(4);
     row.AddVariable(ToBytes("x")).AddVariable(EncodeNVarchar(u"abcde\u0391"));
     ASSERT_TRUE(Decode(row.Build()));
-    EXPECT_EQ(m_row.vecValues[3].m_strText, "?????");
+    EXPECT_EQ(Text(3), "?????");
     ASSERT_TRUE(Decode(row.Build(), true));
-    EXPECT_EQ(m_row.vecValues[3].m_strText, "610062006300640065009103");
+    EXPECT_EQ(Text(3), "610062006300640065009103");
 }

@@ -9,7 +9,8 @@
 
 #include "engine/catalog/CTable.h"
 #include "engine/records/CInsertStatementBuilder.h"
-#include "engine/records/CValueRenderer.h"
+#include "engine/records/CValueDecoder.h"
+#include "engine/records/CValueFormat.h"
 #include "engine/records/RealFormat.h"
 #include "fixtures/ValueEncoding.h"
 
@@ -27,18 +28,46 @@ CColumnInfo Column(const std::string& strType, std::uint16_t nLength = 0,
     return column;
 }
 
-std::string Grid(const std::string& strType, const Bytes& bytes, std::uint8_t nPrecision = 0,
-                 std::uint8_t nScale = 0) {
-    auto column = Column(strType, static_cast<std::uint16_t>(bytes.size()), nPrecision, nScale);
-    return CValueRenderer::RenderFixed(CValueRenderer::Classify(strType), bytes, column, false)
-        .m_strText;
+// A stored fixed-length value decoded once, then formatted.
+CTypedValue Fixed(const CColumnInfo& column, const Bytes& bytes) {
+    CTypedValue value;
+    CValueDecoder::Fixed(CTypeTable::Classify(column.m_strType), bytes, column, value);
+    return value;
 }
 
+std::string Grid(const CColumnInfo& column, const Bytes& bytes) {
+    return CValueFormat::GridText(Fixed(column, bytes), SColumnFormat::Of(column));
+}
+
+std::string Grid(const std::string& strType, const Bytes& bytes, std::uint8_t nPrecision = 0,
+                 std::uint8_t nScale = 0) {
+    return Grid(Column(strType, static_cast<std::uint16_t>(bytes.size()), nPrecision, nScale),
+                bytes);
+}
+
+// The text an INSERT literal is made from.
 std::string Literal(const std::string& strType, const Bytes& bytes, std::uint8_t nPrecision = 0,
                     std::uint8_t nScale = 0) {
     auto column = Column(strType, static_cast<std::uint16_t>(bytes.size()), nPrecision, nScale);
-    return CValueRenderer::RenderFixed(CValueRenderer::Classify(strType), bytes, column, true)
-        .m_strText;
+    return CValueFormat::SqlText(Fixed(column, bytes), CTypeTable::Classify(strType));
+}
+
+CTypedValue InRow(EColumnType eType, const Bytes& bytes) {
+    CTypedValue value;
+    CValueDecoder::InRow(eType, bytes, value);
+    return value;
+}
+
+CTypedValue FromPointer(EColumnType eType, const Bytes& bytes) {
+    CTypedValue value;
+    CValueDecoder::FromPointer(eType, bytes, value);
+    return value;
+}
+
+SColumnFormat Format(EColumnType eType) {
+    SColumnFormat format;
+    format.eType = eType;
+    return format;
 }
 
 double ParseDouble(const std::string& strText) {
@@ -144,9 +173,8 @@ TEST(ValueRendering, DatesAndTimes) {
 
 TEST(ValueRendering, CharactersBinaryAndGuid) {
     EXPECT_EQ(Grid("char", EncodeChar("abc", 5)), "abc  ");
-    auto empty = CValueRenderer::RenderFixed(EColumnType::Char, Bytes(3, std::byte{0}),
-                                             Column("char", 3), false);
-    EXPECT_EQ(empty.m_strText, "Empty");
+    auto empty = Fixed(Column("char", 3), Bytes(3, std::byte{0}));
+    EXPECT_EQ(CValueFormat::GridText(empty, Format(EColumnType::Char)), "Empty");
     EXPECT_EQ(empty.m_eKind, EValueKind::EmptyString);
     EXPECT_EQ(Grid("nchar", EncodeNChar(u"nc", 6)), "nc ");
     EXPECT_EQ(Literal("nchar", EncodeNChar(u"A", 2)), "4100");
@@ -159,24 +187,24 @@ TEST(ValueRendering, CharactersBinaryAndGuid) {
                                              0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF})),
         "{00112233-4455-6677-8899-AABBCCDDEEFF}");
     EXPECT_EQ(Grid("timestamp", Bytes(8, std::byte{1})), "<binary data>");
-    EXPECT_EQ(
-        CValueRenderer::RenderFixed(EColumnType::Timestamp, Bytes(8), Column("timestamp"), true)
-            .m_eKind,
-        EValueKind::Null);
+    std::string strLiteral;
+    EXPECT_FALSE(CValueFormat::AppendSqlLiteral(Fixed(Column("timestamp", 8), Bytes(8)),
+                                                Format(EColumnType::Timestamp), strLiteral))
+        << "a timestamp is left to the server, like NULL";
     auto bits = Bytes{std::byte{0x05}};
     auto column = Column("bit", 1);
     column.m_nBitPos = 2;
-    EXPECT_EQ(CValueRenderer::RenderFixed(EColumnType::Bit, bits, column, false).m_strText, "1");
+    EXPECT_EQ(Grid(column, bits), "1");
     column.m_nBitPos = 1;
-    EXPECT_EQ(CValueRenderer::RenderFixed(EColumnType::Bit, bits, column, false).m_strText, "0");
+    EXPECT_EQ(Grid(column, bits), "0");
 }
 
 TEST(ValueRendering, VariableValuesInTheRow) {
     auto grid = [](EColumnType e, const Bytes& b) {
-        return CValueRenderer::RenderInRow(e, b, false).m_strText;
+        return CValueFormat::GridText(InRow(e, b), Format(e));
     };
     auto literal = [](EColumnType e, const Bytes& b) {
-        return CValueRenderer::RenderInRow(e, b, true).m_strText;
+        return CValueFormat::SqlText(InRow(e, b), e);
     };
     EXPECT_EQ(grid(EColumnType::NVarchar, EncodeNVarchar(u"AB")), "AB");
     EXPECT_EQ(literal(EColumnType::NVarchar, EncodeNVarchar(u"AB")), "41004200");
@@ -186,22 +214,24 @@ TEST(ValueRendering, VariableValuesInTheRow) {
     EXPECT_EQ(literal(EColumnType::Varchar, ToBytes("O'Brien")), "O'Brien");
     EXPECT_EQ(grid(EColumnType::VarBinary, ToBytes("\xde\xad\xbe\xef")), "?????");
     EXPECT_EQ(literal(EColumnType::VarBinary, ToBytes("\xde\xad\xbe\xef")), "deadbeef");
-    EXPECT_EQ(CValueRenderer::RenderInRow(EColumnType::Varchar, ToBytes("\x01"), true).m_eKind,
-              EValueKind::EmptyString);
+    EXPECT_EQ(InRow(EColumnType::Varchar, ToBytes("\x01")).m_eKind, EValueKind::EmptyString);
 }
 
 TEST(ValueRendering, ValuesBehindTextPointers) {
-    auto text = [](EColumnType e, const Bytes& b, bool bStatement) {
-        return CValueRenderer::RenderFromPointer(e, b, bStatement);
+    auto grid = [](EColumnType e, const Bytes& b) {
+        return CValueFormat::GridText(FromPointer(e, b), Format(e));
     };
-    EXPECT_EQ(text(EColumnType::Image, ToBytes("\x01"), false).m_strText, "<binary data>");
-    EXPECT_FALSE(CValueRenderer::ReadsPointer(EColumnType::Image, false));
-    EXPECT_EQ(text(EColumnType::Image, ToBytes("\x01\xff"), true).m_strText, "01ff");
-    EXPECT_EQ(text(EColumnType::NText, EncodeNVarchar(u"\u0391\u0392"), false).m_strText, "?????");
-    EXPECT_EQ(text(EColumnType::NText, EncodeNVarchar(u"Hi"), false).m_strText, "Hi");
-    EXPECT_EQ(text(EColumnType::Text, ToBytes("plain"), true).m_strText, "plain");
-    EXPECT_EQ(text(EColumnType::Text, {}, false).m_eKind, EValueKind::Missing);
-    EXPECT_EQ(text(EColumnType::Image, {}, true).m_eKind, EValueKind::EmptyString)
+    auto literal = [](EColumnType e, const Bytes& b) {
+        return CValueFormat::SqlText(FromPointer(e, b), e);
+    };
+    EXPECT_EQ(grid(EColumnType::Image, ToBytes("\x01")), "<binary data>");
+    EXPECT_FALSE(CValueDecoder::ReadsPointer(EColumnType::Image, false));
+    EXPECT_EQ(literal(EColumnType::Image, ToBytes("\x01\xff")), "01ff");
+    EXPECT_EQ(grid(EColumnType::NText, EncodeNVarchar(u"\u0391\u0392")), "?????");
+    EXPECT_EQ(grid(EColumnType::NText, EncodeNVarchar(u"Hi")), "Hi");
+    EXPECT_EQ(literal(EColumnType::Text, ToBytes("plain")), "plain");
+    EXPECT_EQ(FromPointer(EColumnType::Text, {}).m_eKind, EValueKind::Missing);
+    EXPECT_EQ(FromPointer(EColumnType::Image, {}).m_eKind, EValueKind::EmptyString)
         << "written as 0x";
 }
 
@@ -229,14 +259,40 @@ CTable ShowcaseTable() {
 }
 }  // namespace
 
+CTypedValue Marker(EValueKind eKind) {
+    CTypedValue value;
+    value.SetKind(eKind);
+    return value;
+}
+
+CTypedValue Integer(std::int64_t n) {
+    CTypedValue value;
+    value.SetInteger(n);
+    return value;
+}
+
+CTypedValue Stored(EValueKind eKind, const Bytes& bytes) {
+    CTypedValue value;
+    value.SetBytes(eKind, bytes);
+    return value;
+}
+
+CTypedValue Text(const std::string& strText) {
+    return Stored(EValueKind::Text, ToBytes(strText));
+}
+
 TEST(InsertStatement, LiteralsByTypeAndExactStatementText) {
     CTable table = ShowcaseTable();
-    std::vector<CFieldValue> vecValues = {
-        {"7", EValueKind::Value},        {"O'Brien", EValueKind::Value},
-        {"41004200", EValueKind::Value}, {"2009-03-05 14:07:09.123", EValueKind::Value},
-        {"02ee949c", EValueKind::Value}, {"dead", EValueKind::Value},
-        {"beef", EValueKind::Value},     {"4100", EValueKind::Value},
-        {"4200", EValueKind::Value}};
+    std::vector<CTypedValue> vecValues = {
+        Integer(7),
+        Text("O'Brien"),
+        Stored(EValueKind::UnicodeText, EncodeNVarchar(u"AB")),
+        Fixed(Column("datetime", 8), EncodeDatetime(2009, 3, 5, 14, 7, 9, 123)),
+        Fixed(Column("smalldatetime", 4), EncodeSmallDatetime(0x02ee, 0x949c)),
+        Stored(EValueKind::Binary, ToBytes("\xde\xad")),
+        Stored(EValueKind::Binary, ToBytes("\xbe\xef")),
+        Stored(EValueKind::UnicodeText, EncodeNVarchar(u"A")),
+        Stored(EValueKind::UnicodeText, EncodeNVarchar(u"B"))};
     auto statement = CInsertStatementBuilder::Build(table, vecValues, false);
     EXPECT_EQ(
         statement.strText,
@@ -250,34 +306,159 @@ TEST(InsertStatement, LiteralsByTypeAndExactStatementText) {
 
 TEST(InsertStatement, MarkersAreKindsNotTexts) {
     CTable table = ShowcaseTable();
-    std::vector<CFieldValue> vecValues(table.m_vecColumns.size(), CFieldValue::Null());
-    vecValues[1] = CFieldValue::Null();  // NOT NULL varchar
+    std::vector<CTypedValue> vecValues(table.m_vecColumns.size(), Marker(EValueKind::Null));
+    vecValues[1] = Marker(EValueKind::Null);  // NOT NULL varchar
     auto statement = CInsertStatementBuilder::Build(table, vecValues, true);
     EXPECT_EQ(statement.strText, "Insert into [T]]x] ([v])  values('');")
         << "NULL int left out, NOT NULL varchar ''";
 
     // Stored strings that read like markers stay strings.
-    vecValues[1] = {"NULL", EValueKind::Value};
-    vecValues[0] = {"0", EValueKind::Value};
+    vecValues[1] = Text("NULL");
+    vecValues[0] = Integer(0);
     EXPECT_EQ(CInsertStatementBuilder::Build(table, vecValues, true).strText,
               "Insert into [T]]x] ([i],[v])  values(0,'NULL');");
-    vecValues[1] = {"Empty", EValueKind::Value};
+    vecValues[1] = Text("Empty");
     EXPECT_NE(CInsertStatementBuilder::Build(table, vecValues, true).strText.find("'Empty'"),
               std::string::npos);
 
     // An empty string is written, a NULL is left out.
-    std::vector<CFieldValue> vecEmpty(table.m_vecColumns.size(), CFieldValue::Null());
-    vecEmpty[1] = CFieldValue::EmptyString();
-    vecEmpty[2] = CFieldValue::EmptyString();
-    vecEmpty[5] = CFieldValue::EmptyString();
+    std::vector<CTypedValue> vecEmpty(table.m_vecColumns.size(), Marker(EValueKind::Null));
+    vecEmpty[1] = Marker(EValueKind::EmptyString);
+    vecEmpty[2] = Marker(EValueKind::EmptyString);
+    vecEmpty[5] = Marker(EValueKind::EmptyString);
     EXPECT_EQ(CInsertStatementBuilder::Build(table, vecEmpty, true).strText,
               "Insert into [T]]x] ([v],[n],[b])  values('','',0x);");
 
     // Corrupt and unreadable values are left out like NULL; computed and dropped columns too.
     table.m_vecColumns[1].m_bNullable = true;
-    std::vector<CFieldValue> vecNothing(table.m_vecColumns.size(), CFieldValue::Corrupt());
-    vecNothing[3] = CFieldValue::Formula();
-    vecNothing[4] = CFieldValue::Missing();
+    std::vector<CTypedValue> vecNothing(table.m_vecColumns.size(), Marker(EValueKind::Corrupt));
+    vecNothing[3] = Marker(EValueKind::Formula);
+    vecNothing[4] = Marker(EValueKind::Missing);
     EXPECT_EQ(CInsertStatementBuilder::Build(table, vecNothing, false).strText,
               "Insert into [T]]x] default values\r\ngo\r\n");
+}
+
+// Every type at its limits, decoded once and formatted three ways: the grid text, the INSERT
+// literal and the data text of JSON and CSV.
+TEST(TypedValues, EveryTypeThroughEveryFormatter) {
+    unsigned __int128 nMax38 = 0;
+    for (int i = 0; i < 38; ++i)
+        nMax38 = nMax38 * 10 + 9;
+    struct SCase {
+        const char* pszType;
+        Bytes bytes;
+        std::uint8_t nPrecision, nScale;
+        const char* pszGrid;
+        const char* pszLiteral;
+        const char* pszData;
+        EDataForm eForm;
+    };
+    const SCase kCases[] = {
+        {"tinyint", EncodeTinyInt(255), 0, 0, "255", "255", "255", EDataForm::Number},
+        {"smallint", EncodeInt16(-32768), 0, 0, "-32768", "-32768", "-32768", EDataForm::Number},
+        {"int", EncodeInt32(-2147483647 - 1), 0, 0, "-2147483648", "-2147483648", "-2147483648",
+         EDataForm::Number},
+        {"bigint", EncodeInt64(std::numeric_limits<std::int64_t>::max()), 0, 0,
+         "9223372036854775807", "9223372036854775807", "9223372036854775807", EDataForm::Number},
+        {"bit", Bytes{std::byte{1}}, 0, 0, "1", "1", "1", EDataForm::Number},
+        {"real", EncodeReal(0.1f), 0, 0, "1.000000e-001", "1e-01", "0.1", EDataForm::Number},
+        {"real", EncodeReal(-3.4028235e38f), 0, 0, "-3.402823e+038", "-3.4028235e+38",
+         "-3.4028235e+38", EDataForm::Number},
+        {"float", EncodeFloat(0.1), 0, 0, "0.100000", "1e-01", "0.1", EDataForm::Number},
+        {"float", EncodeFloat(-1e300), 0, 0, nullptr, "-1e+300", "-1e+300", EDataForm::Number},
+        {"float", EncodeFloat(std::numeric_limits<double>::infinity()), 0, 0, "inf", "inf", "inf",
+         EDataForm::String},
+        {"money", EncodeMoney(std::numeric_limits<std::int64_t>::min()), 19, 4,
+         "-922337203685477.5808", "-922337203685477.5808", "-922337203685477.5808",
+         EDataForm::Number},
+        {"money", EncodeMoney(5), 19, 4, "000000000000000.0005", "000000000000000.0005", "0.0005",
+         EDataForm::Number},
+        {"smallmoney", EncodeSmallMoney(-15000), 10, 4, "-000001.5000", "-000001.5000", "-1.5000",
+         EDataForm::Number},
+        {"decimal", EncodeDecimal(true, nMax38, 17), 38, 10,
+         "-9999999999999999999999999999.9999999999", "-9999999999999999999999999999.9999999999",
+         "-9999999999999999999999999999.9999999999", EDataForm::Number},
+        {"numeric", EncodeDecimal(false, std::uint64_t{0}, 5), 5, 2, "000.00", "000.00", "0.00",
+         EDataForm::Number},
+        {"datetime", EncodeDatetime(DaysSince1900(9999, 12, 31), 25919999), 0, 0,
+         "9999-12-31 23:59:59", "'9999-12-31 23:59:59.997'", "9999-12-31T23:59:59.997",
+         EDataForm::PlainString},
+        {"datetime", EncodeDatetime(DaysSince1900(1753, 1, 1), 0), 0, 0, "1753-01-01 0:00:00",
+         "'1753-01-01 0:00:00.000'", "1753-01-01T00:00:00.000", EDataForm::PlainString},
+        {"smalldatetime", EncodeSmallDatetime(65535, 1439), 0, 0, "2079-06-06 23:59:00",
+         "CONVERT(smalldatetime, 0xffff059f)", "2079-06-06T23:59:00", EDataForm::PlainString},
+        {"uniqueidentifier",
+         EncodeGuid({0x33, 0x22, 0x11, 0x00, 0x55, 0x44, 0x77, 0x66, 0x88, 0x99, 0xAA, 0xBB, 0xCC,
+                     0xDD, 0xEE, 0xFF}),
+         0, 0, "{00112233-4455-6677-8899-AABBCCDDEEFF}", "'{00112233-4455-6677-8899-AABBCCDDEEFF}'",
+         "00112233-4455-6677-8899-AABBCCDDEEFF", EDataForm::PlainString},
+        {"binary", EncodeBinary(ToBytes("\xde\xad"), 4), 0, 0, "0xdead0000", "0xdead0000",
+         "0xdead0000", EDataForm::PlainString},
+        {"timestamp", EncodeInt64(0x7D1), 0, 0, "<binary data>", nullptr, "0xd107000000000000",
+         EDataForm::PlainString},
+        {"char", EncodeChar("O'Br\xe9", 6), 0, 0, "O'Br\xe9 ", "'O''Br\xe9 '", "O'Br\xc3\xa9 ",
+         EDataForm::PlainString},
+        {"char", Bytes(3, std::byte{0}), 0, 0, "Empty", "''", "", EDataForm::String},
+        {"char", EncodeChar("a,\"b", 4), 0, 0, "a,\"b", "'a,\"b'", "a,\"b", EDataForm::String},
+        {"nchar", EncodeNChar(u"\u20ac", 4), 0, 0, "?????", "CONVERT(nvarchar(4),0xac202000)",
+         "\xe2\x82\xac ", EDataForm::PlainString},
+    };
+    for (const SCase& c : kCases) {
+        CColumnInfo column =
+            Column(c.pszType, static_cast<std::uint16_t>(c.bytes.size()), c.nPrecision, c.nScale);
+        const SColumnFormat format = SColumnFormat::Of(column);
+        const CTypedValue value = Fixed(column, c.bytes);
+        SCOPED_TRACE(std::string(c.pszType) + " -> " + c.pszData);
+        if (c.pszGrid) {  // "%lf" of -1e300 is 301 digits long
+            EXPECT_EQ(CValueFormat::GridText(value, format), c.pszGrid);
+        }
+        std::string strLiteral;
+        const bool bWritten = CValueFormat::AppendSqlLiteral(value, format, strLiteral);
+        if (c.pszLiteral) {
+            EXPECT_TRUE(bWritten);
+            EXPECT_EQ(strLiteral, c.pszLiteral);
+        } else if (std::string(c.pszType) == "timestamp") {
+            EXPECT_FALSE(bWritten);
+        }
+        std::string strData;
+        EXPECT_EQ(CValueFormat::AppendDataText(value, format.eType, strData), c.eForm);
+        EXPECT_EQ(strData, c.pszData);
+        // Numbers read back exactly from their data text.
+        if (value.m_eKind == EValueKind::Float && c.eForm == EDataForm::Number) {
+            EXPECT_EQ(ParseDouble(strData), value.m_dFloat);
+        }
+    }
+
+    // Markers: the grid shows them, statements leave them out, data output has null.
+    CTypedValue null;
+    null.SetKind(EValueKind::Null, true);
+    SColumnFormat withDefault = Format(EColumnType::Int);
+    withDefault.strDefault = "(0)";
+    EXPECT_EQ(CValueFormat::GridText(null, withDefault), "(0)") << "the grid shows the default";
+    EXPECT_FALSE(CValueFormat::IsGridNull(null, withDefault));
+    EXPECT_TRUE(CValueFormat::IsGridNull(null, Format(EColumnType::Int)));
+    std::string strOut;
+    EXPECT_FALSE(CValueFormat::AppendSqlLiteral(null, withDefault, strOut));
+    EXPECT_EQ(CValueFormat::AppendDataText(null, EColumnType::Int, strOut), EDataForm::Null);
+    for (EValueKind eKind : {EValueKind::Missing, EValueKind::Corrupt, EValueKind::Deleted,
+                             EValueKind::Formula, EValueKind::LargeValue}) {
+        EXPECT_EQ(CValueFormat::AppendDataText(Marker(eKind), EColumnType::Image, strOut),
+                  EDataForm::Null);
+    }
+    EXPECT_EQ(strOut, "");
+    EXPECT_EQ(CValueFormat::AppendDataText(Marker(EValueKind::EmptyString), EColumnType::VarBinary,
+                                           strOut),
+              EDataForm::PlainString);
+    EXPECT_EQ(strOut, "0x");
+
+    // Unicode text becomes UTF-8, surrogate pairs included; a broken pair is replaced.
+    strOut.clear();
+    CValueFormat::AppendDataText(
+        Stored(EValueKind::UnicodeText,
+               Bytes{std::byte{0x3D}, std::byte{0xD8}, std::byte{0x00}, std::byte{0xDE},
+                     std::byte{0x41}, std::byte{0x00}, std::byte{0x00}, std::byte{0xDC}}),
+        EColumnType::NVarchar, strOut);
+    EXPECT_EQ(strOut,
+              "\xf0\x9f\x98\x80"
+              "A\xef\xbf\xbd");
 }

@@ -7,7 +7,7 @@
 
 #include "common/ExecutionLog.h"
 #include "common/ScriptFile.h"
-#include "engine/core/CSQLServer2000.h"
+#include "engine/format2000/CSQLServer2000.h"
 #include "engine/scripts/CFolderScripts.h"
 #include "engine/scripts/SqliteOdbc.h"
 #include "support/RecoveryHelpers.h"

@@ -8,7 +8,7 @@
 
 #include "common/ArchiveReader.h"
 #include "engine/binding/ScanFileOpener.h"
-#include "engine/core/CSQLServer2000.h"
+#include "engine/format2000/CSQLServer2000.h"
 #include "engine/scripts/CScanFile.h"
 #include "support/RecoveryHelpers.h"
 #include "support/TestFiles.h"

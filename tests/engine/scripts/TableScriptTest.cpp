@@ -5,7 +5,7 @@
 
 #include "common/ExecutionLog.h"
 #include "common/ScriptFile.h"
-#include "engine/core/CSQLServer2000.h"
+#include "engine/format2000/CSQLServer2000.h"
 #include "engine/scripts/CTableScript.h"
 #include "engine/scripts/SqliteOdbc.h"
 #include "support/RecoveryHelpers.h"
@@ -128,7 +128,8 @@ TEST(TableScript, DirectModeCreatesTablesThroughTheSqlServerDriverName) {
 
     // A failing batch reports the driver's message (SQLite takes one statement per execution).
     try {
-        connection.Execute("INSERT INTO [Order Lines] ([Id]) VALUES (3);INSERT INTO [Missing] VALUES (1);");
+        connection.Execute(
+            "INSERT INTO [Order Lines] ([Id]) VALUES (3);INSERT INTO [Missing] VALUES (1);");
         FAIL() << "batch accepted";
     } catch (const COdbcError& error) {
         EXPECT_NE(std::string(error.what()).find("[SQLite]"), std::string::npos) << error.what();

@@ -1,10 +1,10 @@
-// engine/catalog/CSysColumnsReader.h
+// engine/format2000/CSysColumnsReader.h
 #pragma once
 
 #include <cstdint>
 
 #include "common/ByteView.h"
-#include "engine/catalog/SCatalogCounters.h"
+#include "engine/format2000/SCatalogCounters.h"
 
 class CSQLServerEngine;
 

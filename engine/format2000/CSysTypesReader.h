@@ -1,4 +1,4 @@
-// engine/catalog/CSysTypesReader.h
+// engine/format2000/CSysTypesReader.h
 #pragma once
 
 #include <cstdint>

@@ -1,12 +1,17 @@
-// engine/core/CSQLServer2000.cpp
-#include "engine/core/CSQLServer2000.h"
+// engine/format2000/CSQLServer2000.cpp
+#include "engine/format2000/CSQLServer2000.h"
 
+#include "common/AppPaths.h"
 #include "common/ExecutionLog.h"
-#include "engine/catalog/CSysColumnsReader.h"
-#include "engine/catalog/CSysCommentsReader.h"
-#include "engine/catalog/CSysObjectsReader.h"
-#include "engine/catalog/CSysTypesReader.h"
+#include "common/SettingsFile.h"
+#include "engine/binding/EngineFactories.h"
+#include "engine/core/CFormatTable.h"
 #include "engine/core/CPageScanner.h"
+#include "engine/format2000/CSysColumnsReader.h"
+#include "engine/format2000/CSysCommentsReader.h"
+#include "engine/format2000/CSysObjectsReader.h"
+#include "engine/format2000/CSysTypesReader.h"
+#include "engine/records/CGridCursor.h"
 #include "engine/records/CTextPointerReader.h"
 #include "engine/records/RealFormat.h"
 #include "engine/scripts/CFolderScripts.h"
@@ -16,8 +21,12 @@
 #include "engine/scripts/CUserTypeScript.h"
 
 namespace {
-void Log(const std::string& strMessage) {
-    CExecutionLog::WriteLog(0, 0, strMessage, false);
+void Log(std::string_view strMessage) {
+    CExecutionLog::WriteLog(0, 0, std::string(strMessage), false);
+}
+
+const SFormatInfo& Format() {
+    return *CFormatTable::ByFormat(EEngineFormat::SQL2000);
 }
 }  // namespace
 
@@ -29,7 +38,7 @@ CSQLServer2000::CSQLServer2000() : m_recordExtractor(*this) {
     ResetCatalog();
     CExecutionLog::InitLogHeader();
     CExecutionLog::SetLogFolder();
-    Log("2000 Format");
+    Log(Format().strFormatLabel);
     m_pStatus->m_hSysTabEvent->Reset();
     m_pStatus->m_hTableExtractedEvent->Reset();
     m_pStatus->m_hExportReady->Reset();
@@ -44,7 +53,11 @@ CSQLServer2000::~CSQLServer2000() {
 
 void CSQLServer2000::JoinThreads() {
     m_recoveryThread.Join();
-    m_recordThread.Join();
+    m_recordExtractor.WaitForRecordThread();
+}
+
+std::string CSQLServer2000::FormatVersion() const {
+    return std::string(Format().strVersionText);
 }
 
 bool CSQLServer2000::StartRecovery() {
@@ -164,9 +177,7 @@ void CSQLServer2000::ReadExtent(std::uint32_t nExtent, const std::string& strObj
 }
 
 void CSQLServer2000::StartRecordThread() {
-    // One grid page at a time: the previous run has set m_bTableDone before it ends.
-    m_recordThread.Join();
-    m_recordThread.Start([this] { m_recordExtractor.RecoverTableRecordThread(); });
+    m_recordExtractor.StartRecordThread();
 }
 
 void CSQLServer2000::ResetCatalog() {
@@ -193,11 +204,23 @@ void CSQLServer2000::LoadScan(CArchiveReader& archive) {
 }
 
 void CSQLServer2000::GenerateTableQueries(CTable* pTable) {
-    CTableScript::Generate(*this, m_recordExtractor, pTable, nullptr);
+    if (!pTable)
+        return;
+    CExportContext context = m_recordExtractor.OneTableContext(pTable);
+    if (context.m_bExportRecords) {
+        // Set once, never cleared here: the setting holds for the rest of the export.
+        if (CSettingsFile::ReadValue(CAppPaths::SettingsFile(), "Avoid_Duplicate") == "1")
+            m_recordExtractor.m_bAvoidDuplicate = true;
+        context.m_bAvoidDuplicate = m_recordExtractor.m_bAvoidDuplicate;
+    }
+    CTableScript::Generate(*this, context);
 }
 
 void CSQLServer2000::GenerateTableQueries(CTable* pTable, COdbcConnection* pDatabase) {
-    CTableScript::Generate(*this, m_recordExtractor, pTable, pDatabase);
+    if (!pTable)
+        return;
+    CExportContext context = m_recordExtractor.ConnectionContext(pTable, pDatabase);
+    CTableScript::Generate(*this, context);
 }
 
 void CSQLServer2000::GenerateViewQueries(CViewStoredProc* p) {

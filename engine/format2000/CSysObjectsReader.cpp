@@ -1,5 +1,5 @@
-// engine/catalog/CSysObjectsReader.cpp
-#include "engine/catalog/CSysObjectsReader.h"
+// engine/format2000/CSysObjectsReader.cpp
+#include "engine/format2000/CSysObjectsReader.h"
 
 #include "engine/catalog/CatalogText.h"
 #include "engine/core/CSQLServerEngine.h"

@@ -1,9 +1,9 @@
-// engine/catalog/CSysTypesReader.cpp
-#include "engine/catalog/CSysTypesReader.h"
+// engine/format2000/CSysTypesReader.cpp
+#include "engine/format2000/CSysTypesReader.h"
 
-#include "engine/catalog/CSysObjectsReader.h"
 #include "engine/catalog/CatalogText.h"
 #include "engine/core/CSQLServerEngine.h"
+#include "engine/format2000/CSysObjectsReader.h"
 
 namespace {
 constexpr std::size_t kBaseTypeOffset = 4;

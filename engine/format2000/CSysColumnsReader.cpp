@@ -1,5 +1,5 @@
-// engine/catalog/CSysColumnsReader.cpp
-#include "engine/catalog/CSysColumnsReader.h"
+// engine/format2000/CSysColumnsReader.cpp
+#include "engine/format2000/CSysColumnsReader.h"
 
 #include "engine/catalog/CatalogText.h"
 #include "engine/core/CSQLServerEngine.h"

@@ -1,11 +1,12 @@
-// engine/core/CSQLServer2000.h
+// engine/format2000/CSQLServer2000.h
 #pragma once
 
 #include <memory>
 
-#include "engine/catalog/SCatalogCounters.h"
+#include "engine/binding/EngineFactories.h"
 #include "engine/core/CEngineThread.h"
 #include "engine/core/CSQLServerEngine.h"
+#include "engine/format2000/SCatalogCounters.h"
 #include "engine/records/CRecordExtractor.h"
 
 // The engine for the SQL Server 2000 data file format.
@@ -31,6 +32,7 @@ class CSQLServer2000 final : public CSQLServerEngine {
     void LoadScan(CArchiveReader& archive) override;
     void GenerateTableQueries(CTable* pTable) override;
     void GenerateTableQueries(CTable* pTable, COdbcConnection* pDatabase) override;
+    using CSQLServerEngine::GenerateTableQueries;  // the overload on a caller's context
     void GenerateViewQueries(CViewStoredProc* pView) override;
     void GenerateStoredProcQueries(CViewStoredProc* pProc) override;
     void GenerateRulesQueries(CViewStoredProc* pRule) override;
@@ -40,7 +42,7 @@ class CSQLServer2000 final : public CSQLServerEngine {
 
     void JoinThreads() override;
     bool IsRecovering() const override { return m_recoveryThread.IsRunning(); }
-    std::string FormatVersion() const override { return "2000"; }
+    std::string FormatVersion() const override;
 
     // Library operations outside the slot order: the catalog as folder scripts, and the INSERT
     // statements alone with a hand-shake after each table.
@@ -54,10 +56,7 @@ class CSQLServer2000 final : public CSQLServerEngine {
     SCatalogCounters m_counters;
 
   private:
-    CRecordExtractor m_recordExtractor;
     CEngineThread m_recoveryThread;
-    CEngineThread m_recordThread;
+    // Last: its record thread ends before the rest of the engine goes away.
+    CRecordExtractor m_recordExtractor;
 };
-
-// Factory exported by this library; front ends never name CSQLServer2000 themselves.
-std::unique_ptr<CSQLServerEngine> CreateSQLServer2000Engine();

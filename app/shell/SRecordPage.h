@@ -1,4 +1,4 @@
-// app/shell/SGridPage.h
+// app/shell/SRecordPage.h
 #pragma once
 
 #include <cstdint>
@@ -36,7 +36,7 @@ struct SGridColumn {
 enum class EPageRequest { First, Next, Previous };
 
 // One page of records as the window shows it, handed from the loader thread to the GUI thread.
-struct SGridPage {
+struct SRecordPage {
     std::uint64_t nRequest = 0;    // the request this page answers
     const void* pTable = nullptr;  // the table it belongs to (identity only)
     std::vector<SGridColumn> vecColumns;

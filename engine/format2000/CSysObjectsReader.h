@@ -1,4 +1,4 @@
-// engine/catalog/CSysObjectsReader.h
+// engine/format2000/CSysObjectsReader.h
 #pragma once
 
 #include <cstdint>
@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/ByteView.h"
-#include "engine/catalog/SCatalogCounters.h"
+#include "engine/format2000/SCatalogCounters.h"
 
 class CSQLServerEngine;
 

@@ -1,5 +1,5 @@
-// engine/catalog/CSysCommentsReader.cpp
-#include "engine/catalog/CSysCommentsReader.h"
+// engine/format2000/CSysCommentsReader.cpp
+#include "engine/format2000/CSysCommentsReader.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-// engine/catalog/SCatalogCounters.h
+// engine/format2000/SCatalogCounters.h
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// engine/catalog/CSysCommentsReader.h
+// engine/format2000/CSysCommentsReader.h
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,78 @@
+// engine/records/CExportContext.h
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+#include "common/Export.h"
+
+class CEngineStatus;
+class COdbcConnection;
+class CScriptFile;
+class CTable;
+
+// Everything one table export call works with: where its statements go, what it exports, its
+// batch and its counters. Each call owns its context, so tables exported at the same time on one
+// engine share nothing they write; the engine's stop flags are only read.
+class AMBERMILL_API CExportContext {
+  public:
+    // How the records are sent: statement by statement (with duplicate avoidance), or in batches
+    // of m_nBatchSize statements that never span two pages.
+    enum class EWalk : std::uint8_t { RowByRow, Batched };
+
+    // Where statements go: executed on the connection (direct) or written to the table's script.
+    bool m_bDirect = false;
+    COdbcConnection* m_pConnection = nullptr;
+    CScriptFile* m_pTableFile = nullptr;
+    // Bound defaults of the table (script target); nullptr: not written.
+    CScriptFile* m_pDefaultFile = nullptr;
+
+    // What is exported.
+    bool m_bExportRecords = true;
+    bool m_bRecoverDeleted = false;
+    bool m_bAvoidDuplicate = false;  // row by row: an identical value list is executed once
+    EWalk m_eWalk = EWalk::Batched;
+    int m_nBatchSize = 100;
+    std::string m_strFileName;  // the data file the records are read from
+
+    // The export's stop request (m_bStop) and the extraction's (m_bCancel); read only.
+    const std::atomic<bool>* m_pStop = nullptr;
+    const std::atomic<bool>* m_pCancel = nullptr;
+    // The one-table path of the interface also reports into the engine's status block
+    // (m_nExportedRecords, m_nFailedRecords, m_nRecordCount, "RecordEvent", m_bTableDone).
+    // nullptr for calls that must not share it, such as pooled workers.
+    CEngineStatus* m_pStatus = nullptr;
+
+    // The table of this call and what became of its records (the table's own m_nExportCount and
+    // m_nFailedCount follow the same counts).
+    CTable* m_pTable = nullptr;
+    std::int64_t m_nExported = 0;   // statements written, or accepted by the target
+    std::int64_t m_nFailed = 0;     // statements refused or not written; a failed CREATE TABLE
+    std::int64_t m_nDelivered = 0;  // rows decoded and handed on
+
+    // Working state of the call.
+    std::string m_strBatch;
+    int m_nPending = 0;  // statements in m_strBatch
+    std::string m_strStatement;
+    std::unordered_set<std::string> m_setInsertedRows;
+
+    bool StopRequested() const { return m_pStop != nullptr && m_pStop->load(); }
+    bool CancelRequested() const { return m_pCancel != nullptr && m_pCancel->load(); }
+
+    // A statement to the table's script file; counted as exported once written.
+    void WriteStatement(std::string_view strStatement);
+    // Executes the batch; its statements count as exported only when the target accepted it.
+    void ExecuteBatch();
+    // nRows statements that did not reach the target, logged with the driver's message.
+    void CountFailed(int nRows, const std::string& strError, std::string_view strStatement);
+    // A row got through: the status block's record count and "RecordEvent" (one-table path).
+    void RowDelivered();
+    // The records of the table are done (one-table path: m_bTableDone).
+    void MarkTableDone();
+
+  private:
+    void CountExported(int nRows);
+};

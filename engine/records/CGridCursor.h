@@ -1,0 +1,120 @@
+// engine/records/CGridCursor.h
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/Export.h"
+#include "engine/core/CBookmarkStack.h"
+#include "engine/records/CValueFormat.h"
+#include "engine/records/SDecodedRow.h"
+
+class CTable;
+
+// A page move of the record grid, in the terms of the engine's paging members: the first page
+// when nothing was paged yet, otherwise forward from where the last page stopped or back to where
+// the page before it began.
+struct AMBERMILL_API SGridRequest {
+    bool bPagingStarted = false;
+    bool bForward = true;
+
+    static SGridRequest First() { return {false, true}; }
+    static SGridRequest Next() { return {true, true}; }
+    static SGridRequest Previous() { return {true, false}; }
+};
+
+// What a finished request delivered, handed to the commit callback.
+struct AMBERMILL_API SGridPageSummary {
+    std::uint64_t nRequest = 0;
+    int nRows = 0;
+    int nPageNumber = 0;  // 1 for the first page
+    bool bLastPage = false;
+    bool bHasPrevious = false;
+};
+
+// The record grid's position in one table: where the next page starts, where the shown page
+// began, the history of earlier pages, the page number and the newest request. A page is a run
+// of up to 500 rows the grid shows (deleted rows only when asked, rows of nothing but NULLs
+// left out).
+//
+// Threads: the caller makes requests (Request) and reads the position; whoever runs a request
+// (Run: the engine's record thread, or the caller itself) fills it. Every member is read and
+// written under the cursor's lock, except the rows themselves, which go to the row callback as
+// they are decoded. A newer request cancels an older one that has not finished: the older run
+// stops at its next row, its rows are dropped by its caller, and it moves nothing.
+class AMBERMILL_API CGridCursor {
+  public:
+    static constexpr int kRowsPerPage = 500;
+
+    struct SOptions {
+        std::string strFileName;
+        bool bRecoverDeleted = false;
+        // Read binary values behind text pointers (for data output); the grid leaves them unread
+        // and shows "<binary data>".
+        bool bFollowBinaryPointers = false;
+    };
+    using RowCallback = std::function<void(const SDecodedRow& row)>;
+    using CommitCallback = std::function<void(const SGridPageSummary& summary)>;
+
+    // pHistory: the stack that keeps the history (the engine's m_dqBookmarks); the cursor keeps
+    // its own when null. REQUIRES: table and *pHistory outlive the cursor.
+    CGridCursor(const CTable& table, SOptions options, CBookmarkStack* pHistory = nullptr);
+    CGridCursor(const CGridCursor&) = delete;
+    CGridCursor& operator=(const CGridCursor&) = delete;
+
+    const CTable& Table() const { return m_table; }
+    // The options the cursor was made with (deleted rows: see SetRecoverDeleted).
+    const SOptions& Options() const { return m_options; }
+    // Whether deleted rows are shown from the next run on.
+    void SetRecoverDeleted(bool bRecoverDeleted);
+    // How each column's values are formatted, in column order.
+    const std::vector<SColumnFormat>& Formats() const { return m_vecFormats; }
+
+    // Registers a request and returns its number; every older request is cancelled. fnRegistered
+    // runs under the cursor's lock, so no older run can commit after it.
+    std::uint64_t Request(SGridRequest request, const std::function<void()>& fnRegistered = {});
+    // Cancels every request made so far.
+    void Cancel();
+
+    // Runs request nRequest on the calling thread, handing every row of the page to fnRow.
+    // Returns false when the request was cancelled (a newer request, *pStop, or a request that is
+    // not the newest when it starts); the position is then unchanged. Otherwise the position
+    // moves to the page just delivered and fnCommit runs under the cursor's lock.
+    bool Run(std::uint64_t nRequest, const RowCallback& fnRow,
+             const std::atomic<bool>* pStop = nullptr, const CommitCallback& fnCommit = {});
+    // Request and Run on the calling thread.
+    bool Page(SGridRequest request, const RowCallback& fnRow,
+              const std::atomic<bool>* pStop = nullptr);
+
+    bool LastPage() const;
+    int PageNumber() const;
+    bool HasPrevious() const;
+    std::uint64_t LatestRequest() const { return m_nLatestRequest.load(); }
+
+  private:
+    struct SPending {
+        SGridRequest request;
+        std::uint64_t nRequest = 0;
+    };
+
+    const CTable& m_table;
+    SOptions m_options;
+    std::vector<SColumnFormat> m_vecFormats;
+    std::unique_ptr<CBookmarkStack> m_pOwnHistory;
+    CBookmarkStack& m_history;
+
+    mutable std::mutex m_mutex;
+    std::atomic<std::uint64_t> m_nLatestRequest{0};
+    std::optional<SPending> m_pending;  // the newest request, until it runs
+    bool m_bRecoverDeleted = false;
+    SBookmark m_bmResume;
+    std::optional<SBookmark> m_bmPageStart;
+    int m_nPageNumber = 0;
+    bool m_bLastPage = false;
+};

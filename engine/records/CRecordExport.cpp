@@ -1,0 +1,134 @@
+// engine/records/CRecordExport.cpp
+#include "engine/records/CRecordExport.h"
+
+#include "engine/catalog/CTable.h"
+#include "engine/records/CExportContext.h"
+#include "engine/records/CInsertStatementBuilder.h"
+#include "engine/records/CRowDecoder.h"
+#include "engine/records/CSlotWalker.h"
+
+namespace {
+bool Exportable(const CTable* pTable) {
+    return pTable != nullptr && !pTable->m_strName.empty() && pTable->m_nColumns != 0;
+}
+}  // namespace
+
+unsigned CRecordExport::Run(CExportContext& context) {
+    return context.m_eWalk == CExportContext::EWalk::RowByRow ? RowByRow(context)
+                                                              : Batched(context);
+}
+
+void CRecordExport::SendRow(CExportContext& context, CInsertStatementBuilder& builder,
+                            const SDecodedRow& row) {
+    std::string& strStatement = context.m_strStatement;
+    strStatement.clear();
+    const std::string_view strValueList =
+        builder.Append(row.vecValues, context.m_bDirect, strStatement);
+    if (context.StopRequested()) {
+        context.MarkTableDone();
+        return;
+    }
+    if (!context.m_bDirect) {
+        context.WriteStatement(strStatement);
+        context.RowDelivered();
+        return;
+    }
+    context.m_strBatch += strStatement;
+    if (context.CancelRequested())
+        return;
+    const bool bDuplicate =
+        context.m_bAvoidDuplicate && !context.m_setInsertedRows.emplace(strValueList).second;
+    if (!bDuplicate) {
+        context.m_nPending = 1;
+        context.ExecuteBatch();
+    }
+    context.m_strBatch.clear();
+    context.m_nPending = 0;
+    context.RowDelivered();
+}
+
+void CRecordExport::BatchRow(CExportContext& context, CInsertStatementBuilder& builder,
+                             const SDecodedRow& row, bool& bFlush) {
+    std::string& strStatement = context.m_strStatement;
+    strStatement.clear();
+    builder.Append(row.vecValues, context.m_bDirect, strStatement);
+    if (context.StopRequested()) {
+        context.MarkTableDone();
+        return;
+    }
+    if (!context.m_bDirect) {
+        context.WriteStatement(strStatement);
+    } else {
+        context.m_strBatch += strStatement;
+        ++context.m_nPending;
+        if (context.CancelRequested())
+            return;
+        if (bFlush) {
+            context.ExecuteBatch();
+            bFlush = false;
+        }
+    }
+    context.RowDelivered();
+}
+
+unsigned CRecordExport::RowByRow(CExportContext& context) {
+    if (!Exportable(context.m_pTable) || context.StopRequested()) {
+        context.MarkTableDone();
+        return 1;
+    }
+    const CTable& table = *context.m_pTable;
+    CSlotWalker walker(EWalkPolicy::Statement, context.m_strFileName);
+    CRowDecoder decoder(table, context.m_strFileName, {context.m_bRecoverDeleted, true});
+    CInsertStatementBuilder builder(table);
+    SDecodedRow row;
+    const SWalkResult result =
+        walker.Walk(table.m_vecPages, table.m_nObjectId, nullptr, [&](const SSlotVisit& visit) {
+            if (decoder.Decode(visit.dataArea, visit.nRowOffset, row))
+                SendRow(context, builder, row);
+            return SSlotStep{context.StopRequested()};
+        });
+    // Duplicates are avoided within one table only.
+    context.m_setInsertedRows.clear();
+    context.m_strBatch.clear();
+    context.MarkTableDone();
+    return result.eEnd == EWalkEnd::StoppedByVisitor ? 0 : 1;
+}
+
+unsigned CRecordExport::Batched(CExportContext& context) {
+    if (context.m_pTable) {
+        context.m_pTable->m_nExportCount = 0;
+        context.m_pTable->m_nFailedCount = 0;
+    }
+    if (!Exportable(context.m_pTable) || context.StopRequested()) {
+        context.MarkTableDone();
+        return context.StopRequested() ? 0 : 1;
+    }
+    const CTable& table = *context.m_pTable;
+    CSlotWalker walker(EWalkPolicy::ExportBatches, context.m_strFileName,
+                       context.m_bRecoverDeleted);
+    CRowDecoder decoder(table, context.m_strFileName, {context.m_bRecoverDeleted, true});
+    CInsertStatementBuilder builder(table);
+    SDecodedRow row;
+    bool bFlush = false;
+    int nCounter = 0;
+    walker.Walk(
+        table.m_vecPages, table.m_nObjectId, SWalkPosition{}, context.m_pStop,
+        [&](const SSlotVisit& visit) {
+            // Every slot counts towards the batch, cleared ones included.
+            if (++nCounter >= context.m_nBatchSize) {
+                bFlush = true;
+                nCounter = 0;
+            }
+            SSlotStep step;
+            if (decoder.Decode(visit.dataArea, visit.nRowOffset, row)) {
+                step.nRowEnd = row.nEnd;
+                BatchRow(context, builder, row, bFlush);
+            }
+            step.bStop = context.StopRequested();
+            return step;
+        },
+        // A batch never spans two pages.
+        [&] { context.ExecuteBatch(); });
+    context.MarkTableDone();
+    return context.StopRequested() ? 0 : 1;
+}
