@@ -10,6 +10,7 @@
 
 #include "common/Export.h"
 #include "common/NamedEvent.h"
+#include "engine/core/CDamageLog.h"
 #include "engine/core/SGridPage.h"
 #include "engine/records/CValueFormat.h"
 #include "engine/records/CValueKinds.h"
@@ -79,6 +80,11 @@ class AMBERMILL_API CEngineStatus {
     std::atomic<bool> m_bInsertDone{false};
     std::atomic<bool> m_bPagesDone{false};
     std::atomic<std::int32_t> m_nExtractedRecords{0};
+
+    // What the record walks that report into this block could not read, since the program last
+    // cleared it: the statement walk and the one-table export paths add to it; each grid page the
+    // record thread hands over replaces it with the damage of that page.
+    CDamageLog m_recordDamage;
 
     std::atomic<std::int32_t> m_nTables{0};
     std::atomic<std::int32_t> m_nViews{0};

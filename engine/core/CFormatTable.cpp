@@ -84,3 +84,8 @@ std::string CFormatTable::VersionTextList() {
     }
     return strList;
 }
+
+const SFormatInfo* CFormatTable::LikelyFormat(std::uint16_t /*nVersion*/) {
+    // No stamp outside the table is known to belong to a format yet.
+    return nullptr;
+}

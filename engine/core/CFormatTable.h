@@ -38,4 +38,7 @@ class AMBERMILL_API CFormatTable {
     static std::string VersionText(EEngineFormat eFormat);
     // The version texts for messages: "2000, 2005 or 2008".
     static std::string VersionTextList();
+    // For a stamp no format claims: the format such a file most likely has, to suggest to the
+    // user; nullptr when nothing can be said.
+    static const SFormatInfo* LikelyFormat(std::uint16_t nVersion);
 };

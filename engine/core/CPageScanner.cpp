@@ -8,6 +8,8 @@
 #include "common/DataFileReader.h"
 #include "common/ExecutionLog.h"
 #include "engine/core/CDataPage.h"
+#include "engine/core/CFormatProbe.h"
+#include "engine/core/CPageCheck.h"
 #include "engine/core/CSQLServerEngine.h"
 #include "engine/records/CSlotWalker.h"
 
@@ -32,6 +34,11 @@ bool CPageScanner::ReadAllPages() {
     status.m_nPagesRead = 0;
     status.m_hPageAck->Reset();
     status.m_hPageRead->Reset();
+    if (reader.IsOpen()) {
+        if (auto tail = CFormatProbe::TailDamage(reader.FileSize()))
+            m_engine.m_damage.Report(*tail);
+    }
+    CPageCheck check(&m_engine.m_damage);
 
     const std::uint32_t nPagesPerRun =
         std::clamp<std::uint32_t>(status.m_nPagesPerHandshake, 1, kMaxPagesPerRun);
@@ -74,6 +81,7 @@ bool CPageScanner::ReadAllPages() {
                 if ((static_cast<std::size_t>(i) + 1) * kPageSize > nRead)
                     break;  // short read: nothing to file
                 CByteView page(buffer.subspan(static_cast<std::size_t>(i) * kPageSize, kPageSize));
+                check.Inspect(page, nChunkFirst + i);
                 if (*page.U8(kPageTypeOffset) == kDataPageType)
                     fileDataPage(*page.I32(kObjectIdOffset), nChunkFirst + i);
             }
@@ -95,22 +103,51 @@ bool CPageScanner::ReadAllPages() {
     return !bStopped && reader.IsOpen();
 }
 
-bool CPageScanner::ReadSystemTableRows(const std::string& strKey, const std::string& strNotFound,
-                                       const RowReader& fnReader) {
+bool CPageScanner::WalkSystemTableRows(const std::string& strKey, const std::string& strNotFound,
+                                       const RowCheck& fnCheck) {
     const CTable* pTable = m_engine.m_mapObjects.Find(strKey);
     if (!pTable) {
         CExecutionLog::WriteLog(1, 0, strNotFound, true);
         return false;
     }
     CSlotWalker walker(EWalkPolicy::SystemTable, m_engine.m_strFileName);
+    walker.ReportTo(&m_engine.m_damage);
     CExecutionLog::WriteLog(0, 0, "Found : " + std::to_string(pTable->m_vecPages.size()), false);
-    const SWalkResult result =
-        walker.Walk(pTable->m_vecPages, pTable->m_nObjectId, &m_engine.m_pStatus->m_bCancel,
-                    [&](const SSlotVisit& visit) {
-                        fnReader(visit.dataArea, visit.nRowOffset);
-                        return SSlotStep{};
-                    });
+    const SWalkResult result = walker.Walk(
+        pTable->m_vecPages, pTable->m_nObjectId, &m_engine.m_pStatus->m_bCancel,
+        [&](const SSlotVisit& visit) {
+            if (std::optional<SDamage> damage = fnCheck(visit.dataArea, visit.nRowOffset)) {
+                damage->nPage = visit.nPage;
+                damage->nSlot = static_cast<std::uint16_t>(visit.nSlot);
+                if (!damage->nObjectId)
+                    damage->nObjectId = visit.nObjectId;
+                m_engine.m_damage.Report(*damage);
+            }
+            return SSlotStep{};
+        });
     return result.eEnd != EWalkEnd::StopRequested;
+}
+
+bool CPageScanner::ReadSystemTableRows(const std::string& strKey, const std::string& strNotFound,
+                                       const RowReader& fnReader) {
+    return WalkSystemTableRows(strKey, strNotFound,
+                               [&](const CByteView& dataArea, std::uint16_t nRowOffset) {
+                                   fnReader(dataArea, nRowOffset);
+                                   return std::optional<SDamage>{};
+                               });
+}
+
+std::string CPageScanner::CheckFixedPages() {
+    CFormatProbe::SResult fixed;
+    {
+        CDataFileReader reader(m_engine.m_strFileName);
+        if (!reader.IsOpen())
+            return m_engine.GetDatabaseName();
+        CFormatProbe::ReadFixedPages(reader, m_engine.m_strFileName, fixed);
+    }
+    for (const SDamage& damage : fixed.vecDamage)
+        m_engine.m_damage.Report(damage);
+    return fixed.bNameFromFile ? fixed.strDatabaseName : m_engine.GetDatabaseName();
 }
 
 void CPageScanner::ReadExtent(std::uint32_t nExtent, const std::string& strObjectId) {

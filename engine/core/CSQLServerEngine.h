@@ -15,6 +15,7 @@
 #include "engine/catalog/CUserType.h"
 #include "engine/catalog/CViewStoredProc.h"
 #include "engine/core/CBookmarkStack.h"
+#include "engine/core/CDamageLog.h"
 #include "engine/core/CEngineStatus.h"
 
 class CArchiveReader;
@@ -153,6 +154,11 @@ class AMBERMILL_API CSQLServerEngine {
 
     // System tables that a recovery could not find (object ids 1, 3, 4, 6), for the front ends.
     std::vector<std::string> m_vecMissingSystemTables;
+    // What the last recovery (or scan file load) found damaged: a cut tail, damaged, stray and
+    // torn pages, catalog rows that could not be read, inconsistent scan file entries. Emptied
+    // when a recovery starts. The record walks report elsewhere: to the sink their caller gives,
+    // or into the status block's m_recordDamage.
+    CDamageLog m_damage;
     // Frees the tables and the programmable objects; user types and defaults stay, as callers of
     // ResetCatalog have always relied on.
     void ClearTablesAndObjects();

@@ -68,6 +68,7 @@ unsigned CSQLServer2000::RecoverSQLServerMDF() {
     CEngineStatus& status = *m_pStatus;
     m_bRecoveryComplete = false;
     m_vecMissingSystemTables.clear();
+    m_damage.Clear();
     m_counters = SCatalogCounters{};
     auto stopped = [&] {
         // The catalog stays as far as it got: every object in the maps is whole.
@@ -76,18 +77,19 @@ unsigned CSQLServer2000::RecoverSQLServerMDF() {
     };
 
     ResetCatalog();
-    std::string strName = GetDatabaseName();
+    CPageScanner scanner(*this);
+    // The boot page's name, or the file's base name when the boot page is damaged.
+    std::string strName = scanner.CheckFixedPages();
     status.SetDatabaseName(strName);
     m_strDatabaseName = strName;
 
-    CPageScanner scanner(*this);
     Log("Read All Pages");
     if (!scanner.ReadAllPages() && status.m_bCancel)
         return stopped();
 
     auto readTable = [&](const char* pszKey, const std::string& strNotFound,
-                         const CPageScanner::RowReader& fn) {
-        if (!scanner.ReadSystemTableRows(pszKey, strNotFound, fn) && !status.m_bCancel) {
+                         const CPageScanner::RowCheck& fn) {
+        if (!scanner.WalkSystemTableRows(pszKey, strNotFound, fn) && !status.m_bCancel) {
             m_vecMissingSystemTables.push_back(pszKey);
         }
     };
@@ -95,14 +97,14 @@ unsigned CSQLServer2000::RecoverSQLServerMDF() {
     Log("Gathering datatypes");
     CSysTypesReader typesReader(*this);
     readTable("4", "Could not find systypes table",
-              [&](const CByteView& d, std::uint16_t n) { typesReader.ReadRow(d, n); });
+              [&](const CByteView& d, std::uint16_t n) { return typesReader.ReadRow(d, n); });
     if (status.m_bCancel)
         return stopped();
 
     Log("Reading sysobjects");
     CSysObjectsReader objectsReader(*this, m_counters);
     readTable("1", "Could not find Sysobjects table",
-              [&](const CByteView& d, std::uint16_t n) { objectsReader.ReadRow(d, n); });
+              [&](const CByteView& d, std::uint16_t n) { return objectsReader.ReadRow(d, n); });
     if (status.m_bCancel)
         return stopped();
     Log("Reading sysobjects completed.");
@@ -115,7 +117,7 @@ unsigned CSQLServer2000::RecoverSQLServerMDF() {
     CTextPointerReader textReader(m_strFileName);
     CSysCommentsReader commentsReader(*this, textReader);
     readTable("6", "Could not find syscomments table",
-              [&](const CByteView& d, std::uint16_t n) { commentsReader.ReadRow(d, n); });
+              [&](const CByteView& d, std::uint16_t n) { return commentsReader.ReadRow(d, n); });
     commentsReader.Finish();
     if (status.m_bCancel)
         return stopped();
@@ -123,7 +125,7 @@ unsigned CSQLServer2000::RecoverSQLServerMDF() {
     Log("Reading column information");
     CSysColumnsReader columnsReader(*this, m_counters);
     readTable("3", "Could not find syscolumns table",
-              [&](const CByteView& d, std::uint16_t n) { columnsReader.ReadRow(d, n); });
+              [&](const CByteView& d, std::uint16_t n) { return columnsReader.ReadRow(d, n); });
     if (status.m_bCancel)
         return stopped();
     Log("Waiting For Event after reading column information.");

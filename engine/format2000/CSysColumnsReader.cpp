@@ -3,6 +3,7 @@
 
 #include "engine/catalog/CatalogText.h"
 #include "engine/core/CSQLServerEngine.h"
+#include "engine/format2000/CSysObjectsReader.h"
 #include "engine/records/CTypeTable.h"
 
 namespace {
@@ -21,7 +22,9 @@ constexpr std::size_t kMaxNameBytes = 500;
 constexpr std::int32_t kLastSystemObjectId = 199;
 }  // namespace
 
-void CSysColumnsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset) {
+std::optional<SDamage> CSysColumnsReader::ReadRow(const CByteView& dataArea,
+                                                  std::uint16_t nRowOffset) {
+    auto damaged = [](const char* pszWhy) { return CatalogRowDamage("syscolumns", pszWhy); };
     const std::size_t nRow = nRowOffset;
     auto nStatus = dataArea.U16(nRow);
     auto nFixedEndRaw = dataArea.U16(nRow + 2);
@@ -38,26 +41,32 @@ void CSysColumnsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOff
     auto nOrderRaw = dataArea.U16(nRow + kOrderOffset);
     if (!nStatus || !nFixedEndRaw || !nTableId || !nType || !nTypeStat || !nUserType || !nLength ||
         !nPrecision || !nScale || !nOffset || !nBitPos || !nDefaultId || !nOrderRaw) {
-        return;
+        return damaged("it runs past the page");
     }
     if (*nStatus != kLiveRowStatus || *nTableId <= kLastSystemObjectId)
-        return;
+        return std::nullopt;
+    // From here on the row is a live column of a user table: what it loses, the table loses.
+    auto lost = [&](const char* pszWhy) {
+        SDamage damage = CatalogRowDamage("syscolumns", pszWhy);
+        damage.strDetail += "; table " + std::to_string(*nTableId) + " loses a column";
+        return damage;
+    };
 
     std::size_t nFixedEnd = *nFixedEndRaw > 50 ? (*nFixedEndRaw & 0xFF) : *nFixedEndRaw;
     auto nCount = dataArea.U16(nRow + nFixedEnd);
     if (!nCount || *nCount >= 51)
-        return;
+        return lost("its column count is impossible");
     std::size_t nBitmap = std::max<std::size_t>(1, (*nCount + 7) / 8);
     auto nVarCount = dataArea.U16(nRow + nFixedEnd + 2 + nBitmap);
     auto nNameEnd = dataArea.U16(nRow + nFixedEnd + 4 + nBitmap);
     if (!nVarCount || !nNameEnd)
-        return;
+        return lost("its variable-length columns lie past the page");
     std::size_t nNameStart = nFixedEnd + nBitmap + 4 + 2 * static_cast<std::size_t>(*nVarCount);
     if (*nNameEnd < nNameStart || *nNameEnd - nNameStart > kMaxNameBytes)
-        return;
+        return lost("its column name has an impossible length");
     auto nameBytes = dataArea.Slice(nRow + nNameStart, *nNameEnd - nNameStart);
     if (!nameBytes)
-        return;
+        return lost("its column name runs past the page");
 
     std::string strKey = ObjectKey(*nTableId);
     CTable* pTable = m_engine.m_mapObjects.Find(strKey);
@@ -94,7 +103,7 @@ void CSysColumnsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOff
     const std::int16_t nColumnOffset = column.m_nOffset;
     const std::uint16_t nColumnLength = column.m_nLength;
     if (!pTable->InsertColumn(std::move(column)))
-        return;
+        return std::nullopt;
 
     if (strType == "bit")
         ++pTable->m_nBitColumns;
@@ -112,4 +121,5 @@ void CSysColumnsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOff
     }
     ++pTable->m_nColumns;
     ++pTable->m_nAllColumns;
+    return std::nullopt;
 }

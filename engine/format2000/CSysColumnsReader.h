@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "common/ByteView.h"
+#include "engine/core/SDamage.h"
 #include "engine/format2000/SCatalogCounters.h"
 
 class CSQLServerEngine;
@@ -17,7 +19,9 @@ class CSysColumnsReader {
   public:
     CSysColumnsReader(CSQLServerEngine& engine, SCatalogCounters& counters)
         : m_engine(engine), m_counters(counters) {}
-    void ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset);
+    // What the row lost when it cannot be read (std::nullopt when it was read, or is not a
+    // row this reader wants).
+    std::optional<SDamage> ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset);
 
   private:
     CSQLServerEngine& m_engine;

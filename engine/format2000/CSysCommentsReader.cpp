@@ -5,6 +5,7 @@
 
 #include "engine/catalog/CatalogText.h"
 #include "engine/core/CSQLServerEngine.h"
+#include "engine/format2000/CSysObjectsReader.h"
 #include "engine/records/CTextPointerReader.h"
 
 namespace {
@@ -32,7 +33,8 @@ CViewStoredProc* FindProgrammable(CSQLServerEngine& engine, const std::string& s
 }
 }  // namespace
 
-void CSysCommentsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset) {
+std::optional<SDamage> CSysCommentsReader::ReadRow(const CByteView& dataArea,
+                                                   std::uint16_t nRowOffset) {
     // A damaged high byte of the row offset: the row may start 256 bytes later or earlier.
     std::size_t nRow = nRowOffset;
     if (!StartsLikeRow(dataArea, nRow)) {
@@ -41,7 +43,7 @@ void CSysCommentsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOf
         } else if (nRow >= 256 && StartsLikeRow(dataArea, nRow - 256)) {
             nRow -= 256;
         } else {
-            return;
+            return std::nullopt;  // no live row here (a deleted one, or none)
         }
     }
     auto nFixedEndRaw = dataArea.U16(nRow + 2);
@@ -49,53 +51,68 @@ void CSysCommentsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOf
     auto nNumber = dataArea.U16(nRow + kNumberOffset);
     auto nColId = dataArea.U16(nRow + kColIdOffset);
     if (!nFixedEndRaw || !nId || !nNumber || !nColId)
-        return;
+        return CatalogRowDamage("syscomments", "it runs past the page");
     if (*nId < kFirstObjectId)
-        return;
+        return std::nullopt;
+    // A chunk of a known object's text: what the row loses, the object's text loses.
+    auto lost = [&](const char* pszWhy) {
+        SDamage damage = CatalogRowDamage("syscomments", pszWhy);
+        damage.nObjectId = *nId;
+        damage.strDetail += "; a part of the object's text is lost";
+        return damage;
+    };
 
     std::string strKey = ObjectKey(*nId);
     EOwner eOwner = EOwner::Object;
     CViewStoredProc* pObject = FindProgrammable(m_engine, strKey);
     if (!pObject && m_engine.m_mapObjects.Contains(strKey))
-        return;  // a table's own text: not kept
+        return std::nullopt;  // a table's own text: not kept
     if (!pObject)
         pObject = m_engine.m_mapFunctions.Find(strKey);
     if (!pObject) {
         if (*nId < kFirstDefaultId)
-            return;
+            return std::nullopt;
         eOwner = EOwner::Default;
     }
 
     std::size_t nFixedEnd = *nFixedEndRaw > 255 ? (*nFixedEndRaw & 0xFF) : *nFixedEndRaw;
     if (nFixedEnd >= kMaxFixedEnd + 1)
-        return;
+        return lost("its fixed part is longer than a syscomments row has");
     auto nCount = dataArea.U16(nRow + nFixedEnd);
     if (!nCount || *nCount == 0)
-        return;
+        return lost("its column count is impossible");
     std::size_t nBitmap = std::max<std::size_t>(1, (*nCount + 7) / 8);
     auto nVarCount = dataArea.U16(nRow + nFixedEnd + 2 + nBitmap);
     auto nTextEnd = dataArea.U16(nRow + nFixedEnd + 4 + nBitmap);
     if (!nVarCount || !nTextEnd)
-        return;
+        return lost("its variable-length columns lie past the page");
     std::size_t nStart = nFixedEnd + nBitmap + 4 + 2 * static_cast<std::size_t>(*nVarCount);
     if (!dataArea.Has(nRow + nStart, 0))
-        return;
+        return lost("its text starts past the page");
 
     std::string strText;
+    std::optional<SDamage> textDamage;
     if (*nTextEnd > kMaxChunkBytes) {
         // The chunk lives on text pages; the row holds a 16-byte text pointer.
         auto nBlob = dataArea.U32(nRow + nStart);
         auto nPage = dataArea.U32(nRow + nStart + 8);
         auto nSlot = dataArea.U16(nRow + nStart + 14);
         if (!nBlob || !nPage || !nSlot)
-            return;
+            return lost("its text pointer runs past the page");
         strText = CatalogText::NonZeroBytes(m_textReader.FetchBytes(*nPage, *nSlot, *nBlob, true));
+        if (!m_textReader.Problem().empty()) {
+            textDamage = SDamage{};
+            textDamage->eKind = EDamageKind::LargeValue;
+            textDamage->nObjectId = *nId;
+            textDamage->strDetail =
+                "a part of the object's text is not read whole: " + m_textReader.Problem();
+        }
     } else {
         if (*nTextEnd < nStart)
-            return;
+            return lost("its text ends before it starts");
         auto chunk = dataArea.Slice(nRow + nStart, *nTextEnd - nStart);
         if (!chunk)
-            return;
+            return lost("its text runs past the page");
         strText = CatalogText::NonZeroBytes(*chunk);
     }
 
@@ -108,6 +125,7 @@ void CSysCommentsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOf
         pObject->m_nNumber = *nNumber;
         pObject->m_nColId = *nColId;
     }
+    return textDamage;
 }
 
 void CSysCommentsReader::Finish() {

@@ -3,11 +3,13 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "common/ByteView.h"
+#include "engine/core/SDamage.h"
 
 class CSQLServerEngine;
 class CTextPointerReader;
@@ -21,7 +23,9 @@ class CSysCommentsReader {
     CSysCommentsReader(CSQLServerEngine& engine, CTextPointerReader& textReader)
         : m_engine(engine), m_textReader(textReader) {}
 
-    void ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset);
+    // What the row lost when it cannot be read (std::nullopt when it was read, or is not a
+    // row this reader wants).
+    std::optional<SDamage> ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset);
     // Joins the collected chunks into the objects' texts and the defaults.
     void Finish();
 

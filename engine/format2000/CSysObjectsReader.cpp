@@ -33,6 +33,13 @@ std::optional<SNameSpan> LocateSingleName(const CByteView& dataArea, std::size_t
     return SNameSpan{nRow + nStartInRow, nLength};
 }
 
+SDamage CatalogRowDamage(const char* pszTable, const std::string& strWhy) {
+    SDamage damage;
+    damage.eKind = EDamageKind::CatalogRow;
+    damage.strDetail = std::string("the ") + pszTable + " row is skipped: " + strWhy;
+    return damage;
+}
+
 EObjectClass CSysObjectsReader::Classify(char chFirst, char chSecond) {
     auto is = [&](char a, char b) { return chFirst == a && chSecond == b; };
     if (is('U', ' '))
@@ -50,7 +57,9 @@ EObjectClass CSysObjectsReader::Classify(char chFirst, char chSecond) {
     return EObjectClass::Ignored;
 }
 
-void CSysObjectsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset) {
+std::optional<SDamage> CSysObjectsReader::ReadRow(const CByteView& dataArea,
+                                                  std::uint16_t nRowOffset) {
+    auto damaged = [](const char* pszWhy) { return CatalogRowDamage("sysobjects", pszWhy); };
     const std::size_t nRow = nRowOffset;
     auto nFixedEndRaw = dataArea.U16(nRow + 2);
     auto nId = dataArea.I32(nRow + kIdOffset);
@@ -58,22 +67,25 @@ void CSysObjectsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOff
     auto nType2 = dataArea.U8(nRow + kTypeOffset + 1);
     auto nParentHigh = dataArea.U16(nRow + kParentHighOffset);
     if (!nFixedEndRaw || !nId || !nType1 || !nType2 || !nParentHigh)
-        return;
+        return damaged("it runs past the page");
 
     EObjectClass eClass = Classify(static_cast<char>(*nType1), static_cast<char>(*nType2));
     if (eClass == EObjectClass::Ignored)
-        return;
+        return std::nullopt;
     if (*nParentHigh != 0 && eClass != EObjectClass::Trigger)
-        return;
+        return std::nullopt;
 
     std::size_t nFixedEnd = *nFixedEndRaw & 0xFF;
     auto nCountRaw = dataArea.U16(nRow + nFixedEnd);
     if (!nCountRaw)
-        return;
+        return damaged("its column count lies past the page");
     std::size_t nCount = *nCountRaw > 40 ? (*nCountRaw & 0xFF) : *nCountRaw;
     auto name = LocateSingleName(dataArea, nRow, nFixedEnd, nCount);
-    if (!name)
-        return;
+    if (!name) {
+        SDamage damage = CatalogRowDamage("sysobjects", "its object name cannot be located");
+        damage.nObjectId = *nId;
+        return damage;
+    }
     auto nameBytes = *dataArea.Slice(name->nStart, name->nLength);
     std::string strName = CatalogText::Trim(CatalogText::LowBytes(nameBytes));
     std::string strKey = ObjectKey(*nId);
@@ -87,31 +99,31 @@ void CSysObjectsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOff
     switch (eClass) {
         case EObjectClass::View:
             addObject(m_engine.m_mapViews);
-            return;
+            return std::nullopt;
         case EObjectClass::Procedure:
             addObject(m_engine.m_mapProcedures);
-            return;
+            return std::nullopt;
         case EObjectClass::Rule:
             addObject(m_engine.m_mapRules);
-            return;
+            return std::nullopt;
         case EObjectClass::Trigger:
             addObject(m_engine.m_mapTriggers);
-            return;
+            return std::nullopt;
         case EObjectClass::Function:
             addObject(m_engine.m_mapFunctions);
-            return;
+            return std::nullopt;
         case EObjectClass::Table:
             break;
         case EObjectClass::Ignored:
-            return;
+            return std::nullopt;
     }
 
     if (static_cast<std::uint32_t>(*nId) < kFirstUserObjectId)
-        return;
+        return std::nullopt;
     if (CTable* pTable = m_engine.m_mapObjects.Find(strKey)) {
         pTable->m_strName = strName;
         pTable->m_nObjectId = *nId;
-        return;
+        return std::nullopt;
     }
     ++m_counters.nNewTables;
     auto pTable = std::make_unique<CTable>();
@@ -120,6 +132,7 @@ void CSysObjectsReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOff
                             ? "UnicodeTab#_" + std::to_string(m_counters.nUnicodeTabNo++)
                             : strName;
     m_engine.m_mapObjects.Set(strKey, std::move(pTable));
+    return std::nullopt;
 }
 
 void CSysObjectsReader::PruneTables(CSQLServerEngine& engine) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/ByteView.h"
+#include "engine/core/SDamage.h"
 #include "engine/format2000/SCatalogCounters.h"
 
 class CSQLServerEngine;
@@ -21,7 +22,9 @@ class CSysObjectsReader {
         : m_engine(engine), m_counters(counters) {}
 
     // One row; dataArea starts at page byte 96 and nRowOffset counts from there.
-    void ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset);
+    // What the row lost when it cannot be read (std::nullopt when it was read, or is not a
+    // row this reader wants).
+    std::optional<SDamage> ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset);
 
     // Keeps only user tables: id 200 or more, with columns and a name.
     static void PruneTables(CSQLServerEngine& engine);
@@ -43,3 +46,6 @@ struct SNameSpan {
 };
 std::optional<SNameSpan> LocateSingleName(const CByteView& dataArea, std::size_t nRow,
                                           std::size_t nFixedEnd, std::size_t nColumnCount);
+
+// The damage of a catalog row that cannot be read: "the sysobjects row is skipped: <why>".
+SDamage CatalogRowDamage(const char* pszTable, const std::string& strWhy);

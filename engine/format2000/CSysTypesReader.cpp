@@ -19,7 +19,9 @@ constexpr std::size_t kMaxColumns = 40;
 constexpr std::uint16_t kLastSystemTypeId = 256;
 }  // namespace
 
-void CSysTypesReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset) {
+std::optional<SDamage> CSysTypesReader::ReadRow(const CByteView& dataArea,
+                                                std::uint16_t nRowOffset) {
+    auto damaged = [](const char* pszWhy) { return CatalogRowDamage("systypes", pszWhy); };
     const std::size_t nRow = nRowOffset;
     auto nFixedEnd = dataArea.U16(nRow + 2);
     auto nBase = dataArea.U8(nRow + kBaseTypeOffset);
@@ -31,18 +33,18 @@ void CSysTypesReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOffse
     auto nValue2 = dataArea.I32(nRow + kValue2Offset);
     if (!nFixedEnd || !nBase || !nUserType || !nLength || !nPrecision || !nScale || !nValue1 ||
         !nValue2)
-        return;
+        return damaged("it runs past the page");
     if (*nFixedEnd > kMaxFixedEnd)
-        return;
+        return damaged("its fixed part is longer than a row");
     if (*nUserType <= kLastSystemTypeId || *nUserType == *nBase)
-        return;
+        return std::nullopt;
 
     auto nCount = dataArea.U16(nRow + *nFixedEnd);
     if (!nCount || *nCount > kMaxColumns)
-        return;
+        return damaged("its column count is impossible");
     auto name = LocateSingleName(dataArea, nRow, *nFixedEnd, *nCount);
     if (!name)
-        return;
+        return damaged("its type name cannot be located");
 
     auto pType = std::make_unique<CUserType>();
     pType->m_nBaseType = *nBase;
@@ -53,4 +55,5 @@ void CSysTypesReader::ReadRow(const CByteView& dataArea, std::uint16_t nRowOffse
     pType->m_nValue2 = *nValue2;
     pType->m_strName = CatalogText::NonZeroOrOneBytes(*dataArea.Slice(name->nStart, name->nLength));
     m_engine.m_mapUserTypes.Set(std::to_string(*nUserType), std::move(pType));
+    return std::nullopt;
 }

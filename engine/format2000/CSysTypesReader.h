@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "common/ByteView.h"
+#include "engine/core/SDamage.h"
 
 class CSQLServerEngine;
 
@@ -11,7 +13,9 @@ class CSQLServerEngine;
 class CSysTypesReader {
   public:
     explicit CSysTypesReader(CSQLServerEngine& engine) : m_engine(engine) {}
-    void ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset);
+    // What the row lost when it cannot be read (std::nullopt when it was read, or is not a
+    // row this reader wants).
+    std::optional<SDamage> ReadRow(const CByteView& dataArea, std::uint16_t nRowOffset);
 
   private:
     CSQLServerEngine& m_engine;

@@ -1,6 +1,8 @@
 // engine/records/CExportContext.cpp
 #include "engine/records/CExportContext.h"
 
+#include <algorithm>
+
 #include "common/ExecutionLog.h"
 #include "common/OdbcConnection.h"
 #include "common/ScriptFile.h"
@@ -43,19 +45,71 @@ void CExportContext::WriteStatement(std::string_view strStatement) {
     CountExported(1);
 }
 
+void CExportContext::AddToBatch(std::string_view strStatement) {
+    m_strBatch += strStatement;
+    m_vecStatementEnds.push_back(m_strBatch.size());
+    ++m_nPending;
+}
+
+void CExportContext::ClearBatch() {
+    m_strBatch.clear();
+    m_vecStatementEnds.clear();
+    m_nPending = 0;
+}
+
 void CExportContext::ExecuteBatch() {
     if (m_strBatch.empty())
         return;
+    const auto nStatements = static_cast<std::size_t>(std::max(m_nPending, 0));
+    // Statements appended without AddToBatch have no known ends: the batch stands or falls whole.
+    const bool bEndsKnown = nStatements > 1 && m_vecStatementEnds.size() == nStatements &&
+                            m_vecStatementEnds.back() == m_strBatch.size();
     try {
         if (m_pConnection == nullptr)
             throw COdbcError("no database connection");
-        m_pConnection->Execute(m_strBatch);
-        CountExported(m_nPending);
+        if (!bEndsKnown) {
+            m_pConnection->Execute(m_strBatch);
+            CountExported(m_nPending);
+            ClearBatch();
+            return;
+        }
+        const std::vector<COdbcConnection::SOutcome> vecOutcomes =
+            m_pConnection->ExecuteBatch(m_strBatch, nStatements);
+        const auto failed = std::find_if(vecOutcomes.begin(), vecOutcomes.end(),
+                                         [](const auto& outcome) { return !outcome.bOk; });
+        if (failed == vecOutcomes.end()) {
+            CountExported(m_nPending);
+            ClearBatch();
+            return;
+        }
+        // Refused: one bad row must not cost the others. What the driver reported done stays
+        // done; every other statement is sent again on its own, and only those refused again
+        // fail.
+        CExecutionLog::WriteLog(1, 0,
+                                "A batch of " + std::to_string(nStatements) +
+                                    " statements was refused (" + failed->strError +
+                                    "); it is sent again statement by statement",
+                                true);
+        std::size_t nStart = 0;
+        for (std::size_t i = 0; i < nStatements; ++i) {
+            const std::size_t nEnd = m_vecStatementEnds[i];
+            const std::string strStatement = m_strBatch.substr(nStart, nEnd - nStart);
+            nStart = nEnd;
+            if (i < vecOutcomes.size() && vecOutcomes[i].bOk) {
+                CountExported(1);
+                continue;
+            }
+            try {
+                m_pConnection->Execute(strStatement);
+                CountExported(1);
+            } catch (const COdbcError& error) {
+                CountFailed(1, error.what(), strStatement);
+            }
+        }
     } catch (const COdbcError& error) {
         CountFailed(m_nPending, error.what(), m_strBatch);
     }
-    m_strBatch.clear();
-    m_nPending = 0;
+    ClearBatch();
 }
 
 void CExportContext::RowDelivered() {

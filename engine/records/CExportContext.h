@@ -6,10 +6,12 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "common/Export.h"
 
 class CEngineStatus;
+class IDamageSink;
 class COdbcConnection;
 class CScriptFile;
 class CTable;
@@ -45,6 +47,9 @@ class AMBERMILL_API CExportContext {
     // (m_nExportedRecords, m_nFailedRecords, m_nRecordCount, "RecordEvent", m_bTableDone).
     // nullptr for calls that must not share it, such as pooled workers.
     CEngineStatus* m_pStatus = nullptr;
+    // Where the record walk reports what it could not read (skipped pages and rows, values marked
+    // "Corrupt"); nullptr reports nothing. Shared sinks must be thread-safe (CDamageLog is).
+    IDamageSink* m_pDamage = nullptr;
 
     // The table of this call and what became of its records (the table's own m_nExportCount and
     // m_nFailedCount follow the same counts).
@@ -55,7 +60,8 @@ class AMBERMILL_API CExportContext {
 
     // Working state of the call.
     std::string m_strBatch;
-    int m_nPending = 0;  // statements in m_strBatch
+    int m_nPending = 0;                           // statements in m_strBatch
+    std::vector<std::size_t> m_vecStatementEnds;  // where each statement of m_strBatch ends
     std::string m_strStatement;
     std::unordered_set<std::string> m_setInsertedRows;
 
@@ -64,7 +70,13 @@ class AMBERMILL_API CExportContext {
 
     // A statement to the table's script file; counted as exported once written.
     void WriteStatement(std::string_view strStatement);
-    // Executes the batch; its statements count as exported only when the target accepted it.
+    // Appends a statement to the batch.
+    void AddToBatch(std::string_view strStatement);
+    // Empties the batch.
+    void ClearBatch();
+    // Executes the batch; its statements count as exported only when the target accepted them.
+    // A batch the target refuses is sent again statement by statement, except the statements the
+    // driver reported as done, so only the statements refused on their own count as failed.
     void ExecuteBatch();
     // nRows statements that did not reach the target, logged with the driver's message.
     void CountFailed(int nRows, const std::string& strError, std::string_view strStatement);

@@ -41,7 +41,8 @@ void CGridCursor::Cancel() {
 }
 
 bool CGridCursor::Run(std::uint64_t nRequest, const RowCallback& fnRow,
-                      const std::atomic<bool>* pStop, const CommitCallback& fnCommit) {
+                      const std::atomic<bool>* pStop, const CommitCallback& fnCommit,
+                      IDamageSink* pDamage) {
     SGridRequest request;
     SBookmark start;
     bool bFirst = false;
@@ -68,6 +69,7 @@ bool CGridCursor::Run(std::uint64_t nRequest, const RowCallback& fnRow,
     CRowDecoder decoder(m_table, m_options.strFileName,
                         {bRecoverDeleted, m_options.bFollowBinaryPointers});
     CSlotWalker walker(EWalkPolicy::GridPage, m_options.strFileName);
+    walker.ReportTo(pDamage);
     SDecodedRow row;
     int nRows = 0;
     bool bSuperseded = false;
@@ -79,7 +81,7 @@ bool CGridCursor::Run(std::uint64_t nRequest, const RowCallback& fnRow,
                 bSuperseded = true;
                 return SSlotStep{true};
             }
-            if (!decoder.Decode(visit.dataArea, visit.nRowOffset, row))
+            if (!decoder.Decode(visit, row, pDamage))
                 return SSlotStep{};
             // The grid leaves out rows that hold nothing but NULLs.
             bool bAllNull = true;
@@ -128,8 +130,8 @@ bool CGridCursor::Run(std::uint64_t nRequest, const RowCallback& fnRow,
 }
 
 bool CGridCursor::Page(SGridRequest request, const RowCallback& fnRow,
-                       const std::atomic<bool>* pStop) {
-    return Run(Request(request), fnRow, pStop);
+                       const std::atomic<bool>* pStop, IDamageSink* pDamage) {
+    return Run(Request(request), fnRow, pStop, {}, pDamage);
 }
 
 bool CGridCursor::LastPage() const {

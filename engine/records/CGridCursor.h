@@ -16,6 +16,7 @@
 #include "engine/records/SDecodedRow.h"
 
 class CTable;
+class IDamageSink;
 
 // A page move of the record grid, in the terms of the engine's paging members: the first page
 // when nothing was paged yet, otherwise forward from where the last page stopped or back to where
@@ -85,12 +86,15 @@ class AMBERMILL_API CGridCursor {
     // Runs request nRequest on the calling thread, handing every row of the page to fnRow.
     // Returns false when the request was cancelled (a newer request, *pStop, or a request that is
     // not the newest when it starts); the position is then unchanged. Otherwise the position
-    // moves to the page just delivered and fnCommit runs under the cursor's lock.
+    // moves to the page just delivered and fnCommit runs under the cursor's lock. What the walk
+    // could not read (skipped pages and rows, values marked "Corrupt") is reported to pDamage
+    // when it is given.
     bool Run(std::uint64_t nRequest, const RowCallback& fnRow,
-             const std::atomic<bool>* pStop = nullptr, const CommitCallback& fnCommit = {});
+             const std::atomic<bool>* pStop = nullptr, const CommitCallback& fnCommit = {},
+             IDamageSink* pDamage = nullptr);
     // Request and Run on the calling thread.
     bool Page(SGridRequest request, const RowCallback& fnRow,
-              const std::atomic<bool>* pStop = nullptr);
+              const std::atomic<bool>* pStop = nullptr, IDamageSink* pDamage = nullptr);
 
     bool LastPage() const;
     int PageNumber() const;

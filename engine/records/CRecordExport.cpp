@@ -33,17 +33,18 @@ void CRecordExport::SendRow(CExportContext& context, CInsertStatementBuilder& bu
         context.RowDelivered();
         return;
     }
-    context.m_strBatch += strStatement;
+    context.AddToBatch(strStatement);
     if (context.CancelRequested())
         return;
     const bool bDuplicate =
         context.m_bAvoidDuplicate && !context.m_setInsertedRows.emplace(strValueList).second;
     if (!bDuplicate) {
-        context.m_nPending = 1;
+        // One statement at a time: whatever an earlier call left in the batch is dropped.
+        context.ClearBatch();
+        context.AddToBatch(strStatement);
         context.ExecuteBatch();
     }
-    context.m_strBatch.clear();
-    context.m_nPending = 0;
+    context.ClearBatch();
     context.RowDelivered();
 }
 
@@ -59,8 +60,7 @@ void CRecordExport::BatchRow(CExportContext& context, CInsertStatementBuilder& b
     if (!context.m_bDirect) {
         context.WriteStatement(strStatement);
     } else {
-        context.m_strBatch += strStatement;
-        ++context.m_nPending;
+        context.AddToBatch(strStatement);
         if (context.CancelRequested())
             return;
         if (bFlush) {
@@ -78,18 +78,19 @@ unsigned CRecordExport::RowByRow(CExportContext& context) {
     }
     const CTable& table = *context.m_pTable;
     CSlotWalker walker(EWalkPolicy::Statement, context.m_strFileName);
+    walker.ReportTo(context.m_pDamage);
     CRowDecoder decoder(table, context.m_strFileName, {context.m_bRecoverDeleted, true});
     CInsertStatementBuilder builder(table);
     SDecodedRow row;
     const SWalkResult result =
         walker.Walk(table.m_vecPages, table.m_nObjectId, nullptr, [&](const SSlotVisit& visit) {
-            if (decoder.Decode(visit.dataArea, visit.nRowOffset, row))
+            if (decoder.Decode(visit, row, context.m_pDamage))
                 SendRow(context, builder, row);
             return SSlotStep{context.StopRequested()};
         });
     // Duplicates are avoided within one table only.
     context.m_setInsertedRows.clear();
-    context.m_strBatch.clear();
+    context.ClearBatch();
     context.MarkTableDone();
     return result.eEnd == EWalkEnd::StoppedByVisitor ? 0 : 1;
 }
@@ -106,6 +107,7 @@ unsigned CRecordExport::Batched(CExportContext& context) {
     const CTable& table = *context.m_pTable;
     CSlotWalker walker(EWalkPolicy::ExportBatches, context.m_strFileName,
                        context.m_bRecoverDeleted);
+    walker.ReportTo(context.m_pDamage);
     CRowDecoder decoder(table, context.m_strFileName, {context.m_bRecoverDeleted, true});
     CInsertStatementBuilder builder(table);
     SDecodedRow row;
@@ -120,7 +122,7 @@ unsigned CRecordExport::Batched(CExportContext& context) {
                 nCounter = 0;
             }
             SSlotStep step;
-            if (decoder.Decode(visit.dataArea, visit.nRowOffset, row)) {
+            if (decoder.Decode(visit, row, context.m_pDamage)) {
                 step.nRowEnd = row.nEnd;
                 BatchRow(context, builder, row, bFlush);
             }

@@ -59,6 +59,7 @@ CExportContext CRecordExtractor::OneTableContext(CTable* pTable) const {
     context.m_pStop = &status.m_bStop;
     context.m_pCancel = &status.m_bCancel;
     context.m_pStatus = &status;
+    context.m_pDamage = &status.m_recordDamage;
     context.m_pTable = pTable;
     return context;
 }
@@ -78,6 +79,8 @@ CExportContext CRecordExtractor::ConnectionContext(CTable* pTable,
     context.m_strFileName = m_engine.m_strFileName;
     context.m_pStop = &status.m_bStop;
     context.m_pCancel = &status.m_bCancel;
+    // Calls on several threads report into one log, which takes reports from any thread.
+    context.m_pDamage = &status.m_recordDamage;
     context.m_pTable = pTable;
     return context;
 }
@@ -108,6 +111,8 @@ void CRecordExtractor::DecodeRecord(std::span<const std::byte> pageData, std::ui
     // the engine's members as they are now.
     CExportContext context = OneTableContext(&table);
     context.m_strBatch = std::move(m_decodeContext.m_strBatch);
+    context.m_vecStatementEnds = std::move(m_decodeContext.m_vecStatementEnds);
+    context.m_nPending = m_decodeContext.m_nPending;
     context.m_setInsertedRows = std::move(m_decodeContext.m_setInsertedRows);
     CInsertStatementBuilder builder(table);
     CRecordExport::SendRow(context, builder, row);
@@ -122,9 +127,11 @@ std::uint16_t CRecordExtractor::DecodeRecordForExport(std::span<const std::byte>
     // that a batch the driver refuses is counted as failed rows rather than exported ones.
     thread_local const std::string* tlsBatch = nullptr;
     thread_local int tlsPending = 0;
+    thread_local std::vector<std::size_t> tlsEnds;
     if (tlsBatch != &strBatch || strBatch.empty()) {
         tlsBatch = &strBatch;
         tlsPending = 0;
+        tlsEnds.clear();
     }
     CRowDecoder decoder(table, m_engine.m_strFileName, {m_engine.m_bRecoverDeleted, true});
     SDecodedRow row;
@@ -134,10 +141,12 @@ std::uint16_t CRecordExtractor::DecodeRecordForExport(std::span<const std::byte>
     context.m_pConnection = pDatabase;
     context.m_strBatch.swap(strBatch);
     context.m_nPending = tlsPending;
+    context.m_vecStatementEnds.swap(tlsEnds);
     CInsertStatementBuilder builder(table);
     CRecordExport::BatchRow(context, builder, row, bFlush);
     strBatch.swap(context.m_strBatch);
     tlsPending = context.m_nPending;
+    tlsEnds.swap(context.m_vecStatementEnds);
     return row.nEnd;
 }
 
@@ -185,6 +194,8 @@ void CRecordExtractor::RunGridRequest(const std::shared_ptr<CGridCursor>& pCurso
     const std::vector<SColumnFormat>& vecFormats = pCursor->Formats();
     m_page.Clear(vecFormats.size());
     m_nRecordsShown = 0;
+    // The damage of this page only, handed over with its rows.
+    CDamageLog pageDamage;
     pCursor->Run(
         nRequest,
         [&](const SDecodedRow& row) {
@@ -196,10 +207,13 @@ void CRecordExtractor::RunGridRequest(const std::shared_ptr<CGridCursor>& pCurso
         },
         &status.m_bCancel,
         [&](const SGridPageSummary& summary) {
+            status.m_recordDamage.Clear();
+            status.m_recordDamage.Append(pageDamage);
             status.PublishPage(m_page);
             m_engine.m_bLastPage = summary.bLastPage;
             MarkTableDone();
-        });
+        },
+        &pageDamage);
 }
 
 void CRecordExtractor::GridPageOfNoTable() {
@@ -216,7 +230,7 @@ unsigned CRecordExtractor::StatementWalk(CExportContext context) {
     m_nRecordsShown = static_cast<int>(context.m_nDelivered);
     std::lock_guard lock(m_mutexDecode);
     m_decodeContext.m_setInsertedRows.clear();
-    m_decodeContext.m_strBatch.clear();
+    m_decodeContext.ClearBatch();
     return nResult;
 }
 

@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "engine/catalog/CTable.h"
+#include "engine/core/SDamage.h"
+#include "engine/records/CSlotWalker.h"
 #include "engine/records/CTextPointerReader.h"
 #include "engine/records/CValueDecoder.h"
 
@@ -91,68 +93,143 @@ CTextPointerReader& CRowDecoder::TextReader() {
     return *m_pTextReader;
 }
 
+void CRowDecoder::MarkCorrupt(const SVarSlot& slot, CTypedValue& out, const char* pszWhat) {
+    out.SetKind(EValueKind::Corrupt);
+    m_vecValueDamage.push_back(
+        SValueDamage{slot.nColumn, EDamageKind::ValueCorrupt,
+                     std::string(pszWhat) + "; the value is marked Corrupt"});
+}
+
 void CRowDecoder::ReadPointer(const CByteView& data, std::size_t nRunning, const SVarSlot& slot,
                               CTypedValue& out) {
     if (!CValueDecoder::ReadsPointer(slot.eType, m_options.bFollowBinaryPointers))
         return out.SetKind(EValueKind::LargeValue);
     auto rest = data.Slice(nRunning, data.Size() - std::min(nRunning, data.Size()));
     if (!rest)
-        return out.SetKind(EValueKind::Corrupt);
+        return MarkCorrupt(slot, out, "its text pointer lies past the page");
     std::size_t nConsumed = 0;
-    std::vector<std::byte> bytes = TextReader().ReadPointerBytes(CByteView(*rest), nConsumed);
+    CTextPointerReader& reader = TextReader();
+    std::vector<std::byte> bytes = reader.ReadPointerBytes(CByteView(*rest), nConsumed);
     if (nConsumed == 0)
-        return out.SetKind(EValueKind::Corrupt);  // the pointer runs off the page
+        return MarkCorrupt(slot, out, "its text pointer runs off the page");
     CValueDecoder::FromPointer(slot.eType, bytes, out);
+    if (!reader.Problem().empty()) {
+        m_vecValueDamage.push_back(
+            SValueDamage{slot.nColumn, EDamageKind::LargeValue,
+                         "the value is not read whole: " + reader.Problem()});
+    }
 }
 
 void CRowDecoder::DecodeVariable(const CByteView& data, std::size_t nRunning, std::size_t nEnd,
                                  const SVarSlot& slot, CTypedValue& out) {
     auto nLength = static_cast<std::uint32_t>(nEnd) - static_cast<std::uint32_t>(nRunning);
     if (nLength > kMaxInRowLength)
-        return out.SetKind(EValueKind::Corrupt);
+        return MarkCorrupt(slot, out, "its stored length is impossible");
     auto bytes = data.Slice(nRunning, nLength);
     if (!bytes)
-        return out.SetKind(EValueKind::Corrupt);  // the value would end past the page
+        return MarkCorrupt(slot, out, "it would end past the page");
     CValueDecoder::InRow(slot.eType, *bytes, out);
 }
 
+const char* CRowDecoder::RejectText(ERowReject eReject) {
+    switch (eReject) {
+        case ERowReject::None:
+            return "decoded";
+        case ERowReject::NotWanted:
+            return "a deleted row, not asked for";
+        case ERowReject::OutsidePage:
+            return "the row starts past the page";
+        case ERowReject::ZeroStatus:
+            return "no row starts there (its status bytes are zero)";
+        case ERowReject::HeaderOutside:
+            return "the row's column count lies past the page";
+        case ERowReject::ColumnCount:
+            return "the row's column count is impossible for the table";
+        case ERowReject::BitmapOutside:
+            return "the row's NULL bitmap runs past the page";
+        case ERowReject::VariableBlock:
+            return "the row's variable-length column offsets run past the page";
+        case ERowReject::FixedOutside:
+            return "a fixed-length column of the row lies past the page";
+    }
+    return "unknown";
+}
+
 bool CRowDecoder::Decode(const CByteView& data, std::uint16_t nRowOffset, SDecodedRow& row) {
+    if (!m_vecValueDamage.empty())
+        m_vecValueDamage.clear();
+    m_eReject = ERowReject::None;
+    return DecodeRow(data, nRowOffset, row);
+}
+
+bool CRowDecoder::Decode(const SSlotVisit& visit, SDecodedRow& row, IDamageSink* pDamage) {
+    if (!visit.HasRow()) {
+        m_eReject = ERowReject::OutsidePage;
+        return false;
+    }
+    const bool bDecoded = Decode(visit.dataArea, visit.nRowOffset, row);
+    // A guessed row need not be there at all: what it reads is no damage of the file.
+    if (pDamage != nullptr && visit.eEntry == ESlotEntry::Row &&
+        (bDecoded ? !m_vecValueDamage.empty() : m_eReject != ERowReject::NotWanted)) {
+        ReportRow(visit, *pDamage);
+    }
+    return bDecoded;
+}
+
+void CRowDecoder::ReportRow(const SSlotVisit& visit, IDamageSink& damage) const {
+    if (m_eReject != ERowReject::None) {
+        damage.Report(visit.Damage(EDamageKind::RowRejected,
+                                   std::string("the row is skipped: ") + RejectText(m_eReject)));
+        return;
+    }
+    for (const SValueDamage& value : m_vecValueDamage) {
+        damage.Report(visit.Damage(
+            value.eKind,
+            "column '" + m_vecPlans[value.nColumn].pColumn->m_strName + "': " + value.strWhat));
+    }
+}
+
+bool CRowDecoder::DecodeRow(const CByteView& data, std::uint16_t nRowOffset, SDecodedRow& row) {
+    auto reject = [&](ERowReject eReject) {
+        m_eReject = eReject;
+        return false;
+    };
     row.nEnd = 0;
     row.bDeleted = false;
     if (nRowOffset > kMaxRowOffset)
-        return false;
+        return reject(ERowReject::OutsidePage);
     const std::size_t r = nRowOffset;
     auto nStatusA = data.U8(r);
     auto nStatusB = data.U8(r + 1);
     if (!nStatusA || !nStatusB)
-        return false;
+        return reject(ERowReject::OutsidePage);
     const std::uint16_t nStatus = static_cast<std::uint16_t>(*nStatusA | (*nStatusB << 8));
     if (nStatus == 0)
-        return false;
+        return reject(ERowReject::ZeroStatus);
     // Record type from bits 1 to 3; 6 and 7 are ghost (deleted) records.
     int nRecordType = ((*nStatusA >> 2) & 1) * 2 + ((*nStatusA >> 3) & 1) * 4;
     row.bDeleted = nRecordType == 6;
     if (row.bDeleted && !m_options.bRecoverDeleted)
-        return false;
+        return reject(ERowReject::NotWanted);
     const bool bHasVarBlock = nStatus != kBitmapOnlyStatus;
 
     auto nFixedEnd = data.U16(r + 2);
     if (!nFixedEnd)
-        return false;
+        return reject(ERowReject::HeaderOutside);
     const std::size_t f = *nFixedEnd;
     auto nStored = data.U16(r + f);
     if (!nStored)
-        return false;
+        return reject(ERowReject::HeaderOutside);
     const std::uint32_t n = *nStored;
     const auto c = static_cast<std::uint32_t>(std::max(0, m_table.m_nColumns));
     const auto t = static_cast<std::uint32_t>(std::max(0, m_table.m_nAllColumns));
     if (n > c && n != t && !(m_table.m_bHasUniquifier && n == c + 1) && n > kMaxStoredColumns)
-        return false;
+        return reject(ERowReject::ColumnCount);
 
     const std::size_t nBitmapBytes = n < 8 ? 1 : (n + 7) / 8;
     auto bitmap = data.Slice(r + f + 2, nBitmapBytes);
     if (!bitmap)
-        return false;
+        return reject(ERowReject::BitmapOutside);
     // Variable block.
     std::uint32_t v = 0;
     const std::size_t nNeeded = m_vecVarSlots.size();
@@ -161,11 +238,11 @@ bool CRowDecoder::Decode(const CByteView& data, std::uint16_t nRowOffset, SDecod
     if (bHasVarBlock) {
         auto nVarCount = data.U16(r + f + 2 + nBitmapBytes);
         if (!nVarCount)
-            return false;
+            return reject(ERowReject::VariableBlock);
         v = *nVarCount;
         const std::size_t nOffsets = r + f + 4 + nBitmapBytes;
         if (!data.Has(nOffsets, 2 * static_cast<std::size_t>(v)))
-            return false;
+            return reject(ERowReject::VariableBlock);
         std::size_t nRunning = nOffsets + 2 * static_cast<std::size_t>(v);
         for (std::uint32_t i = 0; i < v; ++i) {
             const std::uint16_t nEndRaw = *data.U16(nOffsets + 2 * i);
@@ -248,9 +325,13 @@ bool CRowDecoder::Decode(const CByteView& data, std::uint16_t nRowOffset, SDecod
                 if (!bytes) {
                     if (plan.eType == EColumnType::Money || plan.eType == EColumnType::SmallMoney) {
                         out.SetInteger(0);
+                        m_vecValueDamage.push_back(
+                            SValueDamage{k, EDamageKind::ValueCorrupt,
+                                         "the value lies past the page; it reads 0"});
                         break;
                     }
-                    return false;  // the column lies outside the page: the row is not usable
+                    // The column lies outside the page: the row is not usable.
+                    return reject(ERowReject::FixedOutside);
                 }
                 CValueDecoder::Fixed(plan.eType, *bytes, *plan.pColumn, out);
                 break;

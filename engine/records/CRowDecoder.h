@@ -9,6 +9,7 @@
 
 #include "common/ByteView.h"
 #include "common/Export.h"
+#include "engine/core/SDamage.h"
 #include "engine/records/CTypeTable.h"
 #include "engine/records/CTypedValue.h"
 #include "engine/records/CValueFormat.h"
@@ -17,6 +18,21 @@
 class CTable;
 class CColumnInfo;
 class CTextPointerReader;
+class IDamageSink;
+struct SSlotVisit;
+
+// Why the decoder gave no row.
+enum class ERowReject : std::uint8_t {
+    None,           // the row was decoded
+    NotWanted,      // a ghost row while deleted rows are off: no damage
+    OutsidePage,    // the row offset is past the page
+    ZeroStatus,     // the row's status bytes are zero: no row starts there
+    HeaderOutside,  // the end of the row's fixed part or its column count lies past the page
+    ColumnCount,    // the stored column count is impossible for the table
+    BitmapOutside,  // the NULL bitmap runs past the page
+    VariableBlock,  // the variable-length column count or offsets run past the page
+    FixedOutside,   // a fixed-length column lies past the page
+};
 
 // Decodes the data rows of one table (the fixed/variable row format). The column layout is
 // worked out once, so a walk over many rows pays only for the rows. Every read goes through
@@ -39,6 +55,16 @@ class AMBERMILL_API CRowDecoder {
     // rejected (bad offset, zero status, a ghost while deleted rows are off, an impossible
     // column count) or abandoned (a fixed column outside the page).
     bool Decode(const CByteView& dataArea, std::uint16_t nRowOffset, SDecodedRow& row);
+    // The row of a visited slot, with what could not be read reported to pDamage (may be null):
+    // a rejected row, each value marked "Corrupt" and each large value that could not be read
+    // whole. A slot without a row gives false; a row guessed at a cleared slot (the batched
+    // export's freed slots) is decoded but reports nothing, since no row need be there.
+    bool Decode(const SSlotVisit& visit, SDecodedRow& row, IDamageSink* pDamage);
+
+    // Why the last Decode gave no row.
+    ERowReject LastReject() const { return m_eReject; }
+    // A sentence for a reason.
+    static const char* RejectText(ERowReject eReject);
 
     const CTable& Table() const { return m_table; }
     // How each column's values are formatted, in column order.
@@ -63,10 +89,20 @@ class AMBERMILL_API CRowDecoder {
         std::size_t nColumn = 0;  // the first column that reads the entry: decoded straight there
     };
 
+    // What went wrong with one value of the row being decoded.
+    struct SValueDamage {
+        std::size_t nColumn = 0;
+        EDamageKind eKind = EDamageKind::ValueCorrupt;
+        std::string strWhat;
+    };
+
+    bool DecodeRow(const CByteView& dataArea, std::uint16_t nRowOffset, SDecodedRow& row);
     void DecodeVariable(const CByteView& data, std::size_t nRunning, std::size_t nEnd,
                         const SVarSlot& slot, CTypedValue& out);
     void ReadPointer(const CByteView& data, std::size_t nRunning, const SVarSlot& slot,
                      CTypedValue& out);
+    void MarkCorrupt(const SVarSlot& slot, CTypedValue& out, const char* pszWhat);
+    void ReportRow(const SSlotVisit& visit, IDamageSink& damage) const;
     CTextPointerReader& TextReader();
 
     const CTable& m_table;
@@ -78,4 +114,6 @@ class AMBERMILL_API CRowDecoder {
     std::unique_ptr<CTextPointerReader> m_pTextReader;
     // Reused per row.
     std::vector<std::uint8_t> m_vecVarZeroLength;
+    ERowReject m_eReject = ERowReject::None;
+    std::vector<SValueDamage> m_vecValueDamage;  // of the last row; empty for a sound row
 };

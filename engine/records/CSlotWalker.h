@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,23 +12,25 @@
 #include "common/DataFileReader.h"
 #include "common/Export.h"
 #include "engine/core/CDataPage.h"
+#include "engine/core/SDamage.h"
 
-// The walks over a table's data pages and their slots. They differ only in what ends or skips a
-// page and how a slot entry is read, so one walker serves them all:
-//  - GridPage: the record grid. Unreadable pages and pages that are not data pages of the table
-//    are skipped (a page list from a scan file may name pages that now belong to another object);
-//    the first slot gets the grid's extra repair; cleared slots are skipped; a stop request
-//    (m_bCancel) ends the walk before the next page.
-//  - Statement: the row-by-row export. An unreadable page or a page of another object ends the
-//    walk; pages of other types are skipped; cleared slots are skipped.
-//  - ExportBatches: the batched export. As Statement, but every slot is visited: a cleared slot
-//    right after a decoded row is read at that row's end when freed slots are followed (a deleted
-//    row usually starts there), otherwise it reaches the visitor as an offset no reader accepts.
-//    A stop request ends the walk after the page is read; the visitor hears of each page's end.
-//  - SystemTable: the catalog readers. Unreadable pages and pages that are not data pages are
-//    skipped, as are pages claiming more slots than a system table page holds; only slot entries
-//    inside the page are visited; a stop request (m_bCancel) ends the walk before the next page.
-// Every page with torn-page bits is repaired before its slots are read.
+// The walks over a table's data pages and their slots. They differ only in what stops them and
+// how a slot entry is read, so one walker serves them all:
+//  - GridPage: the record grid. The first slot gets the grid's extra repair; cleared slots are
+//    skipped; a stop request (m_bCancel) ends the walk before the next page.
+//  - Statement: the row-by-row export. Cleared slots are skipped.
+//  - ExportBatches: the batched export. Every slot is visited, so the visitor can count it: a
+//    cleared slot right after a decoded row is read at that row's end when freed slots are
+//    followed (a deleted row usually starts there); other cleared slots and slots outside the page
+//    reach the visitor without a row. A stop request ends the walk after the page is read; the
+//    visitor hears of each page's end.
+//  - SystemTable: the catalog readers. Pages claiming more slots than a system table page holds
+//    are skipped; only slot entries inside the page are visited; a stop request (m_bCancel) ends
+//    the walk before the next page.
+// In every walk a page that cannot be read, is no data page or belongs to another object (a page
+// list from a scan file may name pages that have changed since) is skipped and reported, and so is
+// a slot that points outside its page; the walk goes on with the next one. Every page with
+// torn-page bits is repaired before its slots are read.
 enum class EWalkPolicy : std::uint8_t { GridPage, Statement, ExportBatches, SystemTable };
 
 // A place in a walk: index into the table's page list and slot index on that page.
@@ -36,13 +39,29 @@ struct AMBERMILL_API SWalkPosition {
     std::uint32_t nSlot = 0;
 };
 
+// What a visited slot holds.
+enum class ESlotEntry : std::uint8_t {
+    Row,      // a slot entry inside the page
+    Guessed,  // a cleared slot read at the end of the row before it (ExportBatches)
+    Cleared,  // a cleared slot, no row (ExportBatches)
+    Outside,  // an entry outside the page, already reported (ExportBatches)
+};
+
 // One slot handed to the visitor.
 struct AMBERMILL_API SSlotVisit {
     const CDataPage& page;
     const CByteView& dataArea;  // page byte 96 to the end; row offsets count from here
     std::size_t nPageIndex;
+    std::uint32_t nPage;  // the page number in the data file
     std::uint32_t nSlot;
-    std::uint16_t nRowOffset;  // the slot entry minus 96
+    std::uint16_t
+        nRowOffset;  // the slot entry minus 96 (an offset no reader accepts without a row)
+    ESlotEntry eEntry;
+    std::int32_t nObjectId;  // the object whose pages are walked
+
+    bool HasRow() const { return eEntry == ESlotEntry::Row || eEntry == ESlotEntry::Guessed; }
+    // A damage record at this slot.
+    SDamage Damage(EDamageKind eKind, std::string strDetail, std::uint64_t nBytes = 0) const;
 };
 
 // The visitor's answer: stop here, and (batched export) where the row it decoded ended.
@@ -55,7 +74,6 @@ enum class EWalkEnd : std::uint8_t {
     Completed,         // every page of the list was walked
     StoppedByVisitor,  // the visitor asked to stop; SWalkResult::stop is its slot
     StopRequested,     // the stop flag was set
-    ForeignPage,       // an unreadable page or a page of another object ended the walk
 };
 
 struct AMBERMILL_API SWalkResult {
@@ -70,6 +88,8 @@ class AMBERMILL_API CSlotWalker {
                 bool bFollowFreedSlots = false);
 
     bool FileOpen() const { return m_reader.IsOpen(); }
+    // Where skipped pages and slots are reported; nullptr (the default) reports nothing.
+    void ReportTo(IDamageSink* pDamage) { m_pDamage = pDamage; }
 
     // Walks vecPages (page numbers of the object nObjectId) from start. fnSlot(const SSlotVisit&)
     // returns SSlotStep; fnPageEnd() is called after every page whose slots were all visited.
@@ -86,19 +106,28 @@ class AMBERMILL_API CSlotWalker {
     }
 
   private:
-    enum class EPageAction : std::uint8_t { Walk, Skip, End, Stop };
+    enum class EPageAction : std::uint8_t { Walk, Skip, Stop };
 
     // Reads page nPage into m_page and decides by the policy what the walk does with it.
     EPageAction ReadPage(std::uint32_t nPage, std::int32_t nObjectId,
                          const std::atomic<bool>* pStop);
-    // The row offset to visit for a slot (entry minus 96); false when the slot is skipped.
-    bool RowOffset(std::uint32_t nSlot, std::uint16_t nPreviousEnd,
-                   std::uint16_t& nRowOffset) const;
+    // The row offset to visit for a slot (entry minus 96) and what the entry is; false when the
+    // slot is not visited.
+    bool RowOffset(std::uint32_t nSlot, std::uint16_t nPreviousEnd, std::uint16_t& nRowOffset,
+                   ESlotEntry& eEntry);
+    // Slots whose entries lie inside the page: the header's count, cut where the slot array would
+    // run into the header (reported).
+    std::uint32_t SlotsToWalk();
+    void Report(EDamageKind eKind, std::optional<std::uint16_t> nSlot, std::uint64_t nBytes,
+                std::string strDetail) const;
 
     EWalkPolicy m_ePolicy;
     bool m_bFollowFreedSlots;
     CDataFileReader m_reader;
     CDataPage m_page;
+    IDamageSink* m_pDamage = nullptr;
+    std::uint32_t m_nPage = 0;  // the page in m_page
+    std::int32_t m_nObjectId = 0;
 };
 
 template <class FnSlot, class FnPageEnd>
@@ -106,14 +135,11 @@ SWalkResult CSlotWalker::Walk(const std::vector<std::uint32_t>& vecPages, std::i
                               SWalkPosition start, const std::atomic<bool>* pStop, FnSlot&& fnSlot,
                               FnPageEnd&& fnPageEnd) {
     SWalkResult result;
+    m_nObjectId = nObjectId;
     for (std::size_t nIndex = start.nPageIndex; nIndex < vecPages.size(); ++nIndex) {
         switch (ReadPage(vecPages[nIndex], nObjectId, pStop)) {
             case EPageAction::Skip:
                 continue;
-            case EPageAction::End:
-                result.eEnd = EWalkEnd::ForeignPage;
-                result.stop = {nIndex, 0};
-                return result;
             case EPageAction::Stop:
                 result.eEnd = EWalkEnd::StopRequested;
                 result.stop = {nIndex, 0};
@@ -122,14 +148,16 @@ SWalkResult CSlotWalker::Walk(const std::vector<std::uint32_t>& vecPages, std::i
                 break;
         }
         const CByteView dataArea = m_page.DataArea();
-        const std::uint32_t nSlots = m_page.SlotCount();
+        const std::uint32_t nSlots = SlotsToWalk();
         std::uint16_t nPreviousEnd = 0;
         for (std::uint32_t nSlot = nIndex == start.nPageIndex ? start.nSlot : 0; nSlot < nSlots;
              ++nSlot) {
             std::uint16_t nRowOffset = 0;
-            if (!RowOffset(nSlot, nPreviousEnd, nRowOffset))
+            ESlotEntry eEntry = ESlotEntry::Row;
+            if (!RowOffset(nSlot, nPreviousEnd, nRowOffset, eEntry))
                 continue;
-            const SSlotStep step = fnSlot(SSlotVisit{m_page, dataArea, nIndex, nSlot, nRowOffset});
+            const SSlotStep step = fnSlot(SSlotVisit{m_page, dataArea, nIndex, m_nPage, nSlot,
+                                                     nRowOffset, eEntry, nObjectId});
             nPreviousEnd = step.nRowEnd;
             if (step.bStop) {
                 result.eEnd = EWalkEnd::StoppedByVisitor;

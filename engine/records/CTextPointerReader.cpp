@@ -43,18 +43,32 @@ CTextPointerReader::CTextPointerReader(const std::string& strFileName) : m_reade
 
 bool CTextPointerReader::Budget() {
     if (++m_nFragmentsRead > kMaxFragmentsPerValue) {
+        if (m_strProblem.empty())
+            m_strProblem = "its chain of fragments is longer than any value's: it is cut short";
         m_bTruncated = true;
         return false;
     }
     return true;
 }
 
-std::vector<std::byte> CTextPointerReader::ReadPointerBytes(const CByteView& ptr,
-                                                            std::size_t& nConsumed) {
-    nConsumed = 0;
+void CTextPointerReader::Start() {
     m_nFragmentsRead = 0;
     m_setVisited.clear();
     m_bTruncated = false;
+    m_strProblem.clear();
+}
+
+void CTextPointerReader::Fail(std::uint32_t nPage, std::uint16_t nSlot, const char* pszWhat) {
+    if (!m_strProblem.empty())
+        return;
+    m_strProblem = "the fragment at page " + std::to_string(nPage) + ", slot " +
+                   std::to_string(nSlot) + " " + pszWhat;
+}
+
+std::vector<std::byte> CTextPointerReader::ReadPointerBytes(const CByteView& ptr,
+                                                            std::size_t& nConsumed) {
+    nConsumed = 0;
+    Start();
     std::vector<std::byte> out;
     auto nFirst = ptr.U32(0);
     if (!nFirst)
@@ -89,9 +103,7 @@ std::vector<std::byte> CTextPointerReader::ReadPointerBytes(const CByteView& ptr
 
 std::vector<std::byte> CTextPointerReader::FetchBytes(std::uint32_t nPage, std::uint16_t nSlot,
                                                       std::uint32_t nBlobId, bool bFollow) {
-    m_nFragmentsRead = 0;
-    m_setVisited.clear();
-    m_bTruncated = false;
+    Start();
     std::vector<std::byte> out;
     FetchInto(nPage, nSlot, nBlobId, bFollow, out, 0);
     return out;
@@ -104,47 +116,66 @@ std::string CTextPointerReader::Fetch(std::uint32_t nPage, std::uint16_t nSlot,
 
 void CTextPointerReader::FetchInto(std::uint32_t nPage, std::uint16_t nSlot, std::uint32_t nBlobId,
                                    bool bFollow, std::vector<std::byte>& out, int nDepth) {
-    if (nDepth > kMaxDepth || !Budget())
+    if (nDepth > kMaxDepth) {
+        Fail(nPage, nSlot, "lies deeper in its value's tree than any value reaches: not read");
+        return;
+    }
+    if (!Budget())
         return;
     if (!m_setVisited.emplace(nPage, nSlot).second) {
         m_bTruncated = true;  // a link back into the value: damage, not more text
+        Fail(nPage, nSlot, "is linked to twice: the value's chain loops, and is cut there");
         return;
     }
     CDataPage page;
-    if (!page.Read(m_reader, nPage))
-        return;
-    page.RestoreTornBits();
-    if (page.Type() == kTextTreePageType) {
-        ReadTreeNode(page, nSlot, nBlobId, out, nDepth);
+    if (!page.Read(m_reader, nPage)) {
+        Fail(nPage, nSlot, "cannot be read (the file ends before its page)");
         return;
     }
-    if (page.Type() != kTextPageType)
+    page.RestoreTornBits();
+    if (page.Type() == kTextTreePageType) {
+        ReadTreeNode(page, nPage, nSlot, nBlobId, out, nDepth);
         return;
+    }
+    if (page.Type() != kTextPageType) {
+        Fail(nPage, nSlot, "is not on a text page (the page has another type)");
+        return;
+    }
     std::size_t nRecord = RecordOffset(page, nSlot);
-    if (nRecord == 0)
+    if (nRecord == 0) {
+        Fail(nPage, nSlot, "is not on its page (no such slot)");
         return;
+    }
     CByteView view = page.View();
     auto nRecordLength = view.U16(nRecord + kRecordLengthOffset);
     auto nBlob = view.U32(nRecord + kBlobIdOffset);
     auto nType = view.U16(nRecord + kFragmentTypeOffset);
-    if (!nRecordLength || !nBlob || !nType)
+    if (!nRecordLength || !nBlob || !nType) {
+        Fail(nPage, nSlot, "runs off its page");
         return;
+    }
 
     switch (*nType) {
         case kRootWithLinks:
         case kLargeRootWithLinks: {
-            if (*nBlob != nBlobId || !bFollow)
+            if (*nBlob != nBlobId || !bFollow) {
+                Fail(nPage, nSlot, "is the root of another value");
                 return;
+            }
             auto nMax = view.U16(nRecord + kMaxLinksOffset);
             auto nLinks = view.U16(nRecord + kLinkCountOffset);
-            if (!nMax || !nLinks || *nLinks > *nMax)
+            if (!nMax || !nLinks || *nLinks > *nMax) {
+                Fail(nPage, nSlot, "claims more links than it holds");
                 return;
+            }
             for (std::size_t i = 0; i < *nLinks; ++i) {
                 std::size_t nLink = nRecord + kFirstLinkOffset + i * kLinkSize;
                 auto nLinkPage = view.U32(nLink + 4);
                 auto nLinkSlot = view.U16(nLink + 10);
-                if (!nLinkPage || !nLinkSlot)
-                    return;  // the link list runs off the page
+                if (!nLinkPage || !nLinkSlot) {
+                    Fail(nPage, nSlot, "has a list of links that runs off its page");
+                    return;
+                }
                 FetchInto(*nLinkPage, *nLinkSlot, nBlobId, false, out, nDepth + 1);
                 if (m_bTruncated && m_nFragmentsRead > kMaxFragmentsPerValue)
                     return;
@@ -152,50 +183,71 @@ void CTextPointerReader::FetchInto(std::uint32_t nPage, std::uint16_t nSlot, std
             return;
         }
         case kDataFragment: {
-            if (*nRecordLength < kDataFragmentHeader)
+            if (*nRecordLength < kDataFragmentHeader) {
+                Fail(nPage, nSlot, "has an impossible length");
                 return;
+            }
             std::size_t nLength = *nRecordLength - kDataFragmentHeader;
-            if (nLength > kMaxFragmentBytes)
+            auto bytes = nLength > kMaxFragmentBytes
+                             ? std::nullopt
+                             : view.Slice(nRecord + kDataFragmentHeader, nLength);
+            if (!bytes) {
+                Fail(nPage, nSlot, "has a length that runs off its page");
                 return;
-            if (auto bytes = view.Slice(nRecord + kDataFragmentHeader, nLength))
-                Append(out, *bytes);
+            }
+            Append(out, *bytes);
             return;
         }
         case kSmallRoot: {
-            if (*nBlob != nBlobId)
+            if (*nBlob != nBlobId) {
+                Fail(nPage, nSlot, "is the root of another value");
                 return;
+            }
             auto nLength = view.U16(nRecord + kSmallRootLengthOffset);
-            if (!nLength || *nLength > kMaxFragmentBytes)
+            auto bytes = !nLength || *nLength > kMaxFragmentBytes
+                             ? std::nullopt
+                             : view.Slice(nRecord + kSmallRootDataOffset, *nLength);
+            if (!bytes) {
+                Fail(nPage, nSlot, "has a length that runs off its page");
                 return;
-            if (auto bytes = view.Slice(nRecord + kSmallRootDataOffset, *nLength))
-                Append(out, *bytes);
+            }
+            Append(out, *bytes);
             return;
         }
         default:
+            Fail(nPage, nSlot, "is of no fragment type a value is made of");
             return;
     }
 }
 
-void CTextPointerReader::ReadTreeNode(const CDataPage& page, std::uint16_t nSlot,
-                                      std::uint32_t nBlobId, std::vector<std::byte>& out,
-                                      int nDepth) {
+void CTextPointerReader::ReadTreeNode(const CDataPage& page, std::uint32_t nPage,
+                                      std::uint16_t nSlot, std::uint32_t nBlobId,
+                                      std::vector<std::byte>& out, int nDepth) {
     std::uint16_t nOffset = page.SlotEntry(nSlot);
-    if (nOffset < kPageHeaderSize || nOffset >= kPageSize)
+    if (nOffset < kPageHeaderSize || nOffset >= kPageSize) {
+        Fail(nPage, nSlot, "is not on its page (no such slot)");
         return;
+    }
     CByteView view = page.View();
     auto nRecordLength = view.U16(nOffset + kRecordLengthOffset);
     auto nType = view.U16(nOffset + kFragmentTypeOffset);
-    if (!nRecordLength || !nType || *nType != kTreeNode || *nRecordLength < kTreeNodeHeader)
+    if (!nRecordLength || !nType || *nType != kTreeNode || *nRecordLength < kTreeNodeHeader) {
+        Fail(nPage, nSlot, "is no node of a value's tree");
         return;
+    }
     auto node = view.Slice(nOffset + kTreeNodeHeader, *nRecordLength - kTreeNodeHeader);
-    if (!node)
+    if (!node) {
+        Fail(nPage, nSlot, "has a length that runs off its page");
         return;
+    }
     CByteView nodeView(*node);
     for (std::size_t nPos = 2; nPos < nodeView.Size(); nPos += kTreeEntrySize) {
         auto nEntryPage = nodeView.U32(nPos + 8);
         auto nEntrySlot = nodeView.U16(nPos + 14);
-        if (!nEntryPage || !nEntrySlot)
+        if (!nEntryPage || !nEntrySlot) {
+            Fail(nPage, nSlot, "has a list of entries that runs off its page");
             return;
+        }
         FetchInto(*nEntryPage, *nEntrySlot, nBlobId, false, out, nDepth + 1);
         if (m_nFragmentsRead > kMaxFragmentsPerValue)
             return;

@@ -49,13 +49,21 @@ class AMBERMILL_API CTextPointerReader {
 
     // True when the last value hit the work cap (a damaged chain) and was cut short.
     bool Truncated() const { return m_bTruncated; }
+    // What went wrong first while the last value was read (a missing or foreign page, a fragment
+    // of another value, a cycle, a chain cut short), for the damage report; empty when nothing
+    // did.
+    const std::string& Problem() const { return m_strProblem; }
 
   private:
+    // Remembers the first problem of the value being read.
+    void Fail(std::uint32_t nPage, std::uint16_t nSlot, const char* pszWhat);
+    void Start();
+
     void FetchInto(std::uint32_t nPage, std::uint16_t nSlot, std::uint32_t nBlobId, bool bFollow,
                    std::vector<std::byte>& out, int nDepth);
     // An internal node on a text-tree page already read (and repaired) by FetchInto.
-    void ReadTreeNode(const CDataPage& page, std::uint16_t nSlot, std::uint32_t nBlobId,
-                      std::vector<std::byte>& out, int nDepth);
+    void ReadTreeNode(const CDataPage& page, std::uint32_t nPage, std::uint16_t nSlot,
+                      std::uint32_t nBlobId, std::vector<std::byte>& out, int nDepth);
     bool Budget();
 
     CDataFileReader m_reader;
@@ -67,4 +75,5 @@ class AMBERMILL_API CTextPointerReader {
     std::size_t m_nFragmentsRead = 0;
     std::set<std::pair<std::uint32_t, std::uint16_t>> m_setVisited;
     bool m_bTruncated = false;
+    std::string m_strProblem;
 };

@@ -31,11 +31,13 @@ bool CStandInEngine::StartRecovery() {
 
 unsigned CStandInEngine::RecoverSQLServerMDF() {
     m_bRecoveryComplete = false;
+    m_damage.Clear();
     ResetCatalog();
-    m_strDatabaseName = GetDatabaseName();
+    CPageScanner scanner(*this);
+    m_strDatabaseName = scanner.CheckFixedPages();
     m_pStatus->SetDatabaseName(m_strDatabaseName);
     CExecutionLog::WriteLog(0, 0, "Read All Pages", false);
-    CPageScanner(*this).ReadAllPages();
+    scanner.ReadAllPages();
     ResetCatalog();  // the page list means nothing without this format's catalog reader
     if (m_pStatus->m_bCancel)
         return 1;

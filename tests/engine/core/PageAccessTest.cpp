@@ -92,10 +92,12 @@ TEST(FormatProbe, BadFilesGetAClearReason) {
     EXPECT_NE(probe("folder.mdf").strError.find("directory"), std::string::npos);
     TestFiles::WriteFile(dir / "empty.mdf", "");
     EXPECT_NE(probe("empty.mdf").strError.find("empty"), std::string::npos);
+    // Only what holds no page is refused: nothing but zeros, or less than one page.
     TestFiles::WriteFile(dir / "odd.mdf", std::string(8192 * 10 + 5, '\0'));
-    EXPECT_NE(probe("odd.mdf").strError.find("8192"), std::string::npos);
-    TestFiles::WriteFile(dir / "short.mdf", std::string(8192 * 3, '\0'));
-    EXPECT_NE(probe("short.mdf").strError.find("too short"), std::string::npos);
+    EXPECT_NE(probe("odd.mdf").strError.find("no page of it has a page header"), std::string::npos);
+    TestFiles::WriteFile(dir / "short.mdf", std::string(8000, '\1'));
+    EXPECT_NE(probe("short.mdf").strError.find("too short to hold one 8192-byte page"),
+              std::string::npos);
     std::mt19937 random(7);
     std::string strNoise(8192 * 16, '\0');
     for (char& ch : strNoise)
