@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <span>
 #include <system_error>
 
 namespace {
@@ -30,6 +31,8 @@ bool CArchiveWriter::Open(const std::filesystem::path& path) {
 
 void CArchiveWriter::Put(const void* pData, std::size_t nSize) {
     const auto* p = static_cast<const std::uint8_t*>(pData);
+    m_crc.Update(std::as_bytes(std::span(p, nSize)));
+    m_nWritten += nSize;
     m_vecBuffer.insert(m_vecBuffer.end(), p, p + nSize);
     if (m_vecBuffer.size() >= kBufferSize)
         Flush();

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/Crc32.h"
 #include "common/Export.h"
 
 // Writes the archive encoding of scan files (see CArchiveReader) to a file through a 4096-byte
@@ -31,6 +32,10 @@ class AMBERMILL_API CArchiveWriter {
     void WriteFlag(bool bValue) { WriteU32(bValue ? 1u : 0u); }
     void WriteString(std::string_view strText);
 
+    // Bytes written so far, and their CRC-32.
+    std::uint64_t BytesWritten() const { return m_nWritten; }
+    std::uint32_t Crc32() const { return m_crc.Value(); }
+
     // Flushes, closes and moves the file into place. False with Error() set when any write
     // failed; the target is then left as it was.
     bool Close();
@@ -46,4 +51,6 @@ class AMBERMILL_API CArchiveWriter {
     std::filesystem::path m_temporary;
     std::vector<std::uint8_t> m_vecBuffer;
     std::string m_strError;
+    CCrc32 m_crc;
+    std::uint64_t m_nWritten = 0;
 };

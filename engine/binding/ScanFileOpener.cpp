@@ -32,7 +32,7 @@ SScanOpenResult OpenScanFileChecked(const std::string& strPath) {
                            "file signature)");
     }
     try {
-        CArchiveReader archive = CArchiveReader::FromFile(strPath);
+        CArchiveReader archive = CScanFile::OpenArchive(strPath);
         const std::string strVersion = CScanFile::ReadHeader(archive);
         auto pEngine = CEngineBinding::CreateForVersionText(strVersion);
         if (!pEngine) {

@@ -1,10 +1,15 @@
 // engine/scripts/CScanFile.cpp
 #include "engine/scripts/CScanFile.h"
 
+#include <charconv>
+#include <cstring>
+#include <fstream>
 #include <memory>
 
 #include "common/ArchiveReader.h"
 #include "common/ArchiveWriter.h"
+#include "common/ByteView.h"
+#include "common/Crc32.h"
 #include "engine/core/CSQLServerEngine.h"
 
 namespace {
@@ -211,12 +216,40 @@ void WriteSection(CArchiveWriter& out, const COrderedMap<T>& map, FnWrite fnWrit
     }
 }
 
+// Map keys are ids printed in decimal; anything else is a damaged key, and every reader of the
+// maps (the catalog list, the exports) would trip over it.
+bool IsIdKey(const std::string& strKey) {
+    std::int32_t nValue = 0;
+    const char* pEnd = strKey.data() + strKey.size();
+    auto [pStop, ec] = std::from_chars(strKey.data(), pEnd, nValue);
+    return !strKey.empty() && ec == std::errc{} && pStop == pEnd && strKey.front() != '+';
+}
+
 template <typename T, typename FnRead>
-void ReadSection(CArchiveReader& in, std::uint32_t nCount, COrderedMap<T>& map, FnRead fnRead) {
+void ReadSection(CArchiveReader& in, std::uint32_t nCount, COrderedMap<T>& map, FnRead fnRead,
+                 const char* pszEntry, IDamageSink& damage) {
     for (std::uint32_t i = 0; i < nCount; ++i) {
+        const std::size_t nPosition = in.Position();
         std::string strKey = in.ReadString();
+        if (!IsIdKey(strKey)) {
+            std::string strShown = strKey.substr(0, 40);
+            for (char& ch : strShown) {
+                if (static_cast<unsigned char>(ch) < 0x20)
+                    ch = '?';
+            }
+            throw CArchiveError("the key of " + std::string(pszEntry) + " entry " +
+                                std::to_string(i + 1) + " ('" + strShown + "', at byte " +
+                                std::to_string(nPosition) + ") is not an id");
+        }
         auto pValue = std::make_unique<T>();
         fnRead(in, *pValue);
+        if (map.Contains(strKey)) {
+            SDamage record;
+            record.eKind = EDamageKind::ScanFile;
+            record.strDetail = "the scan file holds two " + std::string(pszEntry) +
+                               " entries under the key " + strKey + "; the later one is kept";
+            damage.Report(record);
+        }
         map.Set(strKey, std::move(pValue));
     }
 }
@@ -267,6 +300,14 @@ bool CScanFile::Save(const CSQLServerEngine& engine, const std::string& strPath,
     WriteSection(out, engine.m_mapRules, WriteObject);
     WriteSection(out, engine.m_mapTriggers, WriteObject);
     WriteSection(out, engine.m_mapFunctions, WriteObject);
+    // Further sections, each starting with a tag of its own, go here: the trailer covers every
+    // byte before it.
+    const std::uint64_t nCovered = out.BytesWritten();
+    const std::uint32_t nCrc = out.Crc32();
+    out.WriteString(kTrailerSignature);
+    out.WriteU32(static_cast<std::uint32_t>(nCovered));
+    out.WriteU32(static_cast<std::uint32_t>(nCovered >> 32));
+    out.WriteU32(nCrc);
     if (!out.Close()) {
         strError = out.Error();
         return false;
@@ -306,14 +347,16 @@ void CScanFile::Load(CSQLServerEngine& engine, CArchiveReader& in) {
     engine.m_nTriggers = arrCounts[6];
     engine.m_nFunctions = arrCounts[7];
 
-    ReadSection(in, nUserTypes, engine.m_mapUserTypes, ReadUserType);
-    ReadSection(in, nDefaults, engine.m_mapDefaults, ReadIndexInfo);
-    ReadSection(in, nTables, engine.m_mapObjects, ReadTable);
-    ReadSection(in, nViews, engine.m_mapViews, ReadObject);
-    ReadSection(in, nProcedures, engine.m_mapProcedures, ReadObject);
-    ReadSection(in, nRules, engine.m_mapRules, ReadObject);
-    ReadSection(in, nTriggers, engine.m_mapTriggers, ReadObject);
-    ReadSection(in, nFunctions, engine.m_mapFunctions, ReadObject);
+    engine.m_damage.Clear();
+    CDamageLog& damage = engine.m_damage;
+    ReadSection(in, nUserTypes, engine.m_mapUserTypes, ReadUserType, "user type", damage);
+    ReadSection(in, nDefaults, engine.m_mapDefaults, ReadIndexInfo, "default", damage);
+    ReadSection(in, nTables, engine.m_mapObjects, ReadTable, "table", damage);
+    ReadSection(in, nViews, engine.m_mapViews, ReadObject, "view", damage);
+    ReadSection(in, nProcedures, engine.m_mapProcedures, ReadObject, "stored procedure", damage);
+    ReadSection(in, nRules, engine.m_mapRules, ReadObject, "rule", damage);
+    ReadSection(in, nTriggers, engine.m_mapTriggers, ReadObject, "trigger", damage);
+    ReadSection(in, nFunctions, engine.m_mapFunctions, ReadObject, "function", damage);
 
     // The object ids live in the keys; the programmable objects keep them as members too.
     for (auto* pMap : {&engine.m_mapViews, &engine.m_mapProcedures, &engine.m_mapRules,
@@ -346,8 +389,53 @@ std::string CScanFile::ReadHeader(CArchiveReader& in) {
     return in.ReadString();
 }
 
+std::span<const std::byte> CScanFile::CheckTrailer(std::span<const std::byte> bytes) {
+    if (bytes.size() < kTrailerSize)
+        return bytes;
+    const std::size_t nCovered = bytes.size() - kTrailerSize;
+    const CByteView trailer(bytes.subspan(nCovered));
+    const std::size_t nSignature = std::strlen(kTrailerSignature);
+    const bool bSigned =
+        *trailer.U8(0) == nSignature &&
+        std::memcmp(trailer.Bytes().data() + 1, kTrailerSignature, nSignature) == 0;
+    if (!bSigned)
+        return bytes;  // a file written before scan files carried a trailer
+    const std::size_t nAfterSignature = 1 + nSignature;
+    const std::uint64_t nLength =
+        *trailer.U32(nAfterSignature) | (std::uint64_t{*trailer.U32(nAfterSignature + 4)} << 32);
+    if (nLength != nCovered) {
+        throw CArchiveError("its checksum trailer counts " + std::to_string(nLength) +
+                            " bytes before it, but " + std::to_string(nCovered) +
+                            " are there: the file was cut or extended");
+    }
+    const std::uint32_t nStored = *trailer.U32(nAfterSignature + 8);
+    const std::uint32_t nActual = CCrc32::Of(bytes.first(nCovered));
+    if (nStored != nActual) {
+        throw CArchiveError(
+            "its checksum does not match its content: the file was changed or damaged after it "
+            "was written");
+    }
+    return bytes.first(nCovered);
+}
+
+CArchiveReader CScanFile::OpenArchive(const std::filesystem::path& path) {
+    std::error_code ec;
+    const auto nSize = std::filesystem::file_size(path, ec);
+    if (ec)
+        throw CArchiveError("cannot read '" + path.string() + "': " + ec.message());
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw CArchiveError("cannot open '" + path.string() + "'");
+    std::vector<std::byte> bytes(static_cast<std::size_t>(nSize));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (static_cast<std::uint64_t>(in.gcount()) != nSize)
+        throw CArchiveError("cannot read '" + path.string() + "'");
+    bytes.resize(CheckTrailer(bytes).size());
+    return CArchiveReader(std::move(bytes));
+}
+
 void CScanFile::LoadImage(CSQLServerEngine& engine, std::span<const std::byte> bytes) {
-    CArchiveReader in(bytes);
+    CArchiveReader in(CheckTrailer(bytes));
     const std::string strVersion = ReadHeader(in);
     if (strVersion != engine.FormatVersion()) {
         throw CArchiveError("scan file of version '" + strVersion + "', not '" +

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <span>
 #include <string>
 
@@ -13,10 +14,17 @@ class CSQLServerEngine;
 // The scan file (.str): the recovered catalog in the archive encoding. After the signature and
 // the version text come the database name, the data file path, eight entry counts and the eight
 // sections of key/object pairs (user types, defaults, tables, views, procedures, rules, triggers,
-// functions), with no count or marker of their own.
+// functions), with no count or marker of their own. Files written here end with a checksum
+// trailer after all that (and after any further sections a later version adds, each with its own
+// tag): the trailer's signature string, the number of bytes before it (64-bit, as two 32-bit
+// halves) and their CRC-32. Readers check the trailer when a file has one; files without it are
+// read as before.
 class AMBERMILL_API CScanFile {
   public:
     static constexpr const char* kSignature = "varnholt";
+    static constexpr const char* kTrailerSignature = "ambermill-crc32";
+    // Its one-byte length prefix, the signature, the two halves of the length and the CRC-32.
+    static constexpr std::size_t kTrailerSize = 1 + 15 + 4 + 4 + 4;
 
     // Writes the whole scan to strPath. False with strError set when it cannot be written
     // completely.
@@ -31,4 +39,11 @@ class AMBERMILL_API CScanFile {
     // A whole scan file image into an engine of its version: header, then every map emptied and
     // the rest loaded. Throws CArchiveError on damage or when the version is not the engine's.
     static void LoadImage(CSQLServerEngine& engine, std::span<const std::byte> bytes);
+
+    // The bytes the trailer covers: the whole image when it has no trailer. Throws CArchiveError
+    // when it has one that does not match (the file was changed, cut or extended).
+    static std::span<const std::byte> CheckTrailer(std::span<const std::byte> bytes);
+    // The file read into memory for reading, its trailer checked and left out. Throws
+    // CArchiveError when the file cannot be read or its trailer does not match.
+    static CArchiveReader OpenArchive(const std::filesystem::path& path);
 };

@@ -7,6 +7,8 @@
 #include <random>
 
 #include "common/ArchiveReader.h"
+#include "common/Crc32.h"
+#include "common/ExecutionLog.h"
 #include "engine/binding/ScanFileOpener.h"
 #include "engine/format2000/CSQLServer2000.h"
 #include "engine/scripts/CScanFile.h"
@@ -114,6 +116,24 @@ std::string SaveToString(CSQLServerEngine& engine, const TestFiles::CTempDir& di
     return TestFiles::ReadFile(dir / "s.str");
 }
 
+// The checksum trailer a scan file of these bytes ends with.
+std::string Trailer(const std::string& strContent) {
+    std::string strTrailer = std::string("\x0f") + CScanFile::kTrailerSignature;
+    auto put = [&](std::uint32_t n) {
+        for (int i = 0; i < 4; ++i)
+            strTrailer.push_back(static_cast<char>((n >> (8 * i)) & 0xFF));
+    };
+    put(static_cast<std::uint32_t>(strContent.size()));
+    put(0);
+    put(CCrc32::Of(AsBytes(strContent)));
+    return strTrailer;
+}
+
+// The bytes before the trailer.
+std::string Content(const std::string& strFile) {
+    return strFile.substr(0, strFile.size() - CScanFile::kTrailerSize);
+}
+
 std::vector<std::string> CorpusFiles() {
     std::vector<std::string> vecFiles;
     for (const auto& entry : std::filesystem::directory_iterator(
@@ -210,7 +230,7 @@ TEST(ScanFile, HeaderAndSectionsFollowTheLayout) {
                                         "\x02"
                                         "10\x01v\x01\x00\x02\x00\x01T",
                                         11);
-    EXPECT_EQ(SaveToString(*pEngine, dir), strExpected);
+    EXPECT_EQ(SaveToString(*pEngine, dir), strExpected + Trailer(strExpected));
 }
 
 TEST(ScanFile, RecoveredSampleSurvivesASaveAndLoad) {
@@ -241,10 +261,17 @@ TEST(ScanFile, DamagedFilesAreRefusedWithOneError) {
     const std::string strGood = SaveToString(*pSource, dir);
     auto pEngine = CreateSQLServer2000Engine();
 
-    // Every truncation, at every byte.
+    // Every truncation into the content, at every byte. A cut inside the trailer leaves the
+    // content whole: it is read as a file written without a trailer.
     for (std::size_t n = 0; n < strGood.size(); ++n) {
-        EXPECT_THROW(CScanFile::LoadImage(*pEngine, AsBytes(strGood.substr(0, n))), CArchiveError)
-            << n;
+        if (n < strGood.size() - CScanFile::kTrailerSize) {
+            EXPECT_THROW(CScanFile::LoadImage(*pEngine, AsBytes(strGood.substr(0, n))),
+                         CArchiveError)
+                << n;
+        } else {
+            CScanFile::LoadImage(*pEngine, AsBytes(strGood.substr(0, n)));
+            EXPECT_EQ(pEngine->m_strDatabaseName, "Shop") << n;
+        }
     }
     // A wrong signature, another engine's version, text that is no scan file at all.
     std::string strWrongSignature = strGood;
@@ -255,8 +282,9 @@ TEST(ScanFile, DamagedFilesAreRefusedWithOneError) {
     EXPECT_THROW(CScanFile::LoadImage(*pEngine, AsBytes(strOtherVersion)), CArchiveError);
     EXPECT_THROW(CScanFile::LoadImage(*pEngine, AsBytes("just some text\n")), CArchiveError);
 
-    // A table count of two billion in a small file fails at the header, before any table.
-    std::string strHuge = strGood;
+    // A table count of two billion in a small file fails at the header, before any table (the
+    // trailer, which would catch it first, is left out).
+    std::string strHuge = Content(strGood);
     const std::size_t nCounts = 9 + 5 + 5 + 15;  // signature, version, "Shop", "/data/shop.mdf"
     strHuge.replace(nCounts + 8, 4, std::string("\x00\x00\x00\x78", 4));
     try {
@@ -274,8 +302,10 @@ TEST(ScanFile, OpenerNamesWhyAFileWasRefused) {
     auto pSource = CreateSQLServer2000Engine();
     FillCatalog(*pSource);
     const std::string strGood = SaveToString(*pSource, dir);
-    std::string strOtherVersion = strGood;
+    std::string strOtherVersion = Content(strGood);
     strOtherVersion.replace(10, 4, "1999");
+    std::string strFlipped = strGood;
+    strFlipped[40] ^= 0x20;
     struct SCase {
         const char* pszName;
         std::string strBytes;
@@ -286,7 +316,8 @@ TEST(ScanFile, OpenerNamesWhyAFileWasRefused) {
         {"text.str", "this is a text file\n", EScanOpenError::NotScanFile},
         {"empty.str", "", EScanOpenError::NotScanFile},
         {"version.str", strOtherVersion, EScanOpenError::UnknownVersion},
-        {"truncated.str", strGood.substr(0, strGood.size() - 3), EScanOpenError::Damaged},
+        {"truncated.str", strGood.substr(0, strGood.size() - 40), EScanOpenError::Damaged},
+        {"flipped.str", strFlipped, EScanOpenError::Damaged},
     };
     for (const SCase& c : cases) {
         TestFiles::WriteFile(dir / c.pszName, c.strBytes);
@@ -331,4 +362,86 @@ TEST(ScanFile, FuzzCorpusAndItsMutantsNeverCrash) {
             }
         }
     }
+}
+
+// A scan file ends with a CRC-32 of everything before it: any changed byte is caught, a file
+// without the trailer still loads, and sections a later version adds between the content and the
+// trailer are covered too.
+TEST(ScanFile, TheChecksumTrailerCatchesEveryChangedByte) {
+    TestFiles::CTempDir dir;
+    CExecutionLog::SetLogFolderForTesting(dir / "logs");
+    auto pSource = CreateSQLServer2000Engine();
+    FillCatalog(*pSource);
+    const std::string strGood = SaveToString(*pSource, dir);
+    const std::string strContent = Content(strGood);
+    ASSERT_EQ(strGood.substr(strContent.size()), Trailer(strContent));
+    auto pEngine = CreateSQLServer2000Engine();
+    for (std::size_t n = 0; n < strContent.size(); ++n) {
+        std::string strChanged = strGood;
+        strChanged[n] = static_cast<char>(strChanged[n] ^ 0x01);
+        try {
+            CScanFile::LoadImage(*pEngine, AsBytes(strChanged));
+            ADD_FAILURE() << "a changed byte " << n << " was loaded";
+        } catch (const CArchiveError& error) {
+            // The signature and version are checked by the trailer as well.
+            EXPECT_NE(std::string(error.what()).find("checksum"), std::string::npos)
+                << n << ": " << error.what();
+        }
+    }
+    // Written before scan files carried a trailer.
+    CScanFile::LoadImage(*pEngine, AsBytes(strContent));
+    EXPECT_EQ(pEngine->m_mapObjects.Count(), 1u);
+    // A section a later version adds after the content, with its own tag, under the trailer.
+    const std::string strExtended = strContent + std::string(
+                                                     "\x06KEYS01\x03"
+                                                     "abc",
+                                                     11);
+    CScanFile::LoadImage(*pEngine, AsBytes(strExtended + Trailer(strExtended)));
+    EXPECT_EQ(pEngine->m_mapObjects.Count(), 1u);
+    EXPECT_EQ(pEngine->m_mapViews.Count(), 1u);
+    // The right trailer after bytes it does not count: the file was extended.
+    try {
+        CScanFile::LoadImage(*pEngine, AsBytes(strContent + "x" + Trailer(strContent)));
+        ADD_FAILURE() << "an extended file was loaded";
+    } catch (const CArchiveError& error) {
+        EXPECT_NE(std::string(error.what()).find("cut or extended"), std::string::npos)
+            << error.what();
+    }
+}
+
+TEST(ScanFile, KeysThatAreNoIdsAreRefusedAndTwiceUsedKeysReported) {
+    TestFiles::CTempDir dir;
+    CExecutionLog::SetLogFolderForTesting(dir / "logs");
+    auto pSource = CreateSQLServer2000Engine();
+    FillCatalog(*pSource);
+    auto pSecond = std::make_unique<CViewStoredProc>();
+    pSecond->m_strName = "v2";
+    pSource->m_mapViews.Set("16", std::move(pSecond));
+    const std::string strContent = Content(SaveToString(*pSource, dir));
+    auto pEngine = CreateSQLServer2000Engine();
+    // The views' keys are "10" and "16": the second becomes "1x", then "10" a second time.
+    const std::size_t nKey =
+        strContent.find(std::string("\x02"
+                                    "16\x02v2",
+                                    6));
+    ASSERT_NE(nKey, std::string::npos);
+    std::string strBadKey = strContent;
+    strBadKey[nKey + 2] = 'x';
+    try {
+        CScanFile::LoadImage(*pEngine, AsBytes(strBadKey));
+        ADD_FAILURE() << "a key that is no id was loaded";
+    } catch (const CArchiveError& error) {
+        EXPECT_NE(std::string(error.what()).find("the key of view entry 2 ('1x'"),
+                  std::string::npos)
+            << error.what();
+    }
+    std::string strTwice = strContent;
+    strTwice[nKey + 2] = '0';
+    CScanFile::LoadImage(*pEngine, AsBytes(strTwice));
+    EXPECT_EQ(pEngine->m_mapViews.Count(), 1u);
+    const std::vector<SDamage> vecDamage = pEngine->m_damage.Records();
+    ASSERT_EQ(vecDamage.size(), 1u);
+    EXPECT_EQ(vecDamage[0].eKind, EDamageKind::ScanFile);
+    EXPECT_EQ(vecDamage[0].strDetail,
+              "the scan file holds two view entries under the key 10; the later one is kept");
 }
