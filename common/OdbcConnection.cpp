@@ -99,6 +99,36 @@ void COdbcConnection::Execute(const std::string& strStatement) {
         throw COdbcError(strError);
 }
 
+std::vector<COdbcConnection::SOutcome> COdbcConnection::ExecuteBatch(const std::string& strBatch,
+                                                                     std::size_t nStatements) {
+    SHandles& h = *m_pHandles;
+    if (!h.bConnected)
+        throw COdbcError("not connected");
+    SQLHSTMT hStmt = SQL_NULL_HSTMT;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, h.hDbc, &hStmt))) {
+        throw COdbcError(Diagnostics(SQL_HANDLE_DBC, h.hDbc, "SQLAllocHandle"));
+    }
+    std::vector<SQLCHAR> text(strBatch.begin(), strBatch.end());
+    text.push_back(0);
+    std::vector<SOutcome> vecOutcomes;
+    auto record = [&](SQLRETURN rc) {
+        SOutcome outcome;
+        outcome.bOk = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
+        if (!outcome.bOk)
+            outcome.strError = Diagnostics(SQL_HANDLE_STMT, hStmt, "execute");
+        vecOutcomes.push_back(std::move(outcome));
+    };
+    record(SQLExecDirect(hStmt, text.data(), SQL_NTS));
+    while (vecOutcomes.size() < nStatements) {
+        const SQLRETURN rc = SQLMoreResults(hStmt);
+        if (rc == SQL_NO_DATA || rc == SQL_INVALID_HANDLE)
+            break;
+        record(rc);
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, hStmt);
+    return vecOutcomes;
+}
+
 void COdbcConnection::Close() {
     SHandles& h = *m_pHandles;
     if (h.bConnected)

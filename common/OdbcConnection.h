@@ -1,9 +1,11 @@
 // common/OdbcConnection.h
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "common/Export.h"
 
@@ -22,8 +24,20 @@ class AMBERMILL_API COdbcConnection {
     COdbcConnection(const COdbcConnection&) = delete;
     COdbcConnection& operator=(const COdbcConnection&) = delete;
 
+    // What the driver said of one statement of a batch.
+    struct SOutcome {
+        bool bOk = false;
+        std::string strError;  // the driver's diagnostics when it failed
+    };
+
     void Open(const std::string& strConnect);
     void Execute(const std::string& strStatement);
+    // Executes a batch and steps through the outcome of each of its statements, also past a
+    // failed one, up to nStatements outcomes. Drivers differ: one reports an outcome per
+    // statement and runs the rest after a failure, another stops at the failure, another refuses
+    // the whole batch with a single failed outcome. Throws COdbcError only when the batch cannot
+    // be sent at all (not connected).
+    std::vector<SOutcome> ExecuteBatch(const std::string& strBatch, std::size_t nStatements);
     void Close();
     bool IsOpen() const;
 

@@ -42,7 +42,8 @@ std::string_view CInsertStatementBuilder::Append(const std::vector<CTypedValue>&
         const std::size_t nBefore = strOut.size();
         if (bAny)
             strOut.push_back(',');
-        if (!CValueFormat::AppendSqlLiteral(vecValues[i], m_vecColumns[i].format, strOut)) {
+        if (!CValueFormat::AppendSqlLiteral(vecValues[i], m_vecColumns[i].format, strOut,
+                                            !bDirect)) {
             strOut.resize(nBefore);
             bAll = false;
             continue;

@@ -12,6 +12,7 @@
 #include "common/GuidText.h"
 #include "engine/catalog/CColumnInfo.h"
 #include "engine/records/RealFormat.h"
+#include "engine/scripts/SqlText.h"
 
 namespace {
 constexpr std::string_view kBinaryData = "<binary data>";
@@ -274,18 +275,8 @@ void AppendNarrowed(std::span<const std::byte> bytes, bool bDropControls, std::s
     }
 }
 
-void AppendQuoted(std::string_view strText, std::string& strOut) {
-    strOut.push_back('\'');
-    for (;;) {
-        auto nQuote = strText.find('\'');
-        if (nQuote == std::string_view::npos)
-            break;
-        strOut.append(strText.data(), nQuote + 1);
-        strOut.push_back('\'');
-        strText.remove_prefix(nQuote + 1);
-    }
-    strOut.append(strText);
-    strOut.push_back('\'');
+void AppendQuoted(std::string_view strText, std::string& strOut, bool bScript) {
+    SqlText::AppendQuoted(strText, strOut, bScript);
 }
 
 bool IsQuoted(EColumnType e) {
@@ -634,7 +625,7 @@ std::string CValueFormat::SqlText(const CTypedValue& value, EColumnType eType) {
 }
 
 bool CValueFormat::AppendSqlLiteral(const CTypedValue& value, const SColumnFormat& column,
-                                    std::string& strOut) {
+                                    std::string& strOut, bool bScript) {
     if (column.bSkipped)
         return false;
     const EColumnType eType = column.eType;
@@ -678,9 +669,9 @@ bool CValueFormat::AppendSqlLiteral(const CTypedValue& value, const SColumnForma
         strOut.push_back(')');
     } else if (IsQuoted(eType)) {
         if (value.m_eKind == EValueKind::Text) {
-            AppendQuoted(value.TextView(), strOut);
+            AppendQuoted(value.TextView(), strOut, bScript);
         } else {
-            AppendQuoted(SqlText(value, eType), strOut);
+            AppendQuoted(SqlText(value, eType), strOut, bScript);
         }
     } else if (eType == EColumnType::SmallDatetime) {
         strOut += "CONVERT(smalldatetime, 0x";

@@ -42,9 +42,11 @@ class AMBERMILL_API CValueFormat {
     static void AppendSqlText(const CTypedValue& value, EColumnType eType, std::string& strOut);
     static std::string SqlText(const CTypedValue& value, EColumnType eType);
     // Appends the INSERT literal; false (nothing appended) when the statement leaves the column
-    // out, so that the server supplies its default or NULL.
+    // out, so that the server supplies its default or NULL. bScript: the statement goes to a
+    // script that osql or sqlcmd runs, so no line of a text value may read as a runner's command
+    // (see SqlText::AppendQuoted).
     static bool AppendSqlLiteral(const CTypedValue& value, const SColumnFormat& column,
-                                 std::string& strOut);
+                                 std::string& strOut, bool bScript = false);
 
     // Appends data text: numbers with their exact digits (floats in the shortest text that reads
     // back to the same value), datetimes in ISO 8601, GUIDs as 8-4-4-4-12 text, binary as "0x"

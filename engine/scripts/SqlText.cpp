@@ -1,12 +1,61 @@
 // engine/scripts/SqlText.cpp
 #include "engine/scripts/SqlText.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace {
+bool IsLineBreak(char ch) {
+    return ch == '\r' || ch == '\n';
+}
+
+bool IsWordCharacter(char ch) {
+    return std::isalnum(static_cast<unsigned char>(ch)) != 0 || ch == '_';
+}
+
+bool StartsWithWord(std::string_view strText, std::string_view strWord) {
+    if (strText.size() < strWord.size())
+        return false;
+    for (std::size_t i = 0; i < strWord.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(strText[i])) != strWord[i])
+            return false;
+    }
+    return strText.size() == strWord.size() || !IsWordCharacter(strText[strWord.size()]);
+}
+
+void AppendDoubled(std::string_view strText, std::string& strOut) {
+    for (;;) {
+        const auto nQuote = strText.find('\'');
+        if (nQuote == std::string_view::npos)
+            break;
+        strOut.append(strText.data(), nQuote + 1);
+        strOut.push_back('\'');
+        strText.remove_prefix(nQuote + 1);
+    }
+    strOut.append(strText);
+}
+}  // namespace
+
 namespace SqlText {
+
+std::string ScriptName(std::string_view strName) {
+    std::string strText(strName);
+    for (char& ch : strText) {
+        if (IsLineBreak(ch))
+            ch = '_';
+    }
+    return strText;
+}
+
+bool NeedsRenaming(std::string_view strName) {
+    return strName.find_first_of("\r\n") != std::string_view::npos;
+}
 
 std::string Bracket(std::string_view strName) {
     std::string strText = "[";
     for (char ch : strName) {
-        strText.push_back(ch);
+        strText.push_back(IsLineBreak(ch) ? '_' : ch);
         if (ch == ']')
             strText.push_back(']');
     }
@@ -15,14 +64,57 @@ std::string Bracket(std::string_view strName) {
 }
 
 std::string Quote(std::string_view strText) {
-    std::string strQuoted = "'";
-    for (char ch : strText) {
-        strQuoted.push_back(ch);
-        if (ch == '\'')
-            strQuoted.push_back('\'');
-    }
-    strQuoted.push_back('\'');
+    std::string strQuoted;
+    AppendQuoted(strText, strQuoted, true);
     return strQuoted;
+}
+
+bool IsRunnerCommand(std::string_view strLine) {
+    while (!strLine.empty() && (strLine.front() == ' ' || strLine.front() == '\t'))
+        strLine.remove_prefix(1);
+    if (strLine.empty())
+        return false;
+    if (strLine.front() == ':' || strLine.starts_with("!!"))
+        return true;
+    for (std::string_view strWord : {"go", "exit", "quit", "reset", "ed"}) {
+        if (StartsWithWord(strLine, strWord))
+            return true;
+    }
+    return false;
+}
+
+void AppendQuoted(std::string_view strText, std::string& strOut, bool bScript) {
+    strOut.push_back('\'');
+    const bool bLines = bScript && (std::memchr(strText.data(), '\n', strText.size()) != nullptr ||
+                                    std::memchr(strText.data(), '\r', strText.size()) != nullptr);
+    if (!bLines) {
+        AppendDoubled(strText, strOut);
+        strOut.push_back('\'');
+        return;
+    }
+    std::size_t nPos = 0;
+    while (nPos < strText.size()) {
+        const std::size_t nBreak = strText.find_first_of("\r\n", nPos);
+        if (nBreak == std::string_view::npos) {
+            AppendDoubled(strText.substr(nPos), strOut);
+            break;
+        }
+        AppendDoubled(strText.substr(nPos, nBreak - nPos), strOut);
+        std::size_t nLine = nBreak;
+        while (nLine < strText.size() && IsLineBreak(strText[nLine]))
+            ++nLine;
+        const std::size_t nLineEnd = std::min(strText.find_first_of("\r\n", nLine), strText.size());
+        if (IsRunnerCommand(strText.substr(nLine, nLineEnd - nLine))) {
+            strOut.push_back('\'');
+            for (std::size_t i = nBreak; i < nLine; ++i)
+                strOut += strText[i] == '\r' ? "+CHAR(13)" : "+CHAR(10)";
+            strOut += "+'";
+        } else {
+            strOut.append(strText.substr(nBreak, nLine - nBreak));
+        }
+        nPos = nLine;
+    }
+    strOut.push_back('\'');
 }
 
 }  // namespace SqlText

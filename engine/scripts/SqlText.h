@@ -8,8 +8,26 @@
 
 // Pieces of T-SQL text shared by every statement the engine builds.
 namespace SqlText {
-// [name] with every ']' doubled, so a name cannot end the identifier early.
+// [name] with every ']' doubled, so a name cannot end the identifier early. CR and LF become '_'
+// (see ScriptName): a name never breaks a line of a script.
 AMBERMILL_API std::string Bracket(std::string_view strName);
-// 'text' with every "'" doubled.
+// The name as statements write it: CR and LF replaced by '_'. A line break inside a name would
+// let a line of the name stand alone in a script, where osql and sqlcmd take "go" for the end of
+// a batch.
+AMBERMILL_API std::string ScriptName(std::string_view strName);
+// True when statements write the name differently from the catalog (it holds CR or LF).
+AMBERMILL_API bool NeedsRenaming(std::string_view strName);
+// 'text' with every "'" doubled, safe in a script (see AppendQuoted).
 AMBERMILL_API std::string Quote(std::string_view strText);
+
+// True when osql or sqlcmd would read the line (without its line end) as one of their own
+// commands instead of T-SQL: the batch separator "go" (any case, blanks around it, a count or
+// anything else after it that is no part of a word), a line starting with ':' or "!!", and the
+// words osql obeys alone at a line start ("exit", "quit", "reset", "ed").
+AMBERMILL_API bool IsRunnerCommand(std::string_view strLine);
+// Appends 'text' with every "'" doubled. In a script (bScript), a line break followed by a line
+// that a runner would take for its own command is written outside the quotes as
+// '+CHAR(13)+CHAR(10)+', so that line no longer starts a line of the script and the value still
+// reads back unchanged.
+AMBERMILL_API void AppendQuoted(std::string_view strText, std::string& strOut, bool bScript);
 }  // namespace SqlText

@@ -53,6 +53,20 @@ std::string DuplicateAvoidanceFormats() {
     return strNames;
 }
 
+// A name as the user reads it in a list: its line breaks shown as \r and \n.
+std::string Visible(const std::string& strName) {
+    std::string strText;
+    for (char ch : strName) {
+        if (ch == '\r')
+            strText += "\\r";
+        else if (ch == '\n')
+            strText += "\\n";
+        else
+            strText.push_back(ch);
+    }
+    return strText;
+}
+
 std::string RestoreNote(const fs::path& folder) {
     return "Your scripts have been saved at the location : " + folder.string() +
            "\r\n\nRestore your database by following the below steps :-"
@@ -153,13 +167,19 @@ bool CExportJob::PrepareBundle() {
                                               "': " + ec.message());
         }
     }
-    m_folder = m_options.outputParent /
-               CBundleNames::BundleFolderName(m_engine.m_strDatabaseName, CBundleNames::Now());
-    // A single level, and never an existing folder: two exports must not mix their files.
-    if (!fs::create_directory(m_folder, ec)) {
-        return Fail(EError::BadInput,
-                    "Directory could not be created: '" + m_folder.string() +
-                        "': " + (ec ? ec.message() : std::string("it already exists")));
+    const std::string strName =
+        CBundleNames::BundleFolderName(m_engine.m_strDatabaseName, CBundleNames::Now());
+    m_folder = m_options.outputParent / strName;
+    // A single level, and never an existing folder: two exports must not mix their files. A
+    // second export in the same second gets a numbered folder.
+    constexpr int kMaxNumbered = 1000;
+    for (int n = 2; !fs::create_directory(m_folder, ec); ++n) {
+        if (ec || n > kMaxNumbered) {
+            return Fail(EError::BadInput,
+                        "Directory could not be created: '" + m_folder.string() +
+                            "': " + (ec ? ec.message() : std::string("it already exists")));
+        }
+        m_folder = m_options.outputParent / (strName + "_" + std::to_string(n));
     }
     m_result.bundleFolder = m_folder;
     m_engine.m_strOutputFolder = m_folder.string();
@@ -303,6 +323,7 @@ CExportContext CExportJob::TableContext(CScriptFile* pTableFile) {
     context.m_pCancel = &status.m_bCancel;
     // One table at a time: the progress display follows the status block as well.
     context.m_pStatus = &status;
+    context.m_pDamage = m_result.pDamage.get();
     return context;
 }
 
@@ -446,6 +467,25 @@ bool CExportJob::FinishBundle() {
     return true;
 }
 
+void CExportJob::ListRenamed(const std::vector<CTable*>& vecTables) {
+    auto note = [&](const std::string& strWhat, const std::string& strName) {
+        if (!SqlText::NeedsRenaming(strName))
+            return;
+        const std::string strLine =
+            strWhat + " '" + Visible(strName) + "' is written as " + SqlText::Bracket(strName);
+        Log("Renamed: " + strLine);
+        m_result.vecRenamed.push_back(strLine);
+    };
+    note("database", m_engine.m_strDatabaseName);
+    for (const auto& [strKey, pType] : m_engine.m_mapUserTypes)
+        note("user type", pType->m_strName);
+    for (const CTable* pTable : vecTables) {
+        note("table", pTable->m_strName);
+        for (const CColumnInfo& column : pTable->m_vecColumns)
+            note("column of table " + SqlText::Bracket(pTable->m_strName), column.m_strName);
+    }
+}
+
 CExportJob::SResult CExportJob::Run() {
     CEngineStatus& status = *m_engine.m_pStatus;
     status.m_bStop = false;
@@ -492,6 +532,8 @@ CExportJob::SResult CExportJob::Run() {
             vecTables.push_back(pFound);
         }
     }
+
+    ListRenamed(vecTables);
 
     auto finish = [&](bool bOk) {
         DetachFiles();

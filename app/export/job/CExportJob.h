@@ -3,11 +3,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/export/job/CExportReport.h"
 #include "app/export/job/SExportOptions.h"
+#include "engine/core/CDamageLog.h"
 #include "engine/core/CFormatTable.h"
 #include "engine/records/CExportContext.h"
 #include "engine/scripts/CObjectScript.h"
@@ -41,6 +43,11 @@ class CExportJob {
         CExportReport report;
         std::vector<SStage> vecStages;
         std::vector<std::string> vecWarnings;
+        // Names the statements write differently (CR and LF become '_'), one line each:
+        // "table 'a\r\ngo' is written as [a__go]".
+        std::vector<std::string> vecRenamed;
+        // What the record walks could not read: skipped pages and rows, values marked "Corrupt".
+        std::shared_ptr<CDamageLog> pDamage = std::make_shared<CDamageLog>();
         // Failed statements over all stages.
         std::int64_t TotalFailed() const;
     };
@@ -76,6 +83,7 @@ class CExportJob {
     // The export context of one table: the job's target and options, the engine's stop flags.
     CExportContext TableContext(CScriptFile* pTableFile);
     bool FinishBundle();
+    void ListRenamed(const std::vector<CTable*>& vecTables);
     void Terminate(const std::string& strMessage);
     void DetachFiles();
 
