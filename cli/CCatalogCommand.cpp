@@ -4,11 +4,11 @@
 #include <cstdio>
 
 #include "cli/CCliOptions.h"
+#include "cli/CDamageReport.h"
 #include "cli/CJsonWriter.h"
 #include "cli/CRecoveredSource.h"
 #include "cli/ExitCodes.h"
 #include "common/ScriptFile.h"
-#include "engine/core/CFormatTable.h"
 #include "engine/records/CTypeTable.h"
 #include "engine/scripts/CUserTypeScript.h"
 
@@ -47,26 +47,27 @@ void PrintObjects(const char* pszTitle, const COrderedMap<CViewStoredProc>& map,
     }
 }
 
-bool AnythingRecovered(const CSQLServerEngine& e) {
-    return !(e.m_mapObjects.Empty() && e.m_mapViews.Empty() && e.m_mapProcedures.Empty() &&
-             e.m_mapRules.Empty() && e.m_mapTriggers.Empty() && e.m_mapFunctions.Empty() &&
-             e.m_mapUserTypes.Empty() && e.m_mapDefaults.Empty());
-}
 }  // namespace
 
 const char* CCatalogCommand::Help() {
-    return "usage: ambermill-cli catalog FILE [--json] [--text] [--data PATH] [--no-progress]\n"
+    return "usage: ambermill-cli catalog FILE [--json] [--text] [--damage] [--format VERSION]\n"
+           "                             [--data PATH] [--no-progress]\n"
            "  Recovers the catalog of a data file (or loads a scan file) and prints the tables "
            "with\n"
            "  their columns, the views, procedures, functions, triggers and rules (--text adds "
            "their\n"
            "  definitions), the defaults and the user types. --json prints everything as JSON.\n"
-           "  Exit 0 when anything was recovered, 3 when nothing was, 2 for an unusable file.\n";
+           "  --damage lists every piece of damage (in --json as a \"damage\" array); "
+           "--format 2000,\n"
+           "  2005 or 2008 reads a file whose version stamp is damaged or unknown.\n"
+           "  Exit 0 when anything was recovered, 5 when it was but damage was found, 3 when "
+           "nothing\n"
+           "  was, 2 for an unusable file.\n";
 }
 
 const char* CCatalogCommand::UserTypesHelp() {
-    return "usage: ambermill-cli user-types FILE [--data PATH]\n"
-           "  Prints the sp_addtype statements of the user data types.\n";
+    return "usage: ambermill-cli user-types FILE [--damage] [--format VERSION] [--data PATH]\n"
+           "  Prints the sp_addtype statements of the user data types. Exit as catalog.\n";
 }
 
 std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::uint32_t nPages,
@@ -149,14 +150,19 @@ std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::ui
 }
 
 int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
-    CCliOptions options(vecArgs, {"json", "text", "help", "no-progress"}, {"data"});
+    CCliOptions options(vecArgs, {"json", "text", "help", "no-progress", "damage"},
+                        {"data", "format"});
     if (auto nExit = options.Preflight("catalog", Help(), 1, "expected one FILE"))
         return *nExit;
     int nExitCode = kExitOk;
-    auto pSource = CRecoveredSource::OpenForCommand(options, nExitCode);
+    // An empty catalog is still printed: it says which system tables were missing.
+    auto pSource = CRecoveredSource::OpenForCommand(options, nExitCode, true);
     if (!pSource)
         return nExitCode;
     CSQLServerEngine& engine = pSource->Engine();
+    CDamageReport damage;
+    damage.Add(engine.m_damage);
+    const bool bList = options.Has("damage");
     for (const std::string& strKey : engine.m_vecMissingSystemTables) {
         std::fprintf(
             stderr,
@@ -165,9 +171,11 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
     }
 
     if (options.Has("json")) {
-        std::printf(
-            "%s\n",
-            CatalogJson(engine, pSource->Probe().nPages, pSource->Probe().nVersion).c_str());
+        std::string strJson =
+            CatalogJson(engine, pSource->Probe().nPages, pSource->Probe().nVersion);
+        if (bList)
+            strJson.insert(strJson.size() - 1, "," + damage.JsonMember());
+        std::printf("%s\n", strJson.c_str());
     } else {
         bool bText = options.Has("text");
         std::printf("Database: %s\n", engine.m_strDatabaseName.c_str());
@@ -197,22 +205,15 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
                         CTypeTable::TypeName(pType->m_nBaseType).c_str(), pType->m_nLength);
         }
     }
-    if (AnythingRecovered(engine))
-        return kExitOk;
-    const SFormatInfo* pFormat = CFormatTable::ByVersionText(engine.FormatVersion());
-    if (pFormat && !pFormat->bRead) {
-        std::fprintf(stderr,
-                     "ambermill-cli: nothing was recovered: the %s format is not read by this "
-                     "build\n",
-                     std::string(pFormat->strProductName).c_str());
-    } else {
-        std::fprintf(stderr, "ambermill-cli: nothing was recovered from the file\n");
-    }
-    return kExitNothing;
+    const bool bJsonList = bList && options.Has("json");
+    if (!pSource->NothingRecovered())
+        return damage.Finish(kExitOk, bList, bJsonList);
+    std::fprintf(stderr, "ambermill-cli: %s\n", pSource->NothingRecoveredText().c_str());
+    return damage.Finish(kExitNothing, bList, bJsonList);
 }
 
 int CCatalogCommand::RunUserTypes(const std::vector<std::string>& vecArgs) {
-    CCliOptions options(vecArgs, {"help", "no-progress"}, {"data"});
+    CCliOptions options(vecArgs, {"help", "no-progress", "damage"}, {"data", "format"});
     if (auto nExit = options.Preflight("user-types", UserTypesHelp(), 1, "expected one FILE"))
         return *nExit;
     int nExitCode = kExitOk;
@@ -222,5 +223,7 @@ int CCatalogCommand::RunUserTypes(const std::vector<std::string>& vecArgs) {
     for (const auto& [strKey, pType] : pSource->Engine().m_mapUserTypes) {
         std::printf("%s\r\ngo\r\n", CUserTypeScript::Statement(*pType).c_str());
     }
-    return kExitOk;
+    CDamageReport damage;
+    damage.Add(pSource->Engine().m_damage);
+    return damage.Finish(kExitOk, options.Has("damage"));
 }

@@ -11,6 +11,7 @@
 #include "app/export/job/CExportJob.h"
 #include "app/export/job/IExportObserver.h"
 #include "cli/CCliOptions.h"
+#include "cli/CDamageReport.h"
 #include "cli/CInterruptGuard.h"
 #include "cli/CProgressBar.h"
 #include "cli/CRecoveredSource.h"
@@ -73,14 +74,17 @@ void PrintSummary(const CExportJob::SResult& result) {
             continue;
         std::printf("%s: %d, failed: %d\n", stage.strName.c_str(), stage.nObjects, stage.nFailed);
     }
+    for (const std::string& strRenamed : result.vecRenamed)
+        std::printf("renamed: %s\n", strRenamed.c_str());
 }
 
 int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const char* pszCommand,
            const char* pszHelp) {
-    CCliOptions options(vecArgs, {"help", "no-progress", "schema-only", "deleted", "report"},
+    CCliOptions options(vecArgs,
+                        {"help", "no-progress", "schema-only", "deleted", "report", "damage"},
                         eTarget == EExportTarget::Database
-                            ? std::set<std::string>{"data", "tables", "connect"}
-                            : std::set<std::string>{"data", "tables"});
+                            ? std::set<std::string>{"data", "tables", "connect", "format"}
+                            : std::set<std::string>{"data", "tables", "format"});
     if (options.Has("help")) {
         std::fputs(pszHelp, stdout);
         return kExitOk;
@@ -105,6 +109,9 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
     if (!pSource)
         return nExitCode;
     CSQLServerEngine& engine = pSource->Engine();
+    CDamageReport damage;
+    damage.Add(engine.m_damage);
+    const bool bList = options.Has("damage");
 
     SExportOptions exportOptions;
     exportOptions.eTarget = eTarget;
@@ -136,6 +143,7 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
     }
     observer.Finish();
     connection.Close();
+    damage.Add(*result.pDamage);
     for (const std::string& strWarning : result.vecWarnings) {
         std::fprintf(stderr, "ambermill-cli: warning: %s\n", strWarning.c_str());
     }
@@ -146,7 +154,8 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
             result.bundleFolder.empty()
                 ? ""
                 : ("; the bundle in '" + result.bundleFolder.string() + "' is incomplete").c_str());
-        return CInterruptGuard::Interrupted() ? kExitInterrupted : kExitFailure;
+        return CInterruptGuard::Interrupted() ? kExitInterrupted
+                                              : damage.Finish(kExitFailure, bList);
     }
     if (!result.bComplete) {
         std::fprintf(stderr, "ambermill-cli: %s\n", result.strError.c_str());
@@ -154,7 +163,8 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
             std::fprintf(stderr, "ambermill-cli: the bundle in '%s' is incomplete\n",
                          result.bundleFolder.string().c_str());
         }
-        return result.eError == CExportJob::EError::BadInput ? kExitBadInput : kExitFailure;
+        return damage.Finish(
+            result.eError == CExportJob::EError::BadInput ? kExitBadInput : kExitFailure, bList);
     }
 
     int nExit = result.TotalFailed() > 0 ? kExitPartial : kExitOk;
@@ -179,14 +189,15 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
         std::fprintf(stderr, "ambermill-cli: %lld statements failed (see the error log)\n",
                      static_cast<long long>(result.TotalFailed()));
     }
-    return nExit;
+    return damage.Finish(nExit, bList);
 }
 }  // namespace
 
 const char* CExportCommand::ScriptsHelp() {
     return "usage: ambermill-cli export-scripts FILE OUTDIR [--tables a,b] [--schema-only] "
            "[--deleted] [--report]\n"
-           "                                   [--data PATH] [--no-progress]\n"
+           "                                   [--damage] [--format VERSION] [--data PATH] "
+           "[--no-progress]\n"
            "  Writes the script bundle (a time-stamped folder inside OUTDIR) and prints its "
            "folder.\n"
            "  --tables     only these tables (comma-separated); every other object is still "
@@ -194,21 +205,29 @@ const char* CExportCommand::ScriptsHelp() {
            "  --schema-only  no INSERT statements\n"
            "  --deleted    deleted (ghost) records too\n"
            "  --report     also write ExportReport_<db>_<stamp>.csv into OUTDIR\n"
-           "  Exit 0 when complete, 4 when statements failed, 2 for unusable input, 130 when "
-           "interrupted.\n";
+           "  --damage     list every row, page and value that could not be read\n"
+           "  Exit 0 when complete, 5 when complete but damage was found, 4 when statements "
+           "failed,\n"
+           "  3 when nothing was recovered, 2 for unusable input, 1 when the bundle could not be\n"
+           "  written whole (a full disk), 130 when interrupted.\n";
 }
 
 const char* CExportCommand::DatabaseHelp() {
     return "usage: ambermill-cli export-db FILE --connect \"CONNECT STRING\" [--tables a,b] "
            "[--schema-only]\n"
-           "                              [--deleted] [--report] [--data PATH] [--no-progress]\n"
+           "                              [--deleted] [--report] [--damage] [--format VERSION]\n"
+           "                              [--data PATH] [--no-progress]\n"
            "  Creates the tables with their records, and the other objects, in a database over "
            "ODBC.\n"
            "  CONNECT STRING: \"DRIVER=SQL "
            "SERVER;SERVER=host;UID=user;PWD=password[;DATABASE=name]\"\n"
            "  --report writes ExportReport_<db>_<stamp>.csv into the current folder.\n"
-           "  Exit 0 when complete, 4 when statements failed, 2 for unusable input or "
-           "connection.\n";
+           "  A batch the database refuses is sent again statement by statement: only the rows "
+           "it\n"
+           "  refuses on their own fail (each in the error log with the driver's message).\n"
+           "  Exit 0 when complete, 5 when complete but damage was found, 4 when statements "
+           "failed,\n"
+           "  3 when nothing was recovered, 2 for unusable input or connection.\n";
 }
 
 int CExportCommand::RunScripts(const std::vector<std::string>& vecArgs) {

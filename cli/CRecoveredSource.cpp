@@ -8,11 +8,57 @@
 #include "cli/ExitCodes.h"
 #include "engine/binding/CEngineBinding.h"
 #include "engine/binding/ScanFileOpener.h"
+#include "engine/core/CFormatTable.h"
 #include "engine/core/CRecoveryMonitor.h"
+
+namespace {
+// The stamp cannot choose the engine: say what was found and how the user chooses.
+std::string UnknownFormatText(const std::string& strPath, const CFormatProbe::SResult& probe) {
+    std::string strText = "'" + strPath + "': ";
+    if (probe.bBootPageDamaged) {
+        strText += "the boot page (page 9) is damaged and its version stamp reads " +
+                   std::to_string(probe.nVersion) + ", which names no format";
+    } else {
+        strText += "the version stamp at byte 100 of the boot page reads " +
+                   std::to_string(probe.nVersion) + ", which no format of this build has";
+    }
+    if (const SFormatInfo* pLikely = CFormatTable::LikelyFormat(probe.nVersion)) {
+        strText += "; it is most likely the " + std::string(pLikely->strProductName) +
+                   " format (--format " + std::string(pLikely->strVersionText) + ")";
+    }
+    return strText + "; choose the format with " + CRecoveredSource::FormatOptionText();
+}
+}  // namespace
+
+std::string CRecoveredSource::FormatOptionText() {
+    std::string strList;
+    for (const SFormatInfo& info : CFormatTable::All()) {
+        if (!strList.empty())
+            strList += "|";
+        strList += info.strVersionText;
+    }
+    return "--format " + strList;
+}
+
+bool CRecoveredSource::ParseFormat(const CCliOptions& options,
+                                   std::optional<EEngineFormat>& eFormat, std::string& strError) {
+    eFormat.reset();
+    auto value = options.Value("format");
+    if (!value)
+        return true;
+    const SFormatInfo* pInfo = CFormatTable::ByVersionText(*value);
+    if (!pInfo) {
+        strError = "--format takes " + CFormatTable::VersionTextList() + ", not '" + *value + "'";
+        return false;
+    }
+    eFormat = pInfo->eFormat;
+    return true;
+}
 
 CRecoveredSource::SOpenResult CRecoveredSource::Open(const std::string& strPath,
                                                      const std::optional<std::string>& strDataPath,
-                                                     bool bShowProgress) {
+                                                     bool bShowProgress,
+                                                     std::optional<EEngineFormat> eFormat) {
     SOpenResult result;
     auto pSource = std::make_unique<CRecoveredSource>();
     if (LooksLikeScanFile(strPath)) {
@@ -40,12 +86,11 @@ CRecoveredSource::SOpenResult CRecoveredSource::Open(const std::string& strPath,
         result.strError = pSource->m_probe.strError;
         return result;
     }
-    pSource->m_pEngine = CEngineBinding::Create(pSource->m_probe.eFormat);
+    const EEngineFormat eChosen = eFormat.value_or(pSource->m_probe.eFormat);
+    pSource->m_pEngine = CEngineBinding::Create(eChosen);
     if (!pSource->m_pEngine) {
         result.nExitCode = kExitBadInput;
-        result.strError = "'" + strPath + "' has version stamp " +
-                          std::to_string(pSource->m_probe.nVersion) +
-                          ", which no engine of this build reads";
+        result.strError = UnknownFormatText(strPath, pSource->m_probe);
         return result;
     }
     CSQLServerEngine& engine = *pSource->m_pEngine;
@@ -75,12 +120,42 @@ CRecoveredSource::SOpenResult CRecoveredSource::Open(const std::string& strPath,
 }
 
 std::unique_ptr<CRecoveredSource> CRecoveredSource::OpenForCommand(const CCliOptions& options,
-                                                                   int& nExitCode) {
+                                                                   int& nExitCode,
+                                                                   bool bAcceptEmpty) {
+    std::optional<EEngineFormat> eFormat;
+    std::string strError;
+    if (!ParseFormat(options, eFormat, strError)) {
+        std::fprintf(stderr, "ambermill-cli: %s\n", strError.c_str());
+        nExitCode = kExitBadInput;
+        return nullptr;
+    }
     auto opened =
-        Open(options.Positionals()[0], options.Value("data"), !options.Has("no-progress"));
+        Open(options.Positionals()[0], options.Value("data"), !options.Has("no-progress"), eFormat);
     if (!opened.pSource) {
         std::fprintf(stderr, "ambermill-cli: %s\n", opened.strError.c_str());
         nExitCode = opened.nExitCode;
+        return nullptr;
+    }
+    if (!bAcceptEmpty && opened.pSource->NothingRecovered()) {
+        std::fprintf(stderr, "ambermill-cli: %s\n", opened.pSource->NothingRecoveredText().c_str());
+        nExitCode = kExitNothing;
+        return nullptr;
     }
     return std::move(opened.pSource);
+}
+
+bool CRecoveredSource::NothingRecovered() const {
+    const CSQLServerEngine& e = *m_pEngine;
+    return e.m_mapObjects.Empty() && e.m_mapViews.Empty() && e.m_mapProcedures.Empty() &&
+           e.m_mapRules.Empty() && e.m_mapTriggers.Empty() && e.m_mapFunctions.Empty() &&
+           e.m_mapUserTypes.Empty() && e.m_mapDefaults.Empty();
+}
+
+std::string CRecoveredSource::NothingRecoveredText() const {
+    const SFormatInfo* pFormat = CFormatTable::ByVersionText(m_pEngine->FormatVersion());
+    if (pFormat && !pFormat->bRead) {
+        return "nothing was recovered: the " + std::string(pFormat->strProductName) +
+               " format is not read by this build";
+    }
+    return "nothing was recovered from the file";
 }

@@ -21,18 +21,36 @@ class CRecoveredSource {
     };
 
     // strDataPath overrides the data file path a scan file carries (records are read from it).
+    // eFormat, when given, is the format the user chose (--format): it reads a data file whose
+    // version stamp is damaged or unknown, and overrides a known one.
     static SOpenResult Open(const std::string& strPath,
-                            const std::optional<std::string>& strDataPath, bool bShowProgress);
+                            const std::optional<std::string>& strDataPath, bool bShowProgress,
+                            std::optional<EEngineFormat> eFormat = std::nullopt);
 
-    // Opens the command's FILE (its first positional) with --data and --no-progress. On failure
-    // prints the reason on stderr, sets nExitCode and returns nullptr.
+    // Opens the command's FILE (its first positional) with --data, --format and --no-progress.
+    // On failure prints the reason on stderr, sets nExitCode and returns nullptr. Unless
+    // bAcceptEmpty, a catalog from which nothing was recovered is a failure too (exit 3, with
+    // the reason).
     static std::unique_ptr<CRecoveredSource> OpenForCommand(const CCliOptions& options,
-                                                            int& nExitCode);
+                                                            int& nExitCode,
+                                                            bool bAcceptEmpty = false);
+
+    // The --format value as a format; std::nullopt when it is absent. False (with strError set)
+    // when it names no format.
+    static bool ParseFormat(const CCliOptions& options, std::optional<EEngineFormat>& eFormat,
+                            std::string& strError);
+    // "--format 2000, 2005 or 2008": how the option reads in messages.
+    static std::string FormatOptionText();
 
     CSQLServerEngine& Engine() { return *m_pEngine; }
     const CFormatProbe::SResult& Probe() const { return m_probe; }
     bool FromScanFile() const { return m_bFromScan; }
     std::string VersionText() const { return m_pEngine->FormatVersion(); }
+
+    // True when the catalog holds nothing at all.
+    bool NothingRecovered() const;
+    // Why nothing was recovered, for stderr: the format this build does not read, or the file.
+    std::string NothingRecoveredText() const;
 
   private:
     std::unique_ptr<CSQLServerEngine> m_pEngine;

@@ -238,7 +238,7 @@ void CRowWriter::EndPage() {
     Flush(false);
 }
 
-void CRowWriter::End() {
+void CRowWriter::End(std::string_view strJsonMembers) {
     if (m_options.eFormat == EFormat::Text && !m_vecPageCells.empty())
         PrintTextPage();
     if (m_options.eFormat == EFormat::Json) {
@@ -248,7 +248,12 @@ void CRowWriter::End() {
                 m_strBuffer += ",";
             m_strBuffer += m_vecDeleted[i] ? "true" : "false";
         }
-        m_strBuffer += "]}\n";
+        m_strBuffer += "]";
+        if (!strJsonMembers.empty()) {
+            m_strBuffer += ",";
+            m_strBuffer += strJsonMembers;
+        }
+        m_strBuffer += "}\n";
     }
     Flush(true);
     std::fflush(m_pOut);

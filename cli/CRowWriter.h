@@ -36,7 +36,9 @@ class CRowWriter {
     void Row(const SDecodedRow& row);
     // The end of a grid page: the text format aligns and prints its rows here.
     void EndPage();
-    void End();
+    // strJsonMembers: further members of the JSON object ("\"damage\":[...]"), written before it
+    // closes.
+    void End(std::string_view strJsonMembers = {});
 
     // One CSV field as RFC 4180 writes it: quoted when it holds a comma, a quote, CR or LF.
     static std::string CsvField(std::string_view strValue);

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "cli/CCliOptions.h"
+#include "cli/CDamageReport.h"
 #include "cli/CInterruptGuard.h"
 #include "cli/CRecoveredSource.h"
 #include "cli/CRowWriter.h"
@@ -43,7 +44,7 @@ std::size_t EditDistance(const std::string& a, const std::string& b) {
     return vecRow[b.size()];
 }
 
-int PrintStatements(CSQLServerEngine& engine, CTable& table) {
+int PrintStatements(CSQLServerEngine& engine, CTable& table, CDamageReport& damage) {
     // The statement walk writes a script file exactly as the export does; it goes to a private
     // temporary file first so that stdout is never truncated or reopened.
     char szPath[] = "/tmp/ambermill-rows-XXXXXX";
@@ -67,6 +68,7 @@ int PrintStatements(CSQLServerEngine& engine, CTable& table) {
     status.m_pCurrentTable = &table;
     status.m_bStop = false;
     status.m_nFailedRecords = 0;
+    status.m_recordDamage.Clear();
     {
         // The engine's record thread runs the walk; the program waits for its end.
         CInterruptGuard guard(status.m_bStop);
@@ -76,6 +78,7 @@ int PrintStatements(CSQLServerEngine& engine, CTable& table) {
     }
     engine.m_bRecordExportRunning = false;
     engine.m_hTableFile = nullptr;
+    damage.Add(status.m_recordDamage);
     bool bWritten = file.Close();
     std::ifstream in(path, std::ios::binary);
     char szBuffer[65536];
@@ -98,7 +101,8 @@ int PrintStatements(CSQLServerEngine& engine, CTable& table) {
 const char* CRowsCommand::Help() {
     return "usage: ambermill-cli rows FILE TABLE [--page N | --all] [--deleted]\n"
            "                          [--json | --csv [--null TEXT] | --sql] [--grid-text]\n"
-           "                          [--data PATH] [--no-progress]\n"
+           "                          [--damage] [--format VERSION] [--data PATH] "
+           "[--no-progress]\n"
            "  Prints the records of TABLE (a name or an object id) page by page as the record "
            "grid\n"
            "  pages them: one page of 500 rows (--page N for the Nth page, default 1), or every "
@@ -113,7 +117,13 @@ const char* CRowsCommand::Help() {
            "  text; an empty string is \"\"). --grid-text prints the texts the window shows "
            "instead.\n"
            "  --sql prints the INSERT statements of the whole table as the script export writes\n"
-           "  them. --data names the data file of a scan file.\n";
+           "  them. --data names the data file of a scan file.\n"
+           "  Rows and values that cannot be read are left out or marked \"Corrupt\"; a summary "
+           "line on\n"
+           "  stderr counts them and --damage lists them (in --json as a \"damage\" array).\n"
+           "  Exit 0, or 5 when the rows were printed but damage was found; 2 for unusable input, "
+           "3\n"
+           "  when nothing was recovered, 130 when interrupted.\n";
 }
 
 std::string CRowsCommand::CsvField(const std::string& strValue) {
@@ -164,8 +174,9 @@ std::vector<std::string> CRowsCommand::CloseNames(const CSQLServerEngine& engine
 
 int CRowsCommand::Run(const std::vector<std::string>& vecArgs) {
     CCliOptions options(
-        vecArgs, {"all", "deleted", "json", "csv", "sql", "grid-text", "help", "no-progress"},
-        {"page", "data", "null"});
+        vecArgs,
+        {"all", "deleted", "json", "csv", "sql", "grid-text", "help", "no-progress", "damage"},
+        {"page", "data", "null", "format"});
     if (options.Has("help")) {
         std::fputs(Help(), stdout);
         return kExitOk;
@@ -197,13 +208,25 @@ int CRowsCommand::Run(const std::vector<std::string>& vecArgs) {
             return usage("--page needs a page number from 1 on");
     }
 
+    std::optional<EEngineFormat> eFormat;
+    std::string strFormatError;
+    if (!CRecoveredSource::ParseFormat(options, eFormat, strFormatError))
+        return usage(strFormatError);
+
     auto opened = CRecoveredSource::Open(options.Positionals()[0], options.Value("data"),
-                                         !options.Has("no-progress"));
+                                         !options.Has("no-progress"), eFormat);
     if (!opened.pSource) {
         std::fprintf(stderr, "ambermill-cli: %s\n", opened.strError.c_str());
         return opened.nExitCode;
     }
+    if (opened.pSource->NothingRecovered()) {
+        std::fprintf(stderr, "ambermill-cli: %s\n", opened.pSource->NothingRecoveredText().c_str());
+        return kExitNothing;
+    }
     CSQLServerEngine& engine = opened.pSource->Engine();
+    CDamageReport damage;
+    damage.Add(engine.m_damage);
+    const bool bList = options.Has("damage");
     const std::string& strWanted = options.Positionals()[1];
     CTable* pTable = FindTable(engine, strWanted);
     if (pTable == nullptr) {
@@ -228,8 +251,10 @@ int CRowsCommand::Run(const std::vector<std::string>& vecArgs) {
     }
 
     engine.m_bRecoverDeleted = options.Has("deleted");
-    if (options.Has("sql"))
-        return PrintStatements(engine, *pTable);
+    if (options.Has("sql")) {
+        const int nExit = PrintStatements(engine, *pTable, damage);
+        return nExit == kExitInterrupted ? nExit : damage.Finish(nExit, bList);
+    }
 
     CRowWriter::SOptions writerOptions;
     writerOptions.eFormat = options.Has("json")  ? CRowWriter::EFormat::Json
@@ -250,10 +275,12 @@ int CRowsCommand::Run(const std::vector<std::string>& vecArgs) {
     static const std::vector<SColumnFormat> kNoFormats;
     CRowWriter writer(*pTable, pCursor ? pCursor->Formats() : kNoFormats, writerOptions, stdout);
     writer.Begin();
+    const bool bJsonList = bList && writerOptions.eFormat == CRowWriter::EFormat::Json;
+    auto end = [&] { writer.End(bJsonList ? damage.JsonMember() : std::string()); };
     if (!pCursor) {
         // This engine shows no records of its format.
-        writer.End();
-        return kExitOk;
+        end();
+        return damage.Finish(kExitOk, bList, bJsonList);
     }
     CInterruptGuard guard(status.m_bCancel);
     const bool bAll = options.Has("all");
@@ -265,7 +292,7 @@ int CRowsCommand::Run(const std::vector<std::string>& vecArgs) {
                 if (bPrint)
                     writer.Row(row);
             },
-            &status.m_bCancel);
+            &status.m_bCancel, bPrint ? &damage.Log() : nullptr);
         if (CInterruptGuard::Interrupted()) {
             std::fflush(stdout);
             std::fprintf(stderr, "ambermill-cli rows: interrupted\n");
@@ -277,7 +304,7 @@ int CRowsCommand::Run(const std::vector<std::string>& vecArgs) {
             break;
         if (pCursor->LastPage()) {
             if (!bAll) {
-                writer.End();
+                end();
                 std::fprintf(stderr,
                              "ambermill-cli rows: page %ld is past the last page (%ld) of %s\n",
                              nPage, nRun, pTable->m_strName.c_str());
@@ -286,6 +313,6 @@ int CRowsCommand::Run(const std::vector<std::string>& vecArgs) {
             break;
         }
     }
-    writer.End();
-    return kExitOk;
+    end();
+    return damage.Finish(kExitOk, bList, bJsonList);
 }

@@ -4,20 +4,25 @@
 #include <cstdio>
 
 #include "cli/CCliOptions.h"
+#include "cli/CDamageReport.h"
 #include "cli/CRecoveredSource.h"
 #include "cli/ExitCodes.h"
 
 const char* CSaveScanCommand::Help() {
-    return "usage: ambermill-cli save-scan FILE OUT.str [--data PATH] [--no-progress]\n"
+    return "usage: ambermill-cli save-scan FILE OUT.str [--damage] [--format VERSION] [--data "
+           "PATH]\n"
+           "                               [--no-progress]\n"
            "  Recovers the catalog of a data file (or loads a scan file) and saves it as a scan "
            "file,\n"
            "  which every command accepts in place of the data file. An existing OUT.str is "
            "replaced\n"
-           "  only when the new file was written completely.\n";
+           "  only when the new file was written completely. Exit 0 when saved, 5 when saved from "
+           "a\n"
+           "  damaged file, 3 when nothing was recovered, 2 for unusable input.\n";
 }
 
 int CSaveScanCommand::Run(const std::vector<std::string>& vecArgs) {
-    CCliOptions options(vecArgs, {"help", "no-progress"}, {"data"});
+    CCliOptions options(vecArgs, {"help", "no-progress", "damage"}, {"data", "format"});
     if (auto nExit = options.Preflight("save-scan", Help(), 2, "expected FILE and OUT.str"))
         return *nExit;
     int nExitCode = kExitOk;
@@ -29,5 +34,7 @@ int CSaveScanCommand::Run(const std::vector<std::string>& vecArgs) {
         std::fprintf(stderr, "ambermill-cli: %s\n", strError.c_str());
         return kExitBadInput;
     }
-    return kExitOk;
+    CDamageReport damage;
+    damage.Add(pSource->Engine().m_damage);
+    return damage.Finish(kExitOk, options.Has("damage"));
 }

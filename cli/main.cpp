@@ -1,5 +1,6 @@
 // cli/main.cpp
 // ambermill-cli: the command-line front end of the recovery engine.
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -29,13 +30,27 @@ void PrintUsage(std::FILE* out) {
         "  save-scan FILE OUT.str          save the recovered catalog as a scan file\n"
         "  export-scripts FILE OUTDIR      write the script bundle\n"
         "  export-db FILE --connect STR    export into a database over ODBC\n\n"
-        "FILE is a data file (.mdf) or a scan file (.str).\n"
+        "FILE is a data file (.mdf) or a scan file (.str). A damaged or cut data file is read as\n"
+        "far as it goes; --format 2000|2005|2008 reads one whose version stamp is damaged or\n"
+        "unknown, and --damage lists what could not be read.\n\n"
+        "exit codes:\n"
+        "  0    done\n"
+        "  1    failed (an output that could not be written whole, a recovery that did not end)\n"
+        "  2    unusable input: a missing or unreadable file, not a data or scan file, a damaged\n"
+        "       or unknown version stamp without --format, a bad argument\n"
+        "  3    nothing was recovered (a format this build does not read, no catalog)\n"
+        "  4    an export finished, but statements failed\n"
+        "  5    recovered, with damage: what could not be read is counted on stderr\n"
+        "  130  interrupted\n\n"
         "Run 'ambermill-cli COMMAND --help' for a command's options; --version prints the "
         "version.\n");
 }
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A file size limit (ulimit -f) would kill the process in the middle of a write; ignored, the
+    // write fails with EFBIG and is reported like a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (argc < 2) {
         PrintUsage(stderr);
         return kExitBadInput;

@@ -13,22 +13,36 @@
 #include "support/TestFiles.h"
 
 namespace {
-// Engine headers a front end may include: the interface, the status block, the format table and
-// probe, the binding, the model, typed values and their formatters, the grid cursor, export
-// contexts, scan files and scripts.
+// Engine headers a front end may include: the interface, the status block, the damage records and
+// their log, the format table and probe, the binding, the model, typed values and their
+// formatters, the grid cursor, export contexts, scan files and scripts.
 const std::set<std::string> kPublicEngineHeaders{
-    "engine/binding/CEngineBinding.h",  "engine/binding/ScanFileOpener.h",
-    "engine/core/CBookmarkStack.h",     "engine/core/CEngineStatus.h",
-    "engine/core/CFormatProbe.h",       "engine/core/CFormatTable.h",
-    "engine/core/CRecoveryMonitor.h",   "engine/core/CSQLServerEngine.h",
-    "engine/catalog/CColumnInfo.h",     "engine/catalog/CIndexInfo.h",
-    "engine/catalog/CTable.h",          "engine/catalog/CUserType.h",
-    "engine/catalog/CVarColumn.h",      "engine/catalog/CViewStoredProc.h",
-    "engine/records/CExportContext.h",  "engine/records/CGridCursor.h",
-    "engine/records/CTypeTable.h",      "engine/records/CTypedValue.h",
-    "engine/records/CValueFormat.h",    "engine/records/SDecodedRow.h",
-    "engine/scripts/CScanFile.h",       "engine/scripts/CTableScript.h",
-    "engine/scripts/CUserTypeScript.h", "engine/scripts/CObjectScript.h",
+    "engine/binding/CEngineBinding.h",
+    "engine/binding/ScanFileOpener.h",
+    "engine/core/CBookmarkStack.h",
+    "engine/core/CEngineStatus.h",
+    "engine/core/SDamage.h",
+    "engine/core/CDamageLog.h",
+    "engine/core/CFormatProbe.h",
+    "engine/core/CFormatTable.h",
+    "engine/core/CRecoveryMonitor.h",
+    "engine/core/CSQLServerEngine.h",
+    "engine/catalog/CColumnInfo.h",
+    "engine/catalog/CIndexInfo.h",
+    "engine/catalog/CTable.h",
+    "engine/catalog/CUserType.h",
+    "engine/catalog/CVarColumn.h",
+    "engine/catalog/CViewStoredProc.h",
+    "engine/records/CExportContext.h",
+    "engine/records/CGridCursor.h",
+    "engine/records/CTypeTable.h",
+    "engine/records/CTypedValue.h",
+    "engine/records/CValueFormat.h",
+    "engine/records/SDecodedRow.h",
+    "engine/scripts/CScanFile.h",
+    "engine/scripts/CTableScript.h",
+    "engine/scripts/CUserTypeScript.h",
+    "engine/scripts/CObjectScript.h",
     "engine/scripts/SqlText.h",
 };
 

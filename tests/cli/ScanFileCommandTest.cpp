@@ -56,9 +56,14 @@ TEST(ScanFileCommands, DamagedScanFilesExitTwoWithOneClearError) {
         std::string strBytes;
         const char* pszExpected;
     };
-    std::string strVersion = strGood;
+    // Changed the way files written before the checksum trailer could be: without the trailer,
+    // which would catch the change first.
+    const std::string strUnsigned = strGood.substr(0, strGood.size() - 28);
+    std::string strVersion = strUnsigned;
     strVersion.replace(10, 4, "1999");
-    std::string strHuge = strGood;
+    std::string strHuge = strUnsigned;
+    std::string strChanged = strGood;
+    strChanged[strGood.size() / 2] = static_cast<char>(strChanged[strGood.size() / 2] ^ 0x10);
     // Database name, then the data file path (one-byte prefix below 255 characters).
     const std::size_t nPathAt = 15 + static_cast<unsigned char>(strGood[14]);
     const std::size_t nCountsAt = nPathAt + 1 + static_cast<unsigned char>(strGood[nPathAt]);
@@ -67,6 +72,7 @@ TEST(ScanFileCommands, DamagedScanFilesExitTwoWithOneClearError) {
         {"truncated.str", strGood.substr(0, strGood.size() / 2), "is not a readable scan file"},
         {"version.str", strVersion, "version '1999'"},
         {"huge.str", strHuge, "count of tables"},
+        {"changed.str", strChanged, "checksum does not match its content"},
         {"text.str", "this is a text file\n", ""},
     };
     for (const SCase& c : cases) {
