@@ -33,8 +33,10 @@ std::optional<std::uint16_t> CDataPage::AcceptedRowOffset(std::uint32_t nSlot) c
 }
 
 void CDataPage::RestoreTornBits() {
-    std::uint32_t nBits = TornBits();
-    if (nBits == 0 || (Flags() & kTornBitsFlag) == 0)
+    // Saved bits of 0 are still saved bits: every sector end then gets 00 back. Skipping them
+    // would leave the server's 01/10 write pattern in one byte of every sector.
+    const std::uint32_t nBits = TornBits();
+    if ((Flags() & kTornBitsFlag) == 0)
         return;
     // Sector 1 holds the header (and the saved bits themselves), so it is left alone.
     for (std::size_t i = 2; i <= kPageSize / kSectorSize; ++i) {

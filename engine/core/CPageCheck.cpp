@@ -63,7 +63,8 @@ std::optional<std::string> CPageCheck::TornProblem(const CByteView& page) {
     const std::uint32_t nPattern = *nBits & 0x3;
     if (nPattern != 0x1 && nPattern != 0x2) {
         return "its torn-page bits are damaged (the saved pattern reads " +
-               std::to_string(nPattern) + "), so its sectors cannot be checked or restored";
+               std::to_string(nPattern) +
+               "), so whether its sectors were written together cannot be checked";
     }
     std::string strSectors;
     std::uint32_t nTorn = 0;

@@ -67,6 +67,16 @@ TEST(DataPage, TornBitsAreRestoredOnlyWhenTheHeaderSaysSo) {
     plain.Buffer()[1023] = std::byte{0x00};
     plain.RestoreTornBits();
     EXPECT_EQ(plain.Buffer()[1023], std::byte{0x00});
+
+    // Saved bits that are all 0 still say what the sector ends held: the write pattern goes.
+    fixtures::CPageBuilder zeroBits(1, 1);
+    zeroBits.SetTornBits(0, true);
+    CDataPage zero = PageFrom(zeroBits);
+    zero.Buffer()[1023] = std::byte{0x41};
+    zero.Buffer()[8191] = std::byte{0x42};
+    zero.RestoreTornBits();
+    EXPECT_EQ(zero.Buffer()[1023], std::byte{0x40});
+    EXPECT_EQ(zero.Buffer()[8191], std::byte{0x40});
 }
 
 TEST(PageScanner, DatabaseNameStopsAtABlankOrADoubleZero) {
