@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "common/ExecutionLog.h"
 #include "common/ScriptFile.h"
 #include "engine/core/CDamageLog.h"
 #include "engine/core/CDataPage.h"
@@ -211,9 +210,7 @@ const std::vector<std::byte>& FuzzRecoveryBaseFile() {
 int FuzzRecovery(const std::uint8_t* pData, std::size_t nSize) {
     constexpr std::uint8_t kCut = 255;
     static const std::string strPath = [] {
-        // The engine reads files by path; the file lives in memory where /dev/shm exists. Logs
-        // go nowhere: a folder that cannot be created.
-        CExecutionLog::SetLogFolderForTesting("/proc/ambermill-fuzz-no-logs");
+        // The engine reads files by path; the file lives in memory where /dev/shm exists.
         const std::filesystem::path folder = std::filesystem::exists("/dev/shm")
                                                  ? "/dev/shm"
                                                  : std::filesystem::temp_directory_path();

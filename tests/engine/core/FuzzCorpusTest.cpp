@@ -45,3 +45,11 @@ TEST(FuzzCorpus, CatalogPagesAndTheirMutationsNeverCrash) {
             Feed(strSeed.substr(0, nLength));
     }
 }
+
+TEST(FuzzCorpus, PatchedDataFilesRecoverWithoutCrashing) {
+    // Each input patches a builder-made file; the whole recovery and every walk run on it.
+    const auto vecInputs = CorpusFiles("recovery");
+    ASSERT_FALSE(vecInputs.empty());
+    for (const std::string& strInput : vecInputs)
+        FuzzRecovery(reinterpret_cast<const std::uint8_t*>(strInput.data()), strInput.size());
+}
