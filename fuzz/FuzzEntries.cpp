@@ -209,13 +209,22 @@ const std::vector<std::byte>& FuzzRecoveryBaseFile() {
 
 int FuzzRecovery(const std::uint8_t* pData, std::size_t nSize) {
     constexpr std::uint8_t kCut = 255;
-    static const std::string strPath = [] {
-        // The engine reads files by path; the file lives in memory where /dev/shm exists.
+    // The engine reads files by path; the file lives in memory where /dev/shm exists, and goes
+    // when the process ends normally.
+    struct SScratchFile {
+        std::string strPath;
+        ~SScratchFile() {
+            std::error_code ec;
+            std::filesystem::remove(strPath, ec);
+        }
+    };
+    static const SScratchFile scratch{[] {
         const std::filesystem::path folder = std::filesystem::exists("/dev/shm")
                                                  ? "/dev/shm"
                                                  : std::filesystem::temp_directory_path();
         return (folder / ("ambermill-fuzz-" + std::to_string(::getpid()) + ".mdf")).string();
-    }();
+    }()};
+    const std::string& strPath = scratch.strPath;
     std::vector<std::byte> vecFile = FuzzRecoveryBaseFile();
     const std::size_t nPages = vecFile.size() / kPageSize;
     for (std::size_t nPos = 0; nPos + 4 <= nSize;) {
