@@ -79,13 +79,7 @@ bool CGridCursor::Run(std::uint64_t nRequest, const RowCallback& fnRow,
                 bSuperseded = true;
                 return SSlotStep{true};
             }
-            if (!decoder.Decode(visit.dataArea, visit.nRowOffset, row))
-                return SSlotStep{};
-            // The grid leaves out rows that hold nothing but NULLs.
-            bool bAllNull = true;
-            for (std::size_t i = 0; i < row.vecValues.size() && bAllNull; ++i)
-                bAllNull = CValueFormat::IsGridNull(row.vecValues[i], m_vecFormats[i]);
-            if (bAllNull)
+            if (!decoder.Decode(visit.dataArea, visit.nRowOffset, row) || !ShowsRow(row))
                 return SSlotStep{};
             fnRow(row);
             if (++nRows < kRowsPerPage)
@@ -122,9 +116,52 @@ bool CGridCursor::Run(std::uint64_t nRequest, const RowCallback& fnRow,
     else
         m_nPageNumber = bWentBack ? std::max(1, m_nPageNumber - 1) : m_nPageNumber + 1;
     if (fnCommit) {
-        fnCommit(SGridPageSummary{nRequest, nRows, m_nPageNumber, m_bLastPage, !m_history.empty()});
+        fnCommit(SGridPageSummary{nRequest, nRows, m_nPageNumber, m_bLastPage, !m_history.empty(),
+                                  start});
     }
     return true;
+}
+
+bool CGridCursor::ShowsRow(const SDecodedRow& row) const {
+    // The grid leaves out rows that hold nothing but NULLs.
+    for (std::size_t i = 0; i < row.vecValues.size(); ++i) {
+        if (!CValueFormat::IsGridNull(row.vecValues[i], m_vecFormats[i]))
+            return true;
+    }
+    return false;
+}
+
+bool CGridCursor::ReadRow(const SBookmark& bmPageStart, int nRow, SDecodedRow& row,
+                          const std::atomic<bool>* pStop) const {
+    if (nRow < 0 || nRow >= kRowsPerPage)
+        return false;
+    bool bRecoverDeleted = false;
+    {
+        std::lock_guard lock(m_mutex);
+        bRecoverDeleted = m_bRecoverDeleted;
+    }
+    // Whether a row is shown does not depend on its binary values (only NULLs leave a row out),
+    // so the rows before the one asked for are counted without reading them.
+    CRowDecoder counter(m_table, m_options.strFileName, {bRecoverDeleted, false});
+    CRowDecoder reader(m_table, m_options.strFileName,
+                       {bRecoverDeleted, m_options.bFollowBinaryPointers});
+    CSlotWalker walker(EWalkPolicy::GridPage, m_options.strFileName);
+    SDecodedRow scratch;
+    int nSeen = 0;
+    bool bFound = false;
+    walker.Walk(
+        m_table.m_vecPages, m_table.m_nObjectId,
+        SWalkPosition{bmPageStart.nPageIndex, bmPageStart.nSlot}, pStop,
+        [&](const SSlotVisit& visit) {
+            if (!counter.Decode(visit.dataArea, visit.nRowOffset, scratch) || !ShowsRow(scratch))
+                return SSlotStep{};
+            if (nSeen++ < nRow)
+                return SSlotStep{};
+            bFound = reader.Decode(visit.dataArea, visit.nRowOffset, row);
+            return SSlotStep{true};
+        },
+        [] {});
+    return bFound;
 }
 
 bool CGridCursor::Page(SGridRequest request, const RowCallback& fnRow,

@@ -36,6 +36,7 @@ struct AMBERMILL_API SGridPageSummary {
     int nPageNumber = 0;  // 1 for the first page
     bool bLastPage = false;
     bool bHasPrevious = false;
+    SBookmark bmPageStart;  // where the page began: ReadRow finds its rows again from here
 };
 
 // The record grid's position in one table: where the next page starts, where the shown page
@@ -92,12 +93,24 @@ class AMBERMILL_API CGridCursor {
     bool Page(SGridRequest request, const RowCallback& fnRow,
               const std::atomic<bool>* pStop = nullptr);
 
+    // Decodes again row nRow (0 for the first) of a page that began at bmPageStart, with the rows
+    // counted as a page counts them (deleted rows as SetRecoverDeleted says, rows of nothing but
+    // NULLs left out). Only that row is decoded with this cursor's options; the rows before it
+    // are counted without reading their binary values. A front end opens a cursor with
+    // bFollowBinaryPointers to show one binary value in full. Neither the position nor the
+    // requests change. False when the page has no such row or *pStop ended the walk.
+    bool ReadRow(const SBookmark& bmPageStart, int nRow, SDecodedRow& row,
+                 const std::atomic<bool>* pStop = nullptr) const;
+
     bool LastPage() const;
     int PageNumber() const;
     bool HasPrevious() const;
     std::uint64_t LatestRequest() const { return m_nLatestRequest.load(); }
 
   private:
+    // Whether a page shows the row: not when it holds nothing but NULLs.
+    bool ShowsRow(const SDecodedRow& row) const;
+
     struct SPending {
         SGridRequest request;
         std::uint64_t nRequest = 0;
