@@ -1,13 +1,13 @@
 // app/shell/CRecoveryRun.cpp
 #include "app/shell/CRecoveryRun.h"
 
-#include "app/shell/CThreadWaker.h"
 #include "engine/core/CSQLServerEngine.h"
 
 CRecoveryRun::CRecoveryRun(CSQLServerEngine& engine, SPacing pacing, QObject* pParent)
     : QObject(pParent), m_engine(engine), m_pacing(std::move(pacing)) {
-    m_pWaker = new CThreadWaker(this);
-    connect(m_pWaker, &CThreadWaker::Woken, this, &CRecoveryRun::Deliver);
+    // Queued: the watcher emits it, Deliver runs on this object's (the GUI) thread. Several steps
+    // posted before the GUI thread looks are shown as the last of them.
+    connect(this, &CRecoveryRun::StepPosted, this, &CRecoveryRun::Deliver, Qt::QueuedConnection);
 }
 
 CRecoveryRun::~CRecoveryRun() {
@@ -35,13 +35,13 @@ void CRecoveryRun::Watch() {
         if (m_pacing.fnStep)
             m_pacing.fnStep(progress);
         m_nPercent = progress.nPercent;
-        m_pWaker->Wake();
+        emit StepPosted(QPrivateSignal());
     });
     // Run() has joined the engine's threads: the catalog is whole and no engine thread runs.
     m_bCompleted = bCompleted;
     m_bRunning = false;
     m_bEnded = true;
-    m_pWaker->Wake();
+    emit StepPosted(QPrivateSignal());
 }
 
 void CRecoveryRun::Deliver() {
