@@ -83,6 +83,8 @@ class CAmbermillDlg : public QMainWindow {
     void PageShown();
     // A recovery command has ended (after the save question).
     void RecoveryEnded();
+    // A value read from the data file for the value view is shown.
+    void ValueShown();
 
   protected:
     void closeEvent(QCloseEvent* pEvent) override;
@@ -117,6 +119,9 @@ class CAmbermillDlg : public QMainWindow {
     void OnPageLoaded(const SRecordPage& page);
     void OnShowDeleted(bool bShow);
     void OnCellActivated(const QModelIndex& index);
+    void OnValueLoaded(const SLoadedValue& loaded);
+    // The value view's text for a value that is not shown as bytes.
+    static QString ValueViewText(const SGridValue& value);
     void ShowDamageReport();
     void AddDamage(const std::vector<SDamageRecord>& vecRecords);
     void RebuildRecentMenu();
@@ -131,9 +136,14 @@ class CAmbermillDlg : public QMainWindow {
     QString m_strProbeError;  // why the last probed file is no data file, or empty
     int m_nCurrentPage = 0;
     bool m_bIgnoreNextSelection = false;
-    QTreeWidgetItem* m_pLoadingTable = nullptr;
     CTable* m_pShownTable = nullptr;
     std::uint64_t m_nPendingRequest = 0;
+    // The page shown: where it began and whether it holds deleted records (a value of it is read
+    // again from there).
+    SBookmark m_bmPageStart;
+    bool m_bPageShowsDeleted = false;
+    std::uint64_t m_nPendingValue = 0;
+    QString m_strPendingValueTitle;
     CRecoveryRun::SPacing m_pacing;
     std::vector<SDamageRecord> m_vecDamage;
 
