@@ -17,6 +17,7 @@
 #include "app/shell/CProgressDlg.h"
 #include "app/shell/CRecordGridModel.h"
 #include "app/shell/CUserPrompts.h"
+#include "common/ExecutionLog.h"
 #include "engine/core/CSQLServerEngine.h"
 #include "fixtures/CDataFileBuilder.h"
 #include "fixtures/ValueEncoding.h"
@@ -139,6 +140,26 @@ TEST_F(CMainWindowTest, LoadingTheSampleFillsTheTreeAndShowsTheCounts) {
         << pText->toPlainText().toStdString();
     pTree->setCurrentItem(pTree->Category(CObjectTree::kViews));
     EXPECT_FALSE(pText->isHidden());
+}
+
+// The program's side of the hand-shakes writes its own lines to the execution log: a wait and a
+// find for each of the three system-table stages, and the end of the page count.
+TEST_F(CMainWindowTest, TheRecoveryWritesTheProgramsProgressLinesToTheExecutionLog) {
+    const auto log = CExecutionLog::LogFolder() / "ExecLog.log";
+    const std::string strBefore = std::filesystem::exists(log) ? TestFiles::ReadFile(log) : "";
+    Recover(TestFiles::SamplePath());
+    const std::string strLog = TestFiles::ReadFile(log).substr(strBefore.size());
+    auto count = [&](const std::string& strLine) {
+        std::size_t nCount = 0;
+        for (std::size_t n = strLog.find(strLine); n != std::string::npos;
+             n = strLog.find(strLine, n + 1))
+            ++nCount;
+        return nCount;
+    };
+    EXPECT_EQ(count("MSG:Waiting for Progress event : -Reading System table\r\n"), 3u) << strLog;
+    EXPECT_EQ(count("MSG:Event Fonund for Progress  : -Reading System table\r\n"), 3u);
+    EXPECT_EQ(count("MSG:Existing Progress event for Reading Pages\r\n"), 1u);
+    EXPECT_LT(strLog.find("Existing Progress event"), strLog.find("Event Fonund"));
 }
 
 TEST_F(CMainWindowTest, AnUnknownStampAsksForTheVersionOnceAndBindsThatEngine) {
