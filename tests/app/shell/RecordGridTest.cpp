@@ -90,6 +90,17 @@ TEST_F(CMainWindowTest, ATableOf1200RowsPagesFiveHundredAtATimeAndBack) {
     EXPECT_EQ(Cell(model, 0, 0), QStringLiteral("1"));
     EXPECT_FALSE(ButtonEnabled("btnPreviousPage"));
 
+    // Also with the focus in the grid, where PgDn would otherwise only scroll the rows.
+    auto* pGrid = m_pWindow->findChild<CRecordGrid*>("recordGrid");
+    pGrid->setFocus();
+    const int nBeforeKey = m_nPagesShown;
+    QTest::keyClick(pGrid, Qt::Key_PageDown);
+    ASSERT_TRUE(WaitFor([&] { return m_nPagesShown > nBeforeKey; }));
+    EXPECT_EQ(LabelText("lblPageNumber"), QStringLiteral("2"));
+    QTest::keyClick(pGrid, Qt::Key_Left, Qt::AltModifier);
+    ASSERT_TRUE(WaitFor([&] { return m_nPagesShown > nBeforeKey + 1; }));
+    EXPECT_EQ(LabelText("lblPageNumber"), QStringLiteral("1"));
+
     // Selecting the table again starts again at its first page.
     ClickPage("btnNextPage");
     m_pWindow->Tree()->setCurrentItem(m_pWindow->Tree()->Category(CObjectTree::kTables));
