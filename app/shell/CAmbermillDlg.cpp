@@ -819,7 +819,7 @@ QString CAmbermillDlg::ValueViewText(const SGridValue& value) {
             return QStringLiteral("No value stored; the column's default is shown: %1")
                 .arg(QString::fromStdString(value.strText));
         default:
-            return QString::fromStdString(value.strText);
+            return CRecordGridModel::WholeText(value);
     }
 }
 

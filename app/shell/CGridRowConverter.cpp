@@ -2,6 +2,9 @@
 #include "app/shell/CGridRowConverter.h"
 
 namespace {
+// The grid text of Unicode text outside the one-byte range.
+constexpr std::string_view kNotNarrowed = "?????";
+
 // Whether narrowing the stored bytes for the grid leaves nothing: the grid then shows "Empty" or
 // the column's default in place of the value. Narrowing keeps the low byte of each character and
 // drops padding (zero bytes, and in-row also the bytes 1 and 2).
@@ -39,6 +42,9 @@ SGridValue CGridRowConverter::FromTypedValue(const CTypedValue& value,
     if (value.m_eKind == EValueKind::Binary) {
         out.bHasBytes = true;
         out.strBytes.assign(value.TextView());
+    } else if (value.m_eKind == EValueKind::UnicodeText && out.strText == kNotNarrowed) {
+        out.bUtf16Text = true;
+        out.strBytes.assign(value.TextView());
     }
     return out;
 }
@@ -65,7 +71,7 @@ EGridValueKind CGridRowConverter::KindOf(const CTypedValue& value, const SColumn
         case EValueKind::UnicodeText:
             // A value that narrows to nothing is shown as empty (or as the default); a stored
             // text that reads "Empty" is a value like any other.
-            if (strText != "?????" && NarrowsToNothing(value, value.m_bInRow)) {
+            if (strText != kNotNarrowed && NarrowsToNothing(value, value.m_bInRow)) {
                 return ShowsDefault(value, format, strText) ? EGridValueKind::Default
                                                             : EGridValueKind::EmptyString;
             }

@@ -49,6 +49,20 @@ bool CRecordGridModel::IsDeleted(int nRow) const {
            m_vecRows[nRow].bDeleted;
 }
 
+QString CRecordGridModel::WholeText(const SGridValue& value) {
+    if (!value.bUtf16Text)
+        return QString::fromStdString(value.strText);
+    // UTF-16LE as stored; a trailing odd byte cannot be a character.
+    QString strText;
+    strText.reserve(static_cast<qsizetype>(value.strBytes.size() / 2));
+    for (std::size_t i = 0; i + 1 < value.strBytes.size(); i += 2) {
+        const auto nLow = static_cast<unsigned char>(value.strBytes[i]);
+        const auto nHigh = static_cast<unsigned char>(value.strBytes[i + 1]);
+        strText += QChar(static_cast<char16_t>(nLow | nHigh << 8));
+    }
+    return strText;
+}
+
 bool CRecordGridModel::IsMarker(EGridValueKind eKind) {
     return eKind != EGridValueKind::Value && eKind != EGridValueKind::EmptyString &&
            eKind != EGridValueKind::Missing;
@@ -108,7 +122,7 @@ QVariant CRecordGridModel::ToolTip(const SGridValue& value) const {
             .arg(value.strBytes.size());
     }
     const QString strCell = CellText(value).toString();
-    const QString strFull = QString::fromStdString(value.strText);
+    const QString strFull = WholeText(value);
     if (strCell == strFull)
         return {};
     if (strFull.size() <= kToolTipChars)

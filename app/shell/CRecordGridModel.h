@@ -30,6 +30,8 @@ class CRecordGridModel : public QAbstractTableModel {
     const SGridColumn* Column(int nColumn) const;
     const SGridValue* Value(int nRow, int nColumn) const;
     bool IsDeleted(int nRow) const;
+    // The whole text of a value: the grid text, or the Unicode text the grid could not narrow.
+    static QString WholeText(const SGridValue& value);
     // Kinds drawn in the muted italic face: they stand for something that is not a stored value.
     static bool IsMarker(EGridValueKind eKind);
 

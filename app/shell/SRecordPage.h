@@ -28,6 +28,9 @@ struct SGridValue {
     // A binary value read with its row (binary, varbinary, timestamp) keeps its stored bytes for
     // the value view, whatever its grid text is.
     bool bHasBytes = false;
+    // Unicode text the grid cannot narrow (it shows "?????") keeps its UTF-16LE bytes, so that
+    // the value view shows the text itself.
+    bool bUtf16Text = false;
     std::string strBytes;
 };
 

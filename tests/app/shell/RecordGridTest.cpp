@@ -263,6 +263,16 @@ TEST_F(CMainWindowTest, ActivatingACellShowsTheWholeValueAndBytesAsHex) {
         << strDump.left(80).toStdString();
     EXPECT_EQ(strDump.count(QLatin1Char('\n')), 1250);
 
+    // Unicode text outside the one-byte range shows as "?????" in the grid and as itself in the
+    // tooltip and the value view.
+    const int nNText = ColumnOf(model, "c_ntext");
+    ASSERT_GE(nNText, 0);
+    const QString strAthens = QString::fromUtf16(u"\u0391\u03B8\u03AE\u03BD\u03B1");
+    EXPECT_EQ(Cell(model, nLargeRow, nNText), QStringLiteral("?????"));
+    EXPECT_EQ(model.index(nLargeRow, nNText).data(Qt::ToolTipRole).toString(), strAthens);
+    emit pGrid->activated(pGrid->model()->index(nLargeRow, nNText));
+    EXPECT_EQ(pValueView->Text(), strAthens);
+
     // Row 3 holds a text of 12,013 characters: cut in the cell, whole in the value view.
     const int nText = ColumnOf(model, "c_text");
     ASSERT_GE(nText, 0);
