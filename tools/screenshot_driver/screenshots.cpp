@@ -159,19 +159,25 @@ int main(int argc, char** argv) {
     pTree->setCurrentItem(pProc);
     bOk &= Save(pWindow, out, QStringLiteral("definition.png"));
 
-    // A dark palette: the icons and the grid must stay legible. A binary value in the value view.
+    // A dark palette: the icons and the grid must stay legible. An image value, read from the
+    // data file when its cell is opened, in the value view.
     QApplication::setPalette(DarkPalette());
     if (!showTable("TypeShowcase"))
         return Fail("the records of TypeShowcase did not load");
     auto* pGrid = pWindow->findChild<QTableView*>(QStringLiteral("recordGrid"));
+    bool bValue = false;
+    QObject::connect(pWindow, &CAmbermillDlg::ValueShown, [&] { bValue = true; });
+    const int nLastRow = pGrid->model()->rowCount() - 1;
     for (int c = 0; c < pGrid->model()->columnCount(); ++c) {
-        if (pGrid->model()->headerData(c, Qt::Horizontal).toString() == "c_binary") {
-            const QModelIndex cell = pGrid->model()->index(0, c);
+        if (pGrid->model()->headerData(c, Qt::Horizontal).toString() == "c_image") {
+            const QModelIndex cell = pGrid->model()->index(nLastRow, c);
             pGrid->setCurrentIndex(cell);
             pGrid->scrollTo(cell);
             emit pGrid->activated(cell);
         }
     }
+    if (!WaitUntil([&] { return bValue; }))
+        return Fail("the image value was not read");
     bOk &= Save(pWindow, out, QStringLiteral("main-window-dark.png"));
     QApplication::setPalette(QApplication::style()->standardPalette());
 
