@@ -1,7 +1,9 @@
 // engine/scripts/CScanFile.cpp
 #include "engine/scripts/CScanFile.h"
 
+#include <algorithm>
 #include <memory>
+#include <string_view>
 
 #include "common/ArchiveReader.h"
 #include "common/ArchiveWriter.h"
@@ -203,6 +205,273 @@ void ReadTable(CArchiveReader& in, CTable& table) {
         table.m_vecPages.push_back(in.ReadU32());
 }
 
+// ---- The schema section: keys, checks, foreign keys, indexes, identity and computed columns.
+// It follows the eight sections the format always had, so a reader that stops after them still
+// opens the file. It starts with its tag, a version and the byte length of its body; a reader
+// that finds no tag there (the end of the file, or what a later build appends) reads nothing.
+
+constexpr std::uint32_t kSchemaVersion = 1;
+constexpr std::size_t kMinSchemaTable = 1 + 5 * 4;
+constexpr std::size_t kMinSchemaColumn = 1 + 2 * 4 + 4 * 4;
+constexpr std::size_t kMinIndexColumn = 1 + 4;
+constexpr std::size_t kMinKey = 1 + 4 + 2 * 4 + 4;
+constexpr std::size_t kMinCheck = 1 + 4 + 1 + 4;
+constexpr std::size_t kMinForeignKey = 1 + 4 + 4 + 4 + 1 + 4 + 2 + 4;
+constexpr std::size_t kMinIndex = 1 + 4 + 3 * 4 + 4;
+
+// Counts the bytes the archive encoding of the body takes, so the length can precede it.
+class CSizeCounter {
+  public:
+    void WriteU8(std::uint8_t) { m_nBytes += 1; }
+    void WriteU32(std::uint32_t) { m_nBytes += 4; }
+    void WriteI32(std::int32_t) { m_nBytes += 4; }
+    void WriteFlag(bool) { m_nBytes += 4; }
+    void WriteString(std::string_view strText) {
+        // The length prefix takes 1, 3 or 7 bytes (CArchiveWriter::WriteString).
+        const std::size_t n = strText.size();
+        m_nBytes += (n < 0xFF ? 1 : n < 0xFFFE ? 3 : 7) + n;
+    }
+    std::uint64_t Bytes() const { return m_nBytes; }
+
+  private:
+    std::uint64_t m_nBytes = 0;
+};
+
+template <typename TOut>
+void WriteI64(TOut& out, std::int64_t nValue) {
+    out.WriteU32(static_cast<std::uint32_t>(static_cast<std::uint64_t>(nValue)));
+    out.WriteU32(static_cast<std::uint32_t>(static_cast<std::uint64_t>(nValue) >> 32));
+}
+
+std::int64_t ReadI64(CArchiveReader& in) {
+    const std::uint64_t nLow = in.ReadU32();
+    const std::uint64_t nHigh = in.ReadU32();
+    return static_cast<std::int64_t>(nLow | (nHigh << 32));
+}
+
+bool HasSchema(const CTable& table) {
+    return !table.m_vecKeys.empty() || !table.m_vecChecks.empty() ||
+           !table.m_vecForeignKeys.empty() || !table.m_vecIndexes.empty() ||
+           std::any_of(table.m_vecColumns.begin(), table.m_vecColumns.end(),
+                       [](const CColumnInfo& c) { return c.m_bIdentity || c.m_bComputed; });
+}
+
+template <typename TOut>
+void WriteIndexColumns(TOut& out, const std::vector<CIndexColumn>& vecColumns) {
+    out.WriteU32(static_cast<std::uint32_t>(vecColumns.size()));
+    for (const CIndexColumn& column : vecColumns) {
+        out.WriteString(column.m_strName);
+        out.WriteFlag(column.m_bDescending);
+    }
+}
+
+template <typename TOut>
+void WriteNames(TOut& out, const std::vector<std::string>& vecNames) {
+    out.WriteU32(static_cast<std::uint32_t>(vecNames.size()));
+    for (const std::string& strName : vecNames)
+        out.WriteString(strName);
+}
+
+template <typename TOut>
+void WriteSchemaBody(TOut& out, const CSQLServerEngine& engine) {
+    std::uint32_t nTables = 0;
+    for (const auto& [strKey, pTable] : engine.m_mapObjects)
+        nTables += HasSchema(*pTable) ? 1 : 0;
+    out.WriteU32(nTables);
+    for (const auto& [strKey, pTable] : engine.m_mapObjects) {
+        const CTable& table = *pTable;
+        if (!HasSchema(table))
+            continue;
+        out.WriteString(strKey);
+        std::uint32_t nColumns = 0;
+        for (const CColumnInfo& column : table.m_vecColumns)
+            nColumns += column.m_bIdentity || column.m_bComputed ? 1 : 0;
+        out.WriteU32(nColumns);
+        for (const CColumnInfo& column : table.m_vecColumns) {
+            if (!column.m_bIdentity && !column.m_bComputed)
+                continue;
+            out.WriteString(column.m_strName);
+            out.WriteFlag(column.m_bComputed);
+            out.WriteFlag(column.m_bIdentity);
+            WriteI64(out, column.m_nIdentitySeed);
+            WriteI64(out, column.m_nIdentityIncrement);
+        }
+        out.WriteU32(static_cast<std::uint32_t>(table.m_vecKeys.size()));
+        for (const CKeyConstraint& key : table.m_vecKeys) {
+            out.WriteString(key.m_strName);
+            out.WriteI32(key.m_nObjectId);
+            out.WriteFlag(key.m_bPrimaryKey);
+            out.WriteFlag(key.m_bClustered);
+            WriteIndexColumns(out, key.m_vecColumns);
+        }
+        out.WriteU32(static_cast<std::uint32_t>(table.m_vecChecks.size()));
+        for (const CCheckConstraint& check : table.m_vecChecks) {
+            out.WriteString(check.m_strName);
+            out.WriteI32(check.m_nObjectId);
+            out.WriteString(check.m_strText);
+            out.WriteFlag(check.m_bDisabled);
+        }
+        out.WriteU32(static_cast<std::uint32_t>(table.m_vecForeignKeys.size()));
+        for (const CForeignKey& key : table.m_vecForeignKeys) {
+            out.WriteString(key.m_strName);
+            out.WriteI32(key.m_nObjectId);
+            WriteNames(out, key.m_vecColumns);
+            out.WriteI32(key.m_nReferencedObjectId);
+            out.WriteString(key.m_strReferencedTable);
+            WriteNames(out, key.m_vecReferencedColumns);
+            out.WriteU8(static_cast<std::uint8_t>(key.m_eOnDelete));
+            out.WriteU8(static_cast<std::uint8_t>(key.m_eOnUpdate));
+            out.WriteFlag(key.m_bDisabled);
+        }
+        out.WriteU32(static_cast<std::uint32_t>(table.m_vecIndexes.size()));
+        for (const CTableIndex& index : table.m_vecIndexes) {
+            out.WriteString(index.m_strName);
+            out.WriteI32(index.m_nIndexId);
+            out.WriteFlag(index.m_bUnique);
+            out.WriteFlag(index.m_bClustered);
+            out.WriteFlag(index.m_bKeyIndex);
+            WriteIndexColumns(out, index.m_vecColumns);
+        }
+    }
+}
+
+// Written only when a table has schema parts: a catalog without any gives the same bytes as
+// before the section existed.
+void WriteSchemaSection(CArchiveWriter& out, const CSQLServerEngine& engine) {
+    if (std::none_of(engine.m_mapObjects.begin(), engine.m_mapObjects.end(),
+                     [](const auto& entry) { return HasSchema(*entry.second); })) {
+        return;
+    }
+    CSizeCounter counter;
+    WriteSchemaBody(counter, engine);
+    out.WriteString(CScanFile::kSchemaTag);
+    out.WriteU32(kSchemaVersion);
+    out.WriteU32(static_cast<std::uint32_t>(counter.Bytes()));
+    WriteSchemaBody(out, engine);
+}
+
+std::vector<CIndexColumn> ReadIndexColumns(CArchiveReader& in) {
+    const std::uint32_t nCount = in.ReadCount(kMinIndexColumn, "key columns");
+    std::vector<CIndexColumn> vecColumns(nCount);
+    for (CIndexColumn& column : vecColumns) {
+        column.m_strName = in.ReadString();
+        column.m_bDescending = in.ReadFlag();
+    }
+    return vecColumns;
+}
+
+std::vector<std::string> ReadNames(CArchiveReader& in) {
+    const std::uint32_t nCount = in.ReadCount(1, "foreign key columns");
+    std::vector<std::string> vecNames(nCount);
+    for (std::string& strName : vecNames)
+        strName = in.ReadString();
+    return vecNames;
+}
+
+CForeignKey::EAction ReadAction(CArchiveReader& in) {
+    const std::uint8_t nAction = in.ReadU8();
+    if (nAction > static_cast<std::uint8_t>(CForeignKey::EAction::SetDefault))
+        throw CArchiveError("unknown referential action " + std::to_string(nAction));
+    return static_cast<CForeignKey::EAction>(nAction);
+}
+
+void ReadSchemaBody(CArchiveReader& in, CSQLServerEngine& engine) {
+    const std::uint32_t nTables = in.ReadCount(kMinSchemaTable, "tables with schema parts");
+    for (std::uint32_t t = 0; t < nTables; ++t) {
+        const std::string strKey = in.ReadString();
+        CTable* pTable = engine.m_mapObjects.Find(strKey);
+        if (!pTable)
+            throw CArchiveError("the schema section names table " + strKey +
+                                ", which is not saved");
+        CTable& table = *pTable;
+        const std::uint32_t nColumns =
+            in.ReadCount(kMinSchemaColumn, "identity and computed columns");
+        for (std::uint32_t i = 0; i < nColumns; ++i) {
+            const std::string strName = in.ReadString();
+            const bool bComputed = in.ReadFlag();
+            const bool bIdentity = in.ReadFlag();
+            const std::int64_t nSeed = ReadI64(in);
+            const std::int64_t nIncrement = ReadI64(in);
+            for (CColumnInfo& column : table.m_vecColumns) {
+                if (column.m_strName != strName)
+                    continue;
+                column.m_bComputed = bComputed;
+                column.m_bIdentity = bIdentity;
+                column.m_nIdentitySeed = nSeed;
+                column.m_nIdentityIncrement = nIncrement;
+            }
+        }
+        table.m_vecKeys.resize(in.ReadCount(kMinKey, "keys"));
+        for (CKeyConstraint& key : table.m_vecKeys) {
+            key.m_strName = in.ReadString();
+            key.m_nObjectId = in.ReadI32();
+            key.m_bPrimaryKey = in.ReadFlag();
+            key.m_bClustered = in.ReadFlag();
+            key.m_vecColumns = ReadIndexColumns(in);
+        }
+        table.m_vecChecks.resize(in.ReadCount(kMinCheck, "check constraints"));
+        for (CCheckConstraint& check : table.m_vecChecks) {
+            check.m_strName = in.ReadString();
+            check.m_nObjectId = in.ReadI32();
+            check.m_strText = in.ReadString();
+            check.m_bDisabled = in.ReadFlag();
+        }
+        table.m_vecForeignKeys.resize(in.ReadCount(kMinForeignKey, "foreign keys"));
+        for (CForeignKey& key : table.m_vecForeignKeys) {
+            key.m_strName = in.ReadString();
+            key.m_nObjectId = in.ReadI32();
+            key.m_vecColumns = ReadNames(in);
+            key.m_nReferencedObjectId = in.ReadI32();
+            key.m_strReferencedTable = in.ReadString();
+            key.m_vecReferencedColumns = ReadNames(in);
+            key.m_eOnDelete = ReadAction(in);
+            key.m_eOnUpdate = ReadAction(in);
+            key.m_bDisabled = in.ReadFlag();
+        }
+        table.m_vecIndexes.resize(in.ReadCount(kMinIndex, "indexes"));
+        for (CTableIndex& index : table.m_vecIndexes) {
+            index.m_strName = in.ReadString();
+            index.m_nIndexId = in.ReadI32();
+            index.m_bUnique = in.ReadFlag();
+            index.m_bClustered = in.ReadFlag();
+            index.m_bKeyIndex = in.ReadFlag();
+            index.m_vecColumns = ReadIndexColumns(in);
+        }
+    }
+}
+
+// Reads the schema section when the bytes that follow start with its tag; anything else (the end
+// of the file, or a later build's addition) is left unread.
+void ReadSchemaSection(CArchiveReader& in, CSQLServerEngine& engine) {
+    // A file cut inside the tag is a truncated file, not one without the section.
+    const std::string_view strTag = CScanFile::kSchemaTag;
+    const std::span<const std::byte> rest = in.RemainingBytes();
+    if (!rest.empty() && rest.size() <= strTag.size() &&
+        static_cast<std::size_t>(rest[0]) == strTag.size() &&
+        std::equal(rest.begin() + 1, rest.end(), strTag.begin(),
+                   [](std::byte b, char c) { return static_cast<char>(b) == c; })) {
+        throw CArchiveError("file ends inside the schema section's tag");
+    }
+    CArchiveReader ahead(rest);
+    try {
+        if (ahead.ReadString() != CScanFile::kSchemaTag)
+            return;
+    } catch (const CArchiveError&) {
+        return;
+    }
+    const std::uint32_t nVersion = ahead.ReadU32();
+    const std::uint32_t nLength = ahead.ReadU32();
+    if (nLength > ahead.Remaining()) {
+        throw CArchiveError("the schema section claims " + std::to_string(nLength) +
+                            " bytes but only " + std::to_string(ahead.Remaining()) + " remain");
+    }
+    CArchiveReader body(ahead.RemainingBytes().first(nLength));
+    in.Skip(ahead.Position() + nLength, "the schema section");
+    // A later version of the section is not understood here: the tables keep no schema parts.
+    if (nVersion == kSchemaVersion)
+        ReadSchemaBody(body, engine);
+}
+
 template <typename T, typename FnWrite>
 void WriteSection(CArchiveWriter& out, const COrderedMap<T>& map, FnWrite fnWrite) {
     for (const auto& [strKey, pValue] : map) {
@@ -267,6 +536,7 @@ bool CScanFile::Save(const CSQLServerEngine& engine, const std::string& strPath,
     WriteSection(out, engine.m_mapRules, WriteObject);
     WriteSection(out, engine.m_mapTriggers, WriteObject);
     WriteSection(out, engine.m_mapFunctions, WriteObject);
+    WriteSchemaSection(out, engine);
     if (!out.Close()) {
         strError = out.Error();
         return false;
@@ -314,6 +584,7 @@ void CScanFile::Load(CSQLServerEngine& engine, CArchiveReader& in) {
     ReadSection(in, nRules, engine.m_mapRules, ReadObject);
     ReadSection(in, nTriggers, engine.m_mapTriggers, ReadObject);
     ReadSection(in, nFunctions, engine.m_mapFunctions, ReadObject);
+    ReadSchemaSection(in, engine);
 
     // The object ids live in the keys; the programmable objects keep them as members too.
     for (auto* pMap : {&engine.m_mapViews, &engine.m_mapProcedures, &engine.m_mapRules,
