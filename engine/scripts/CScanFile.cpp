@@ -7,6 +7,7 @@
 
 #include "common/ArchiveReader.h"
 #include "common/ArchiveWriter.h"
+#include "common/ExecutionLog.h"
 #include "engine/core/CSQLServerEngine.h"
 
 namespace {
@@ -205,10 +206,8 @@ void ReadTable(CArchiveReader& in, CTable& table) {
         table.m_vecPages.push_back(in.ReadU32());
 }
 
-// ---- The schema section: keys, checks, foreign keys, indexes, identity and computed columns.
-// It follows the eight sections the format always had, so a reader that stops after them still
-// opens the file. It starts with its tag, a version and the byte length of its body; a reader
-// that finds no tag there (the end of the file, or what a later build appends) reads nothing.
+// ---- The schema section (a tagged section, see below): keys, checks, foreign keys, indexes,
+// identity and computed columns of the tables that have any.
 
 constexpr std::uint32_t kSchemaVersion = 1;
 constexpr std::size_t kMinSchemaTable = 1 + 5 * 4;
@@ -337,17 +336,9 @@ void WriteSchemaBody(TOut& out, const CSQLServerEngine& engine) {
 
 // Written only when a table has schema parts: a catalog without any gives the same bytes as
 // before the section existed.
-void WriteSchemaSection(CArchiveWriter& out, const CSQLServerEngine& engine) {
-    if (std::none_of(engine.m_mapObjects.begin(), engine.m_mapObjects.end(),
-                     [](const auto& entry) { return HasSchema(*entry.second); })) {
-        return;
-    }
-    CSizeCounter counter;
-    WriteSchemaBody(counter, engine);
-    out.WriteString(CScanFile::kSchemaTag);
-    out.WriteU32(kSchemaVersion);
-    out.WriteU32(static_cast<std::uint32_t>(counter.Bytes()));
-    WriteSchemaBody(out, engine);
+bool WantsSchemaSection(const CSQLServerEngine& engine) {
+    return std::any_of(engine.m_mapObjects.begin(), engine.m_mapObjects.end(),
+                       [](const auto& entry) { return HasSchema(*entry.second); });
 }
 
 std::vector<CIndexColumn> ReadIndexColumns(CArchiveReader& in) {
@@ -375,101 +366,177 @@ CForeignKey::EAction ReadAction(CArchiveReader& in) {
     return static_cast<CForeignKey::EAction>(nAction);
 }
 
+// The schema parts of one table as the section holds them, applied only once the whole body
+// has been read, so a damaged body leaves every table as the eight sections gave it.
+struct SSchemaColumn {
+    std::string strName;
+    bool bComputed = false;
+    bool bIdentity = false;
+    std::int64_t nSeed = 1;
+    std::int64_t nIncrement = 1;
+};
+struct SSchemaEntry {
+    std::string strKey;
+    std::vector<SSchemaColumn> vecColumns;
+    std::vector<CKeyConstraint> vecKeys;
+    std::vector<CCheckConstraint> vecChecks;
+    std::vector<CForeignKey> vecForeignKeys;
+    std::vector<CTableIndex> vecIndexes;
+};
+
+SSchemaEntry ReadSchemaEntry(CArchiveReader& in) {
+    SSchemaEntry entry;
+    entry.strKey = in.ReadString();
+    entry.vecColumns.resize(in.ReadCount(kMinSchemaColumn, "identity and computed columns"));
+    for (SSchemaColumn& column : entry.vecColumns) {
+        column.strName = in.ReadString();
+        column.bComputed = in.ReadFlag();
+        column.bIdentity = in.ReadFlag();
+        column.nSeed = ReadI64(in);
+        column.nIncrement = ReadI64(in);
+    }
+    entry.vecKeys.resize(in.ReadCount(kMinKey, "keys"));
+    for (CKeyConstraint& key : entry.vecKeys) {
+        key.m_strName = in.ReadString();
+        key.m_nObjectId = in.ReadI32();
+        key.m_bPrimaryKey = in.ReadFlag();
+        key.m_bClustered = in.ReadFlag();
+        key.m_vecColumns = ReadIndexColumns(in);
+    }
+    entry.vecChecks.resize(in.ReadCount(kMinCheck, "check constraints"));
+    for (CCheckConstraint& check : entry.vecChecks) {
+        check.m_strName = in.ReadString();
+        check.m_nObjectId = in.ReadI32();
+        check.m_strText = in.ReadString();
+        check.m_bDisabled = in.ReadFlag();
+    }
+    entry.vecForeignKeys.resize(in.ReadCount(kMinForeignKey, "foreign keys"));
+    for (CForeignKey& key : entry.vecForeignKeys) {
+        key.m_strName = in.ReadString();
+        key.m_nObjectId = in.ReadI32();
+        key.m_vecColumns = ReadNames(in);
+        key.m_nReferencedObjectId = in.ReadI32();
+        key.m_strReferencedTable = in.ReadString();
+        key.m_vecReferencedColumns = ReadNames(in);
+        key.m_eOnDelete = ReadAction(in);
+        key.m_eOnUpdate = ReadAction(in);
+        key.m_bDisabled = in.ReadFlag();
+    }
+    entry.vecIndexes.resize(in.ReadCount(kMinIndex, "indexes"));
+    for (CTableIndex& index : entry.vecIndexes) {
+        index.m_strName = in.ReadString();
+        index.m_nIndexId = in.ReadI32();
+        index.m_bUnique = in.ReadFlag();
+        index.m_bClustered = in.ReadFlag();
+        index.m_bKeyIndex = in.ReadFlag();
+        index.m_vecColumns = ReadIndexColumns(in);
+    }
+    return entry;
+}
+
 void ReadSchemaBody(CArchiveReader& in, CSQLServerEngine& engine) {
-    const std::uint32_t nTables = in.ReadCount(kMinSchemaTable, "tables with schema parts");
-    for (std::uint32_t t = 0; t < nTables; ++t) {
-        const std::string strKey = in.ReadString();
-        CTable* pTable = engine.m_mapObjects.Find(strKey);
+    std::vector<SSchemaEntry> vecEntries(in.ReadCount(kMinSchemaTable, "tables with schema parts"));
+    for (SSchemaEntry& entry : vecEntries)
+        entry = ReadSchemaEntry(in);
+    for (SSchemaEntry& entry : vecEntries) {
+        // A table the eight sections do not hold has nothing to attach its parts to.
+        CTable* pTable = engine.m_mapObjects.Find(entry.strKey);
         if (!pTable)
-            throw CArchiveError("the schema section names table " + strKey +
-                                ", which is not saved");
-        CTable& table = *pTable;
-        const std::uint32_t nColumns =
-            in.ReadCount(kMinSchemaColumn, "identity and computed columns");
-        for (std::uint32_t i = 0; i < nColumns; ++i) {
-            const std::string strName = in.ReadString();
-            const bool bComputed = in.ReadFlag();
-            const bool bIdentity = in.ReadFlag();
-            const std::int64_t nSeed = ReadI64(in);
-            const std::int64_t nIncrement = ReadI64(in);
-            for (CColumnInfo& column : table.m_vecColumns) {
-                if (column.m_strName != strName)
+            continue;
+        for (const SSchemaColumn& saved : entry.vecColumns) {
+            for (CColumnInfo& column : pTable->m_vecColumns) {
+                if (column.m_strName != saved.strName)
                     continue;
-                column.m_bComputed = bComputed;
-                column.m_bIdentity = bIdentity;
-                column.m_nIdentitySeed = nSeed;
-                column.m_nIdentityIncrement = nIncrement;
+                column.m_bComputed = saved.bComputed;
+                column.m_bIdentity = saved.bIdentity;
+                column.m_nIdentitySeed = saved.nSeed;
+                column.m_nIdentityIncrement = saved.nIncrement;
             }
         }
-        table.m_vecKeys.resize(in.ReadCount(kMinKey, "keys"));
-        for (CKeyConstraint& key : table.m_vecKeys) {
-            key.m_strName = in.ReadString();
-            key.m_nObjectId = in.ReadI32();
-            key.m_bPrimaryKey = in.ReadFlag();
-            key.m_bClustered = in.ReadFlag();
-            key.m_vecColumns = ReadIndexColumns(in);
-        }
-        table.m_vecChecks.resize(in.ReadCount(kMinCheck, "check constraints"));
-        for (CCheckConstraint& check : table.m_vecChecks) {
-            check.m_strName = in.ReadString();
-            check.m_nObjectId = in.ReadI32();
-            check.m_strText = in.ReadString();
-            check.m_bDisabled = in.ReadFlag();
-        }
-        table.m_vecForeignKeys.resize(in.ReadCount(kMinForeignKey, "foreign keys"));
-        for (CForeignKey& key : table.m_vecForeignKeys) {
-            key.m_strName = in.ReadString();
-            key.m_nObjectId = in.ReadI32();
-            key.m_vecColumns = ReadNames(in);
-            key.m_nReferencedObjectId = in.ReadI32();
-            key.m_strReferencedTable = in.ReadString();
-            key.m_vecReferencedColumns = ReadNames(in);
-            key.m_eOnDelete = ReadAction(in);
-            key.m_eOnUpdate = ReadAction(in);
-            key.m_bDisabled = in.ReadFlag();
-        }
-        table.m_vecIndexes.resize(in.ReadCount(kMinIndex, "indexes"));
-        for (CTableIndex& index : table.m_vecIndexes) {
-            index.m_strName = in.ReadString();
-            index.m_nIndexId = in.ReadI32();
-            index.m_bUnique = in.ReadFlag();
-            index.m_bClustered = in.ReadFlag();
-            index.m_bKeyIndex = in.ReadFlag();
-            index.m_vecColumns = ReadIndexColumns(in);
-        }
+        pTable->m_vecKeys = std::move(entry.vecKeys);
+        pTable->m_vecChecks = std::move(entry.vecChecks);
+        pTable->m_vecForeignKeys = std::move(entry.vecForeignKeys);
+        pTable->m_vecIndexes = std::move(entry.vecIndexes);
     }
 }
 
-// Reads the schema section when the bytes that follow start with its tag; anything else (the end
-// of the file, or a later build's addition) is left unread.
-void ReadSchemaSection(CArchiveReader& in, CSQLServerEngine& engine) {
-    // A file cut inside the tag is a truncated file, not one without the section.
-    const std::string_view strTag = CScanFile::kSchemaTag;
-    const std::span<const std::byte> rest = in.RemainingBytes();
-    if (!rest.empty() && rest.size() <= strTag.size() &&
-        static_cast<std::size_t>(rest[0]) == strTag.size() &&
-        std::equal(rest.begin() + 1, rest.end(), strTag.begin(),
-                   [](std::byte b, char c) { return static_cast<char>(b) == c; })) {
-        throw CArchiveError("file ends inside the schema section's tag");
+// ---- Tagged sections after the eight sections: each is its tag (string), a 32-bit version, the
+// 32-bit byte length of its body and the body. A reader skips a tag or a version it does not
+// know by the length, so sections of later builds never stop an older one.
+
+template <typename FnBody>
+void WriteTaggedSection(CArchiveWriter& out, std::string_view strTag, std::uint32_t nVersion,
+                        FnBody fnBody) {
+    CSizeCounter counter;
+    fnBody(counter);
+    if (counter.Bytes() > UINT32_MAX)
+        return;  // cannot be framed; the file still opens without it
+    out.WriteString(strTag);
+    out.WriteU32(nVersion);
+    out.WriteU32(static_cast<std::uint32_t>(counter.Bytes()));
+    fnBody(out);
+}
+
+void WriteTaggedSections(CArchiveWriter& out, const CSQLServerEngine& engine) {
+    if (WantsSchemaSection(engine)) {
+        WriteTaggedSection(out, CScanFile::kSchemaTag, kSchemaVersion,
+                           [&](auto& body) { WriteSchemaBody(body, engine); });
     }
-    CArchiveReader ahead(rest);
-    try {
-        if (ahead.ReadString() != CScanFile::kSchemaTag)
+}
+
+struct STaggedReader {
+    const char* pszTag;
+    std::uint32_t nVersion;
+    void (*fnRead)(CArchiveReader& body, CSQLServerEngine& engine);
+};
+// One entry per section this build understands. A reader throws CArchiveError on a body it
+// cannot read and must then leave the engine as it was.
+constexpr STaggedReader kTaggedReaders[] = {
+    {CScanFile::kSchemaTag, kSchemaVersion, ReadSchemaBody},
+};
+
+// Reads the tagged sections up to the end of the file. Whatever cannot be read (bytes that are
+// no section header, a body longer than the file, a body its reader refuses) ends the walk with
+// a line in the error log: the catalog of the eight sections is complete without them.
+void ReadTaggedSections(CArchiveReader& in, CSQLServerEngine& engine) {
+    while (in.Remaining() > 0) {
+        CArchiveReader header(in.RemainingBytes());
+        std::string strTag;
+        std::uint32_t nVersion = 0;
+        std::uint32_t nLength = 0;
+        try {
+            strTag = header.ReadString();
+            nVersion = header.ReadU32();
+            nLength = header.ReadU32();
+        } catch (const CArchiveError&) {
+            CExecutionLog::WriteLog(1, 0,
+                                    "Scan file: " + std::to_string(in.Remaining()) +
+                                        " bytes after the catalog are no readable section",
+                                    true);
             return;
-    } catch (const CArchiveError&) {
-        return;
+        }
+        if (nLength > header.Remaining()) {
+            CExecutionLog::WriteLog(1, 0,
+                                    "Scan file: section " + strTag + " claims " +
+                                        std::to_string(nLength) + " bytes but only " +
+                                        std::to_string(header.Remaining()) + " remain",
+                                    true);
+            return;
+        }
+        CArchiveReader body(header.RemainingBytes().first(nLength));
+        in.Skip(header.Position() + nLength, "a tagged section");
+        for (const STaggedReader& reader : kTaggedReaders) {
+            if (strTag != reader.pszTag || nVersion != reader.nVersion)
+                continue;
+            try {
+                reader.fnRead(body, engine);
+            } catch (const CArchiveError& error) {
+                CExecutionLog::WriteLog(
+                    1, 0, "Scan file: section " + strTag + " is damaged: " + error.what(), true);
+                return;
+            }
+        }
     }
-    const std::uint32_t nVersion = ahead.ReadU32();
-    const std::uint32_t nLength = ahead.ReadU32();
-    if (nLength > ahead.Remaining()) {
-        throw CArchiveError("the schema section claims " + std::to_string(nLength) +
-                            " bytes but only " + std::to_string(ahead.Remaining()) + " remain");
-    }
-    CArchiveReader body(ahead.RemainingBytes().first(nLength));
-    in.Skip(ahead.Position() + nLength, "the schema section");
-    // A later version of the section is not understood here: the tables keep no schema parts.
-    if (nVersion == kSchemaVersion)
-        ReadSchemaBody(body, engine);
 }
 
 template <typename T, typename FnWrite>
@@ -536,7 +603,7 @@ bool CScanFile::Save(const CSQLServerEngine& engine, const std::string& strPath,
     WriteSection(out, engine.m_mapRules, WriteObject);
     WriteSection(out, engine.m_mapTriggers, WriteObject);
     WriteSection(out, engine.m_mapFunctions, WriteObject);
-    WriteSchemaSection(out, engine);
+    WriteTaggedSections(out, engine);
     if (!out.Close()) {
         strError = out.Error();
         return false;
@@ -584,7 +651,7 @@ void CScanFile::Load(CSQLServerEngine& engine, CArchiveReader& in) {
     ReadSection(in, nRules, engine.m_mapRules, ReadObject);
     ReadSection(in, nTriggers, engine.m_mapTriggers, ReadObject);
     ReadSection(in, nFunctions, engine.m_mapFunctions, ReadObject);
-    ReadSchemaSection(in, engine);
+    ReadTaggedSections(in, engine);
 
     // The object ids live in the keys; the programmable objects keep them as members too.
     for (auto* pMap : {&engine.m_mapViews, &engine.m_mapProcedures, &engine.m_mapRules,
