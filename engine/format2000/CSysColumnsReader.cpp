@@ -25,9 +25,12 @@ constexpr std::int32_t kLastSystemObjectId = 199;
 constexpr std::size_t kAutovalColumn = 1;  // variable columns: name, autoval
 constexpr std::uint8_t kPositiveDecimal = 1;
 
-// A little-endian signed integer of 1 to 8 bytes.
+// A little-endian integer of 1 to 8 bytes as the column's type holds it: the one-byte type,
+// tinyint, is unsigned (a seed of 200 is not -56); the wider ones are signed.
 std::int64_t SignedValue(const CByteView& view, std::size_t nAt, std::size_t nWidth) {
     const std::uint64_t nRaw = view.Load(nAt, nWidth);
+    if (nWidth == 1)
+        return static_cast<std::int64_t>(nRaw);
     if (nWidth == 8)
         return static_cast<std::int64_t>(nRaw);
     const std::uint64_t nSign = std::uint64_t{1} << (8 * nWidth - 1);

@@ -6,6 +6,7 @@
 
 #include "common/ExecutionLog.h"
 #include "engine/core/CSQLServerEngine.h"
+#include "engine/format2000/CSysColumnsReader.h"
 #include "engine/scripts/CConstraintScript.h"
 #include "engine/scripts/CTableScript.h"
 #include "support/RecoveryHelpers.h"
@@ -195,4 +196,61 @@ TEST_F(SchemaRecovery, RealFileHasItsPrimaryKeysDefaultsAndIdentityColumns) {
         CConstraintScript::TableStatements(properties).vecStatements,
         std::vector<std::string>{"ALTER TABLE [dtproperties] ADD CONSTRAINT "
                                  "[pk_dtproperties] PRIMARY KEY CLUSTERED ([id],[property])"});
+}
+
+namespace {
+// An autoval value: the last value used, the seed and the increment, each nWidth bytes
+// little-endian (decimal: a sign byte, then the magnitude), then a status byte.
+std::vector<std::byte> Autoval(std::size_t nWidth, std::uint64_t nSeed, std::uint64_t nIncrement) {
+    std::vector<std::byte> vecBytes(3 * nWidth + 1);
+    for (std::size_t i = 0; i < nWidth && i < 8; ++i) {
+        vecBytes[nWidth + i] = static_cast<std::byte>(nSeed >> (8 * i));
+        vecBytes[2 * nWidth + i] = static_cast<std::byte>(nIncrement >> (8 * i));
+    }
+    return vecBytes;
+}
+std::vector<std::byte> DecimalAutoval(std::size_t nWidth, bool bSeedNegative, std::uint64_t nSeed,
+                                      std::uint64_t nIncrement) {
+    std::vector<std::byte> vecBytes(3 * nWidth + 1);
+    vecBytes[nWidth] = std::byte{bSeedNegative ? std::uint8_t{0} : std::uint8_t{1}};
+    vecBytes[2 * nWidth] = std::byte{1};
+    for (std::size_t i = 0; i < 8 && i + 1 < nWidth; ++i) {
+        vecBytes[nWidth + 1 + i] = static_cast<std::byte>(nSeed >> (8 * i));
+        vecBytes[2 * nWidth + 1 + i] = static_cast<std::byte>(nIncrement >> (8 * i));
+    }
+    return vecBytes;
+}
+}  // namespace
+
+TEST(IdentityValues, SeedAndIncrementOfEveryIdentityTypeAndNothingFromOtherBytes) {
+    struct SCase {
+        const char* pszName;
+        std::vector<std::byte> vecAutoval;
+        bool bDecimal;
+        std::optional<std::pair<std::int64_t, std::int64_t>> expected;
+    };
+    const SCase arrCases[] = {
+        {"int", Autoval(4, 100, 10), false, std::pair<std::int64_t, std::int64_t>{100, 10}},
+        {"tinyint is unsigned", Autoval(1, 200, 5), false,
+         std::pair<std::int64_t, std::int64_t>{200, 5}},
+        {"smallint counting down", Autoval(2, 0xFFFD, 0xFFFF), false,
+         std::pair<std::int64_t, std::int64_t>{-3, -1}},
+        {"bigint", Autoval(8, 5000000000ULL, 2), false,
+         std::pair<std::int64_t, std::int64_t>{5000000000LL, 2}},
+        {"decimal(12,0)", DecimalAutoval(9, true, 12345678901ULL, 7), true,
+         std::pair<std::int64_t, std::int64_t>{-12345678901LL, 7}},
+        {"increment 0", Autoval(4, 1, 0), false, std::nullopt},
+        {"not three values and a status byte", std::vector<std::byte>(12), false, std::nullopt},
+        {"too short", std::vector<std::byte>(3), false, std::nullopt},
+        {"wider than bigint", Autoval(9, 1, 1), false, std::nullopt},
+    };
+    for (const SCase& test : arrCases) {
+        SCOPED_TRACE(test.pszName);
+        auto identity = CSysColumnsReader::DecodeIdentity(test.vecAutoval, test.bDecimal);
+        ASSERT_EQ(identity.has_value(), test.expected.has_value());
+        if (identity) {
+            EXPECT_EQ(identity->nSeed, test.expected->first);
+            EXPECT_EQ(identity->nIncrement, test.expected->second);
+        }
+    }
 }
