@@ -47,6 +47,129 @@ void PrintObjects(const char* pszTitle, const COrderedMap<CViewStoredProc>& map,
     }
 }
 
+void WriteKeyColumns(CJsonWriter& json, const std::vector<CIndexColumn>& vecColumns) {
+    json.Key("columns").BeginArray();
+    for (const CIndexColumn& column : vecColumns) {
+        json.BeginObject()
+            .Key("name")
+            .String(column.m_strName)
+            .Key("descending")
+            .Bool(column.m_bDescending)
+            .EndObject();
+    }
+    json.EndArray();
+}
+
+void WriteNames(CJsonWriter& json, const char* pszKey, const std::vector<std::string>& vecNames) {
+    json.Key(pszKey).BeginArray();
+    for (const std::string& strName : vecNames)
+        json.String(strName);
+    json.EndArray();
+}
+
+// The keys, indexes, foreign keys and checks of one table.
+void WriteSchemaParts(CJsonWriter& json, const CTable& table) {
+    json.Key("keys").BeginArray();
+    for (const CKeyConstraint& key : table.m_vecKeys) {
+        json.BeginObject()
+            .Key("name")
+            .String(key.m_strName)
+            .Key("type")
+            .String(key.m_bPrimaryKey ? "PRIMARY KEY" : "UNIQUE")
+            .Key("clustered")
+            .Bool(key.m_bClustered);
+        WriteKeyColumns(json, key.m_vecColumns);
+        json.EndObject();
+    }
+    json.EndArray().Key("indexes").BeginArray();
+    for (const CTableIndex& index : table.m_vecIndexes) {
+        json.BeginObject()
+            .Key("name")
+            .String(index.m_strName)
+            .Key("unique")
+            .Bool(index.m_bUnique)
+            .Key("clustered")
+            .Bool(index.m_bClustered)
+            .Key("key_index")
+            .Bool(index.m_bKeyIndex);
+        WriteKeyColumns(json, index.m_vecColumns);
+        json.EndObject();
+    }
+    json.EndArray().Key("foreign_keys").BeginArray();
+    for (const CForeignKey& key : table.m_vecForeignKeys) {
+        json.BeginObject().Key("name").String(key.m_strName);
+        WriteNames(json, "columns", key.m_vecColumns);
+        json.Key("referenced_table").String(key.m_strReferencedTable);
+        WriteNames(json, "referenced_columns", key.m_vecReferencedColumns);
+        json.Key("on_delete")
+            .String(CForeignKey::ActionText(key.m_eOnDelete))
+            .Key("on_update")
+            .String(CForeignKey::ActionText(key.m_eOnUpdate))
+            .Key("enabled")
+            .Bool(!key.m_bDisabled)
+            .EndObject();
+    }
+    json.EndArray().Key("checks").BeginArray();
+    for (const CCheckConstraint& check : table.m_vecChecks) {
+        json.BeginObject()
+            .Key("name")
+            .String(check.m_strName)
+            .Key("text")
+            .String(check.m_strText)
+            .Key("enabled")
+            .Bool(!check.m_bDisabled)
+            .EndObject();
+    }
+    json.EndArray();
+}
+
+std::string KeyColumnText(const std::vector<CIndexColumn>& vecColumns) {
+    std::string strText;
+    for (const CIndexColumn& column : vecColumns) {
+        if (!strText.empty())
+            strText += ", ";
+        strText += column.m_strName.empty() ? "?" : column.m_strName;
+        if (column.m_bDescending)
+            strText += " DESC";
+    }
+    return strText;
+}
+
+std::string NameText(const std::vector<std::string>& vecNames) {
+    std::string strText;
+    for (const std::string& strName : vecNames)
+        strText += (strText.empty() ? "" : ", ") + (strName.empty() ? std::string("?") : strName);
+    return strText;
+}
+
+void PrintSchemaParts(const CTable& table) {
+    for (const CKeyConstraint& key : table.m_vecKeys) {
+        std::printf("    %s %s %s (%s)\n", key.m_bPrimaryKey ? "primary key" : "unique",
+                    key.m_strName.c_str(), key.m_bClustered ? "clustered" : "nonclustered",
+                    KeyColumnText(key.m_vecColumns).c_str());
+    }
+    for (const CTableIndex& index : table.m_vecIndexes) {
+        std::printf("    index %s%s%s (%s)\n", index.m_strName.c_str(),
+                    index.m_bUnique ? " unique" : "", index.m_bClustered ? " clustered" : "",
+                    KeyColumnText(index.m_vecColumns).c_str());
+    }
+    for (const CForeignKey& key : table.m_vecForeignKeys) {
+        std::printf("    foreign key %s (%s) references %s (%s)", key.m_strName.c_str(),
+                    NameText(key.m_vecColumns).c_str(),
+                    key.m_strReferencedTable.empty() ? "?" : key.m_strReferencedTable.c_str(),
+                    NameText(key.m_vecReferencedColumns).c_str());
+        if (key.m_eOnDelete != CForeignKey::EAction::NoAction)
+            std::printf(" on delete %s", CForeignKey::ActionText(key.m_eOnDelete));
+        if (key.m_eOnUpdate != CForeignKey::EAction::NoAction)
+            std::printf(" on update %s", CForeignKey::ActionText(key.m_eOnUpdate));
+        std::printf("%s\n", key.m_bDisabled ? " (disabled)" : "");
+    }
+    for (const CCheckConstraint& check : table.m_vecChecks) {
+        std::printf("    check %s %s%s\n", check.m_strName.c_str(), check.m_strText.c_str(),
+                    check.m_bDisabled ? " (disabled)" : "");
+    }
+}
+
 bool AnythingRecovered(const CSQLServerEngine& e) {
     return !(e.m_mapObjects.Empty() && e.m_mapViews.Empty() && e.m_mapProcedures.Empty() &&
              e.m_mapRules.Empty() && e.m_mapTriggers.Empty() && e.m_mapFunctions.Empty() &&
@@ -58,9 +181,11 @@ const char* CCatalogCommand::Help() {
     return "usage: ambermill-cli catalog FILE [--json] [--text] [--data PATH] [--no-progress]\n"
            "  Recovers the catalog of a data file (or loads a scan file) and prints the tables "
            "with\n"
-           "  their columns, the views, procedures, functions, triggers and rules (--text adds "
-           "their\n"
-           "  definitions), the defaults and the user types. --json prints everything as JSON.\n"
+           "  their columns (identity and computed ones marked), keys, indexes, foreign keys and\n"
+           "  check constraints, the views, procedures, functions, triggers and rules (--text "
+           "adds\n"
+           "  their definitions), the defaults and the user types. --json prints everything as\n"
+           "  JSON.\n"
            "  Exit 0 when anything was recovered, 3 when nothing was, 2 for an unusable file.\n";
 }
 
@@ -103,9 +228,29 @@ std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::ui
             } else {
                 json.String(column.m_strDefault);
             }
+            json.Key("identity");
+            if (column.m_bIdentity) {
+                json.BeginObject()
+                    .Key("seed")
+                    .Number(column.m_nIdentitySeed)
+                    .Key("increment")
+                    .Number(column.m_nIdentityIncrement)
+                    .EndObject();
+            } else {
+                json.Null();
+            }
+            // A computed column whose expression was lost is still computed: its text is "".
+            json.Key("computed");
+            if (column.IsComputed()) {
+                json.String(column.m_strFormula);
+            } else {
+                json.Null();
+            }
             json.EndObject();
         }
-        json.EndArray().EndObject();
+        json.EndArray();
+        WriteSchemaParts(json, *pTable);
+        json.EndObject();
     }
     json.EndArray();
     WriteObjects(json, "views", engine.m_mapViews);
@@ -175,12 +320,21 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
         for (const auto& [strKey, pTable] : engine.m_mapObjects) {
             std::printf("  %s (id %d)\n", pTable->m_strName.c_str(), pTable->m_nObjectId);
             for (const CColumnInfo& c : pTable->m_vecColumns) {
-                std::printf("    %-30s %-16s %-16s len=%u prec=%u scale=%u %s%s%s\n",
+                std::string strExtra;
+                if (c.m_bIdentity) {
+                    strExtra = " identity(" + std::to_string(c.m_nIdentitySeed) + "," +
+                               std::to_string(c.m_nIdentityIncrement) + ")";
+                }
+                if (c.IsComputed())
+                    strExtra = " as " + (c.m_strFormula.empty() ? "?" : c.m_strFormula);
+                std::printf("    %-30s %-16s %-16s len=%u prec=%u scale=%u %s%s%s%s\n",
                             c.m_strName.c_str(), c.m_strType.c_str(), c.m_strUserType.c_str(),
                             c.m_nLength, c.m_nPrecision, c.m_nScale,
                             c.m_bNullable ? "NULL" : "NOT NULL",
-                            c.m_strDefault.empty() ? "" : " default ", c.m_strDefault.c_str());
+                            c.m_strDefault.empty() ? "" : " default ", c.m_strDefault.c_str(),
+                            strExtra.c_str());
             }
+            PrintSchemaParts(*pTable);
         }
         PrintObjects("Views", engine.m_mapViews, bText);
         PrintObjects("Procedures", engine.m_mapProcedures, bText);

@@ -102,8 +102,15 @@ bool CPageScanner::ReadSystemTableRows(const std::string& strKey, const std::str
         CExecutionLog::WriteLog(1, 0, strNotFound, true);
         return false;
     }
-    CSlotWalker walker(EWalkPolicy::SystemTable, m_engine.m_strFileName);
     CExecutionLog::WriteLog(0, 0, "Found : " + std::to_string(pTable->m_vecPages.size()), false);
+    return WalkSystemTableRows(strKey, fnReader);
+}
+
+bool CPageScanner::WalkSystemTableRows(const std::string& strKey, const RowReader& fnReader) {
+    const CTable* pTable = m_engine.m_mapObjects.Find(strKey);
+    if (!pTable)
+        return false;
+    CSlotWalker walker(EWalkPolicy::SystemTable, m_engine.m_strFileName);
     const SWalkResult result =
         walker.Walk(pTable->m_vecPages, pTable->m_nObjectId, &m_engine.m_pStatus->m_bCancel,
                     [&](const SSlotVisit& visit) {

@@ -30,6 +30,9 @@ class AMBERMILL_API CPageScanner {
     // the error log) when the table owns no data page; also false after a stop request.
     bool ReadSystemTableRows(const std::string& strKey, const std::string& strNotFound,
                              const RowReader& fnReader);
+    // The same walk without any log line, for tables whose phases the execution log does not
+    // list. False when the table owns no data page or a stop request ended the walk.
+    bool WalkSystemTableRows(const std::string& strKey, const RowReader& fnReader);
     void ReadExtent(std::uint32_t nExtent, const std::string& strObjectId);
     std::string GetDatabaseName();
 

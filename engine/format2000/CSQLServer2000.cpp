@@ -7,9 +7,12 @@
 #include "engine/binding/EngineFactories.h"
 #include "engine/core/CFormatTable.h"
 #include "engine/core/CPageScanner.h"
+#include "engine/format2000/CSchemaCollector.h"
 #include "engine/format2000/CSysColumnsReader.h"
 #include "engine/format2000/CSysCommentsReader.h"
+#include "engine/format2000/CSysIndexesReader.h"
 #include "engine/format2000/CSysObjectsReader.h"
+#include "engine/format2000/CSysReferencesReader.h"
 #include "engine/format2000/CSysTypesReader.h"
 #include "engine/records/CGridCursor.h"
 #include "engine/records/CTextPointerReader.h"
@@ -99,8 +102,11 @@ unsigned CSQLServer2000::RecoverSQLServerMDF() {
     if (status.m_bCancel)
         return stopped();
 
+    // Keys, constraints, indexes and column ids gathered on the way, applied after pruning.
+    CSchemaCollector schema;
+
     Log("Reading sysobjects");
-    CSysObjectsReader objectsReader(*this, m_counters);
+    CSysObjectsReader objectsReader(*this, m_counters, schema);
     readTable("1", "Could not find Sysobjects table",
               [&](const CByteView& d, std::uint16_t n) { objectsReader.ReadRow(d, n); });
     if (status.m_bCancel)
@@ -113,7 +119,7 @@ unsigned CSQLServer2000::RecoverSQLServerMDF() {
 
     Log("Gathering view, stored procedures,triggers etc");
     CTextPointerReader textReader(m_strFileName);
-    CSysCommentsReader commentsReader(*this, textReader);
+    CSysCommentsReader commentsReader(*this, textReader, schema);
     readTable("6", "Could not find syscomments table",
               [&](const CByteView& d, std::uint16_t n) { commentsReader.ReadRow(d, n); });
     commentsReader.Finish();
@@ -121,9 +127,23 @@ unsigned CSQLServer2000::RecoverSQLServerMDF() {
         return stopped();
 
     Log("Reading column information");
-    CSysColumnsReader columnsReader(*this, m_counters);
+    CSysColumnsReader columnsReader(*this, m_counters, schema);
     readTable("3", "Could not find syscolumns table",
               [&](const CByteView& d, std::uint16_t n) { columnsReader.ReadRow(d, n); });
+    if (status.m_bCancel)
+        return stopped();
+    // Indexes and foreign keys are no phase of their own in the execution log. A file without
+    // sysindexes keeps its tables and loses their keys and indexes, which the error log says; a
+    // file without a sysreferences page simply has no foreign keys.
+    CSysIndexesReader indexesReader(schema);
+    if (!scanner.WalkSystemTableRows(
+            "2", [&](const CByteView& d, std::uint16_t n) { indexesReader.ReadRow(d, n); }) &&
+        !status.m_bCancel) {
+        CExecutionLog::WriteLog(1, 0, "Could not find sysindexes table", true);
+    }
+    CSysReferencesReader referencesReader(schema);
+    scanner.WalkSystemTableRows(
+        "14", [&](const CByteView& d, std::uint16_t n) { referencesReader.ReadRow(d, n); });
     if (status.m_bCancel)
         return stopped();
     Log("Waiting For Event after reading column information.");
@@ -132,6 +152,7 @@ unsigned CSQLServer2000::RecoverSQLServerMDF() {
     Log("Event recieved");
 
     CSysObjectsReader::PruneTables(*this);
+    schema.Apply(*this);
     m_nTables = static_cast<std::int32_t>(m_mapObjects.Count());
     m_nViews = static_cast<std::int32_t>(m_mapViews.Count());
     m_nProcedures = static_cast<std::int32_t>(m_mapProcedures.Count());

@@ -29,6 +29,8 @@ class AMBERMILL_API CExportContext {
     CScriptFile* m_pTableFile = nullptr;
     // Bound defaults of the table (script target); nullptr: not written.
     CScriptFile* m_pDefaultFile = nullptr;
+    // The table's keys, checks and indexes (script target); nullptr: not written.
+    CScriptFile* m_pConstraintFile = nullptr;
 
     // What is exported.
     bool m_bExportRecords = true;

@@ -51,6 +51,7 @@ CExportContext CRecordExtractor::OneTableContext(CTable* pTable) const {
     context.m_pConnection = m_engine.m_pDatabase;
     context.m_pTableFile = m_engine.m_hTableFile;
     context.m_pDefaultFile = m_engine.m_hDefaultFile;
+    context.m_pConstraintFile = m_engine.m_hConstraintFile;
     context.m_bExportRecords = m_engine.m_bExportRecords;
     context.m_bRecoverDeleted = m_engine.m_bRecoverDeleted;
     context.m_bAvoidDuplicate = m_bAvoidDuplicate;
@@ -71,6 +72,7 @@ CExportContext CRecordExtractor::ConnectionContext(CTable* pTable,
     context.m_pConnection = pDatabase;
     context.m_pTableFile = m_engine.m_hTableFile;
     context.m_pDefaultFile = m_engine.m_hDefaultFile;
+    context.m_pConstraintFile = m_engine.m_hConstraintFile;
     context.m_bExportRecords = m_engine.m_bExportRecords;
     context.m_bRecoverDeleted = m_engine.m_bRecoverDeleted;
     context.m_eWalk = CExportContext::EWalk::Batched;

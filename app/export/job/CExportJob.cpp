@@ -17,6 +17,7 @@
 #include "common/SettingsFile.h"
 #include "engine/core/CSQLServerEngine.h"
 #include "engine/records/CExportContext.h"
+#include "engine/scripts/CConstraintScript.h"
 #include "engine/scripts/CTableScript.h"
 #include "engine/scripts/SqlText.h"
 
@@ -255,7 +256,8 @@ bool CExportJob::RunTables(const std::vector<CTable*>& vecTables) {
 
         status.m_nExportedRecords = 0;
         status.m_nFailedRecords = 0;
-        CExportContext context = TableContext(m_bScripts ? &tableFile : nullptr);
+        CExportContext context =
+            TableContext(m_bScripts ? &tableFile : nullptr, m_bScripts ? &constraintFile : nullptr);
         m_engine.GenerateTableQueries(pTable, context);
         const std::int64_t nExported = context.m_nExported;
         const std::int64_t nFailed = context.m_nFailed;
@@ -282,11 +284,60 @@ bool CExportJob::RunTables(const std::vector<CTable*>& vecTables) {
     }
     m_engine.m_bRecordExportRunning = false;
     m_result.vecStages.push_back(stage);
+    if (!RunForeignKeys(vecTables))
+        return false;
     m_observer.OnProgress(30, nDone, nDone);
     return true;
 }
 
-CExportContext CExportJob::TableContext(CScriptFile* pTableFile) {
+bool CExportJob::RunForeignKeys(const std::vector<CTable*>& vecTables) {
+    // Only keys between tables of this export: one that references a table left out of the
+    // selection could only fail.
+    CConstraintScript::SStatements statements;
+    for (const CTable* pTable : vecTables) {
+        for (const CForeignKey& key : pTable->m_vecForeignKeys) {
+            const bool bExported =
+                key.m_strReferencedTable.empty() ||
+                std::any_of(vecTables.begin(), vecTables.end(), [&](const CTable* pOther) {
+                    return pOther->m_strName == key.m_strReferencedTable;
+                });
+            if (!bExported) {
+                Log("Foreign key " + key.m_strName + " of " + pTable->m_strName +
+                    " left out: it references " + key.m_strReferencedTable +
+                    ", which is not exported");
+                continue;
+            }
+            CConstraintScript::AddForeignKey(*pTable, key, statements);
+        }
+    }
+    CConstraintScript::LogSkipped(statements.vecSkipped);
+    const std::vector<std::string>& vecStatements = statements.vecStatements;
+    if (vecStatements.empty())
+        return true;
+    Log("Generating foreign keys");
+    m_observer.OnMessage("Exporting foreign keys");
+    SStage stage{"foreign keys", static_cast<int>(vecStatements.size()), 0};
+    if (m_bScripts) {
+        CScriptFile file;
+        if (!CreateFile(file, m_folder / "ForeignKeys.sql"))
+            return false;
+        for (const std::string& strStatement : vecStatements)
+            file.Write(strStatement + "\r\ngo\r\n");
+        AddRunnerLines("ForeignKeys.sql");
+        if (!CloseFile(file))
+            return false;
+    } else {
+        stage.nFailed = CConstraintScript::Execute(m_options.pConnection, vecStatements);
+        if (stage.nFailed > 0) {
+            m_observer.OnMessage("Failed to create " + std::to_string(stage.nFailed) +
+                                 " foreign key(s) (see the error log)");
+        }
+    }
+    m_result.vecStages.push_back(stage);
+    return true;
+}
+
+CExportContext CExportJob::TableContext(CScriptFile* pTableFile, CScriptFile* pConstraintFile) {
     CEngineStatus& status = *m_engine.m_pStatus;
     CExportContext context;
     context.m_bDirect = !m_bScripts;
@@ -294,6 +345,7 @@ CExportContext CExportJob::TableContext(CScriptFile* pTableFile) {
     context.m_pTableFile = pTableFile;
     // Default.sql is written by the job, each default once over all tables.
     context.m_pDefaultFile = nullptr;
+    context.m_pConstraintFile = pConstraintFile;
     context.m_bExportRecords = m_options.bWithData;
     context.m_bRecoverDeleted = m_options.bRecoverDeleted;
     context.m_bAvoidDuplicate = m_bAvoidDuplicate;

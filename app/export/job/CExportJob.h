@@ -71,10 +71,13 @@ class CExportJob {
     bool PrepareBundle();
     bool RunUserTypes();
     bool RunTables(const std::vector<CTable*>& vecTables);
+    // ForeignKeys.sql (and its runner line) or the keys executed on the connection, after every
+    // table of the export exists.
+    bool RunForeignKeys(const std::vector<CTable*>& vecTables);
     bool RunObjects(const SObjectStage& stage, const std::vector<CViewStoredProc*>& vecObjects);
     void CallEngine(EObjectKind eKind, CViewStoredProc* pObject);
     // The export context of one table: the job's target and options, the engine's stop flags.
-    CExportContext TableContext(CScriptFile* pTableFile);
+    CExportContext TableContext(CScriptFile* pTableFile, CScriptFile* pConstraintFile);
     bool FinishBundle();
     void Terminate(const std::string& strMessage);
     void DetachFiles();

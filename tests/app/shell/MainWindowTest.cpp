@@ -131,6 +131,13 @@ TEST_F(CMainWindowTest, LoadingTheSampleFillsTheTreeAndShowsTheCounts) {
     const QStringList lstColumns = ChildTexts(pAuthors->child(0));
     EXPECT_TRUE(lstColumns.contains("AuthorID (int)")) << lstColumns.join(", ").toStdString();
     EXPECT_TRUE(lstColumns.contains("Zip (char (5))")) << lstColumns.join(", ").toStdString();
+    // Keys and indexes with their columns in key order; statistics are no index.
+    QTreeWidgetItem* pOrders = FindNode(CObjectTree::kTables, "Orders");
+    EXPECT_EQ(ChildTexts(pOrders->child(1)), QStringList({"PK_Orders (OrderID)"}));
+    EXPECT_EQ(ChildTexts(pOrders->child(2)),
+              QStringList({"PK_Orders (OrderID)", "IX_Orders_Customer (CustomerID, OrderDate)"}));
+    EXPECT_EQ(ChildTexts(FindNode(CObjectTree::kTables, "Books")->child(1)),
+              QStringList({"PK_Books (BookID)", "UQ_Books_Isbn (Isbn)"}));
 
     // A procedure shows its text instead of the grid; a category changes nothing.
     pTree->setCurrentItem(FindNode(CObjectTree::kProcedures, "spGetBook"));

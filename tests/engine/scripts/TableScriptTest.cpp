@@ -94,8 +94,7 @@ TEST(TableScript, SampleTablesMatchTheGoldenScript) {
     std::string strText;
     for (const auto& [strKey, pTable] : pEngine->m_mapObjects)
         strText += CTableScript::Build(*pEngine, *pTable).strCreate;
-    EXPECT_EQ(strText, TestFiles::ReadFile(TestFiles::SourceDir() /
-                                           "tests/golden/bookstore_create_tables.sql"));
+    EXPECT_EQ(strText, TestFiles::GoldenText("bookstore_create_tables.sql", strText));
 }
 
 TEST(TableScript, DirectModeCreatesTablesThroughTheSqlServerDriverName) {
