@@ -100,7 +100,7 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
     }
     int nWorkers = kDefaultWorkers;
     if (strProblem.empty() && options.Value("workers")) {
-        const std::string& strWorkers = *options.Value("workers");
+        const std::string strWorkers = *options.Value("workers");
         if (strWorkers.size() != 1 || strWorkers[0] < '1' ||
             strWorkers[0] > '0' + CTableExportPool::kMaxWorkers) {
             strProblem = "--workers takes a number from 1 to " +
