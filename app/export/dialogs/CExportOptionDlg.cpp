@@ -120,7 +120,7 @@ CExportOptionDlg::CExportOptionDlg(const CObjectTree& objectTree,
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addLayout(pColumns, 1);
     pLayout->addLayout(pButtons);
-    resize(720, 480);
+    resize(820, 500);
 
     m_pDatabaseName->setText(QString::fromStdString(strDatabaseName) +
                              QStringLiteral("_Recovered"));

@@ -92,10 +92,13 @@ CExportProgressDlg::CExportProgressDlg(CSQLServerEngine& engine, SExportOptions 
     m_pReport->setObjectName(QStringLiteral("reportList"));
     m_pReport->setRootIsDecorated(false);
     m_pReport->setAllColumnsShowFocus(true);
-    m_pReport->setColumnCount(2);
-    m_pReport->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Exported Record Count")});
+    // A third column beside the two of the report: a table that exported 0 records must say
+    // whether the target refused them.
+    m_pReport->setColumnCount(3);
+    m_pReport->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Exported Record Count"),
+                                QStringLiteral("Failed")});
     m_pReport->header()->resizeSection(0, 250);
-    m_pReport->header()->resizeSection(1, 248);
+    m_pReport->header()->resizeSection(1, 160);
     m_pReport->hide();
     m_pClose = new QPushButton(QStringLiteral("Close"), this);
     m_pClose->setObjectName(QStringLiteral("btnExportClose"));
@@ -114,7 +117,7 @@ CExportProgressDlg::CExportProgressDlg(CSQLServerEngine& engine, SExportOptions 
     pLayout->addWidget(m_pReport, 1);
     pLayout->addLayout(pBar);
     pLayout->addLayout(pButtons);
-    resize(540, 380);
+    resize(600, 380);
 
     connect(m_pStop, &QPushButton::clicked, this, &CExportProgressDlg::OnStopButton);
     connect(m_pClose, &QPushButton::clicked, this, &CExportProgressDlg::OnCloseButton);
@@ -240,6 +243,7 @@ void CExportProgressDlg::ShowResult() {
             auto* pItem = new QTreeWidgetItem(m_pReport);
             pItem->setText(0, QString::fromStdString(row.strName));
             pItem->setText(1, QString::number(row.nExported));
+            pItem->setText(2, QString::number(row.nFailed));
         }
         m_pReport->show();
     } else {

@@ -454,7 +454,8 @@ bool CExportJob::FinishBundle() {
 
 CExportJob::SResult CExportJob::Run() {
     CEngineStatus& status = *m_engine.m_pStatus;
-    status.m_bStop = false;
+    // The stop flag is left as the caller set it: a stop asked for before this thread got here
+    // must still stop the export (the caller clears it before it starts the job).
     m_result = SResult{};
 
     if (!m_bScripts) {

@@ -292,7 +292,9 @@ TEST_F(ExportDialogs, ADatabaseExportIntoSqliteShowsTheReportAndWritesTheCsvWher
     CUserPrompts::SetNextFileName(QString::fromStdString((m_dir / "missing").string()));
     Click(pProgress, "btnExportClose");
     EXPECT_TRUE(pProgress->isVisible());
-    EXPECT_TRUE(CUserPrompts::TakeShown().join("|").contains("cannot create the report"));
+    const QString strShown = CUserPrompts::TakeShown().join("|");
+    EXPECT_TRUE(strShown.contains("cannot create the report")) << strShown.toStdString();
+    EXPECT_TRUE(strShown.contains("No such file or directory")) << strShown.toStdString();
     fs::create_directories(m_dir / "reports");
     CUserPrompts::SetNextAnswer(true);
     CUserPrompts::SetNextFileName(QString::fromStdString((m_dir / "reports").string()));
