@@ -9,6 +9,7 @@
 
 #include "app/export/job/CBundleNames.h"
 #include "app/export/job/CExportJob.h"
+#include "app/export/job/CTableExportPool.h"
 #include "app/export/job/IExportObserver.h"
 #include "cli/CCliOptions.h"
 #include "cli/CInterruptGuard.h"
@@ -20,6 +21,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+// Table workers unless --workers says otherwise, as many as the desktop program uses.
+constexpr int kDefaultWorkers = CTableExportPool::kMaxWorkers;
+
 // Shows progress as a bar when stderr is a terminal; otherwise the messages as lines, so a log
 // of a scripted run still says what happened.
 class CCliObserver : public IExportObserver {
@@ -79,8 +83,8 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
            const char* pszHelp) {
     CCliOptions options(vecArgs, {"help", "no-progress", "schema-only", "deleted", "report"},
                         eTarget == EExportTarget::Database
-                            ? std::set<std::string>{"data", "tables", "connect"}
-                            : std::set<std::string>{"data", "tables"});
+                            ? std::set<std::string>{"data", "tables", "connect", "workers"}
+                            : std::set<std::string>{"data", "tables", "workers"});
     if (options.Has("help")) {
         std::fputs(pszHelp, stdout);
         return kExitOk;
@@ -93,6 +97,17 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
     }
     if (strProblem.empty() && eTarget == EExportTarget::Database && !options.Value("connect")) {
         strProblem = "--connect \"CONNECT STRING\" is required";
+    }
+    int nWorkers = kDefaultWorkers;
+    if (strProblem.empty() && options.Value("workers")) {
+        const std::string strWorkers = *options.Value("workers");
+        if (strWorkers.size() != 1 || strWorkers[0] < '1' ||
+            strWorkers[0] > '0' + CTableExportPool::kMaxWorkers) {
+            strProblem = "--workers takes a number from 1 to " +
+                         std::to_string(CTableExportPool::kMaxWorkers);
+        } else {
+            nWorkers = strWorkers[0] - '0';
+        }
     }
     if (!strProblem.empty()) {
         std::fprintf(stderr, "ambermill-cli %s: %s\n%s", pszCommand, strProblem.c_str(), pszHelp);
@@ -110,6 +125,7 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
     exportOptions.eTarget = eTarget;
     exportOptions.bWithData = !options.Has("schema-only");
     exportOptions.bRecoverDeleted = options.Has("deleted");
+    exportOptions.nWorkers = nWorkers;
     if (auto tables = options.Value("tables"))
         exportOptions.vecTables = SplitList(*tables);
 
@@ -123,6 +139,7 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
             return kExitBadInput;
         }
         exportOptions.pConnection = &connection;
+        exportOptions.strConnect = *options.Value("connect");
     } else {
         exportOptions.outputParent = options.Positionals()[1];
     }
@@ -186,7 +203,7 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
 const char* CExportCommand::ScriptsHelp() {
     return "usage: ambermill-cli export-scripts FILE OUTDIR [--tables a,b] [--schema-only] "
            "[--deleted] [--report]\n"
-           "                                   [--data PATH] [--no-progress]\n"
+           "                                   [--workers N] [--data PATH] [--no-progress]\n"
            "  Writes the script bundle (a time-stamped folder inside OUTDIR) and prints its "
            "folder.\n"
            "  --tables     only these tables (comma-separated); every other object is still "
@@ -194,6 +211,8 @@ const char* CExportCommand::ScriptsHelp() {
            "  --schema-only  no INSERT statements\n"
            "  --deleted    deleted (ghost) records too\n"
            "  --report     also write ExportReport_<db>_<stamp>.csv into OUTDIR\n"
+           "  --workers N  tables written by N threads at once (1 to 5, default 5; 1 = one "
+           "after the other)\n"
            "  Exit 0 when complete, 4 when statements failed, 2 for unusable input, 130 when "
            "interrupted.\n";
 }
@@ -201,12 +220,16 @@ const char* CExportCommand::ScriptsHelp() {
 const char* CExportCommand::DatabaseHelp() {
     return "usage: ambermill-cli export-db FILE --connect \"CONNECT STRING\" [--tables a,b] "
            "[--schema-only]\n"
-           "                              [--deleted] [--report] [--data PATH] [--no-progress]\n"
+           "                              [--deleted] [--report] [--workers N] [--data PATH] "
+           "[--no-progress]\n"
            "  Creates the tables with their records, and the other objects, in a database over "
            "ODBC.\n"
            "  CONNECT STRING: \"DRIVER=SQL "
            "SERVER;SERVER=host;UID=user;PWD=password[;DATABASE=name]\"\n"
            "  --report writes ExportReport_<db>_<stamp>.csv into the current folder.\n"
+           "  --workers N  tables sent by N workers, each on a connection of its own (1 to 5, "
+           "default 5;\n"
+           "               1 = one after the other on one connection)\n"
            "  Exit 0 when complete, 4 when statements failed, 2 for unusable input or "
            "connection.\n";
 }

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -25,6 +26,8 @@
 #include <QVBoxLayout>
 #include <set>
 
+#include "app/export/dialogs/CExportOptionDlg.h"
+#include "app/export/dialogs/CExportProgressDlg.h"
 #include "app/shell/CArtwork.h"
 #include "app/shell/CBanner.h"
 #include "app/shell/CDamageCollector.h"
@@ -42,6 +45,7 @@
 #include "app/shell/CValueView.h"
 #include "common/AppPaths.h"
 #include "common/ExecutionLog.h"
+#include "common/OdbcConnection.h"
 #include "common/SettingsFile.h"
 #include "engine/core/CFormatTable.h"
 #include "engine/core/CSQLServerEngine.h"
@@ -93,6 +97,9 @@ CAmbermillDlg::~CAmbermillDlg() {
     // The dialog reads the session's recovery run: it goes first, then the session joins every
     // thread that works on the engine.
     delete m_pProgressDlg;
+    // The export job works on the engine: stopped and joined before the session goes.
+    delete m_pExportProgressDlg;
+    delete m_pExportOptionDlg;
     m_pSession.reset();
 }
 
@@ -226,6 +233,8 @@ void CAmbermillDlg::BuildCentral() {
     m_pTree = new CObjectTree(this);
     connect(m_pTree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* pCurrent) { OnTreeSelection(pCurrent); });
+    m_pTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_pTree, &QWidget::customContextMenuRequested, this, &CAmbermillDlg::OnTreeContextMenu);
 
     auto* pRight = new QWidget(this);
     m_pTabStrip = new CTabStrip(pRight);
@@ -369,7 +378,8 @@ void CAmbermillDlg::ReplaceSession(std::unique_ptr<CEngineSession> pSession) {
 
 void CAmbermillDlg::UpdateCommandStates() {
     const bool bWhole = m_pSession && m_pSession->HasWholeCatalog();
-    m_pActMenuExport->setEnabled(bWhole);
+    m_pActMenuExport->setEnabled(bWhole &&
+                                 !(m_pExportProgressDlg && m_pExportProgressDlg->JobRunning()));
     // Explicitly hidden, not merely unshown: the window may not be on screen yet.
     const bool bRecords = !m_pGridSplitter->isHidden() && !m_pPageBar->Previous()->isHidden();
     m_pActPreviousPage->setEnabled(bRecords && m_pPageBar->Previous()->isEnabled());
@@ -595,6 +605,16 @@ void CAmbermillDlg::SaveScanInteractive() {
 // ---- export, help, support ----
 
 void CAmbermillDlg::OnExportToolbar() {
+    if (m_pExportProgressDlg && m_pExportProgressDlg->JobRunning()) {
+        // While an export runs this button reads "Stop".
+        if (m_pExportProgressDlg->State() == CExportProgressDlg::EState::Running &&
+            CUserPrompts::Ask(this,
+                              QStringLiteral("Are you sure you want stop the export process ?"))) {
+            m_pActExport->setText(QStringLiteral("Export"));
+            m_pExportProgressDlg->RequestStop();
+        }
+        return;
+    }
     if (IsRecovering())
         return;
     if (m_pSession && m_pSession->Source() == CEngineSession::ESource::Stopped) {
@@ -609,7 +629,7 @@ void CAmbermillDlg::OnExportToolbar() {
 }
 
 void CAmbermillDlg::OnExportMenu() {
-    if (!m_pSession || IsRecovering())
+    if (!m_pSession || IsRecovering() || m_pExportOptionDlg || m_pExportProgressDlg)
         return;
     if (!m_pSession->HasWholeCatalog()) {
         CUserPrompts::Notice(this, QStringLiteral("The recovery was stopped before it finished. "
@@ -620,12 +640,88 @@ void CAmbermillDlg::OnExportMenu() {
     RunExport();
 }
 
-void CAmbermillDlg::RunExport() {
-    CUserPrompts::Notice(
-        this, QStringLiteral("The export dialogs come with the next build of Ambermill. Until "
-                             "then the command-line tool exports the same catalog:\n\n"
-                             "ambermill-cli export-scripts FILE OUTDIR\n"
-                             "ambermill-cli export-db FILE --connect \"DRIVER=SQL SERVER;...\""));
+CExportOptionDlg* CAmbermillDlg::ExportOptionDialog() const {
+    return m_pExportOptionDlg;
+}
+
+CExportProgressDlg* CAmbermillDlg::ExportProgressDialog() const {
+    return m_pExportProgressDlg;
+}
+
+void CAmbermillDlg::ExportTables(const std::vector<CTable*>& vecTables) {
+    if (!m_pSession || IsRecovering() || m_pExportOptionDlg || m_pExportProgressDlg ||
+        !m_pSession->HasWholeCatalog())
+        return;
+    RunExport(vecTables);
+}
+
+void CAmbermillDlg::OnTreeContextMenu(const QPoint& point) {
+    CTable* pTable = CObjectTree::TableOf(m_pTree->itemAt(point));
+    if (!pTable || !m_pSession || !m_pSession->HasWholeCatalog())
+        return;
+    QMenu menu(this);
+    QAction* pExport = menu.addAction(QStringLiteral("Export..."));
+    if (menu.exec(m_pTree->viewport()->mapToGlobal(point)) == pExport)
+        ExportTables({pTable});
+}
+
+void CAmbermillDlg::RunExport(const std::vector<CTable*>& vecPreselected) {
+    CSQLServerEngine& engine = m_pSession->Engine();
+    engine.m_bDirectExport = false;
+    auto* pOptions = new CExportOptionDlg(*m_pTree, engine.m_strDatabaseName, vecPreselected, this);
+    m_pExportOptionDlg = pOptions;
+    connect(pOptions, &QDialog::finished, this, [this, pOptions](int) {
+        OnExportOptionsDone(pOptions);
+        pOptions->deleteLater();
+    });
+    pOptions->open();
+}
+
+void CAmbermillDlg::OnExportOptionsDone(CExportOptionDlg* pOptions) {
+    m_pExportOptionDlg = nullptr;
+    if (!m_pSession)
+        return;
+    CSQLServerEngine& engine = m_pSession->Engine();
+    engine.m_bRecoverDeleted = pOptions->m_bWithDeleted;
+    if (!pOptions->m_bConfirmed)
+        return;
+    m_strOutputDir = pOptions->m_strOutputDir;
+    SExportOptions options;
+    options.eTarget = pOptions->m_bToDatabase ? EExportTarget::Database : EExportTarget::Scripts;
+    options.outputParent = m_strOutputDir.toStdString();
+    options.selection = pOptions->m_selection;
+    options.bWithData = pOptions->m_bWithData;
+    options.bRecoverDeleted = pOptions->m_bWithDeleted;
+    options.nWorkers = CTableExportPool::kMaxWorkers;
+    if (pOptions->m_bToDatabase)
+        options.strConnect = pOptions->WorkerConnectString();
+    engine.m_pStatus->m_bStop = false;
+
+    auto* pProgress = new CExportProgressDlg(engine, std::move(options),
+                                             std::move(pOptions->m_pConnection), this);
+    m_pExportProgressDlg = pProgress;
+    m_pActExport->setText(QStringLiteral("Stop"));
+    m_pActMenuExport->setEnabled(false);
+    connect(pProgress, &CExportProgressDlg::JobEnded, this, &CAmbermillDlg::OnExportJobEnded);
+    connect(pProgress, &QDialog::finished, this, [this, pProgress](int) {
+        if (m_pExportProgressDlg == pProgress)
+            m_pExportProgressDlg = nullptr;
+        pProgress->deleteLater();
+    });
+    pProgress->open();
+}
+
+void CAmbermillDlg::OnExportJobEnded() {
+    m_pActExport->setText(QStringLiteral("Export"));
+    UpdateCommandStates();
+    if (!m_pExportProgressDlg)
+        return;
+    const CExportJob::SResult& result = m_pExportProgressDlg->Result();
+    if (result.bStopped && !result.bundleFolder.empty()) {
+        CUserPrompts::Notice(this, QStringLiteral("The export was stopped. The scripts in %1 are "
+                                                  "incomplete.")
+                                       .arg(QString::fromStdString(result.bundleFolder.string())));
+    }
 }
 
 QUrl CAmbermillDlg::HelpUrl() {
@@ -930,6 +1026,7 @@ void CAmbermillDlg::closeEvent(QCloseEvent* pEvent) {
     SaveSettings();
     // Whatever still runs on the engine is stopped and joined before the window goes.
     delete m_pProgressDlg;
+    delete m_pExportProgressDlg;
     if (m_pSession)
         m_pSession->RequestStop();
     ReplaceSession(nullptr);

@@ -14,6 +14,8 @@
 #include "app/shell/SRecordPage.h"
 
 class CDamageReportDlg;
+class CExportOptionDlg;
+class CExportProgressDlg;
 class CObjectTree;
 class CPageBar;
 class CProgressDlg;
@@ -66,6 +68,11 @@ class CAmbermillDlg : public QMainWindow {
     // State that the tests and the benchmark look at.
     CEngineSession* Session() const { return m_pSession.get(); }
     CProgressDlg* ProgressDialog() const;
+    CExportOptionDlg* ExportOptionDialog() const;
+    CExportProgressDlg* ExportProgressDialog() const;
+    // The export dialogs for the tables given (all objects when empty), as a table's context menu
+    // starts them.
+    void ExportTables(const std::vector<CTable*>& vecTables);
     CObjectTree* Tree() const { return m_pTree; }
     CRecordGridModel* GridModel() const { return m_pGridModel; }
     QString StatusText() const;
@@ -111,7 +118,10 @@ class CAmbermillDlg : public QMainWindow {
     void OnRecoveryDone();
     void OpenScanFile(const QString& strPath);
     void SaveScanInteractive();
-    void RunExport();
+    void RunExport(const std::vector<CTable*>& vecPreselected = {});
+    void OnExportOptionsDone(CExportOptionDlg* pOptions);
+    void OnExportJobEnded();
+    void OnTreeContextMenu(const QPoint& point);
     QString NothingRecoveredReason() const;
 
     void OnTreeSelection(QTreeWidgetItem* pCurrent);
@@ -163,6 +173,9 @@ class CAmbermillDlg : public QMainWindow {
     QLabel* m_pStatusDamage = nullptr;
     QPointer<CProgressDlg> m_pProgressDlg;
     QPointer<CDamageReportDlg> m_pDamageDlg;
+    QPointer<CExportOptionDlg> m_pExportOptionDlg;
+    QPointer<CExportProgressDlg> m_pExportProgressDlg;
+    QString m_strOutputDir;  // the folder of the last scripts export
 
     QAction* m_pActLoad = nullptr;
     QAction* m_pActOpenScan = nullptr;
