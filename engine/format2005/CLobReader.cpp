@@ -9,6 +9,7 @@ namespace format2005 {
 namespace {
 // LOB record fields, offsets from the record start.
 constexpr std::size_t kRecordLengthOffset = 2;
+constexpr std::size_t kBlobIdOffset = 4;
 constexpr std::size_t kNodeKindOffset = 12;
 constexpr std::size_t kSmallRootLengthOffset = 14;
 constexpr std::size_t kSmallRootData = 20;
@@ -61,7 +62,11 @@ ELobStatus CLobReader::ReadTextPointer(std::span<const std::byte> pointer,
         Fail(kNoPage, "text pointer of " + std::to_string(pointer.size()) + " bytes");
         return Finish(nBefore, out);
     }
+    // The root record carries the pointer's timestamp as its blob id: a slot reused by another
+    // value is not this value.
+    m_optRootBlob = view.U64(0);
     ReadNode(*page, *nSlot, 0, 0, out);
+    m_optRootBlob.reset();
     return Finish(nBefore, out);
 }
 
@@ -177,6 +182,10 @@ void CLobReader::ReadNode(SPageId id, std::uint16_t nSlot, std::uint64_t nExpect
         return;
     }
     CByteView record(*page.Slice(nRecord, *nLength));
+    if (nDepth == 0 && m_optRootBlob && record.U64(kBlobIdOffset) != m_optRootBlob) {
+        Fail(id.nPage, "slot " + std::to_string(nSlot) + " holds a fragment of another value");
+        return;
+    }
 
     auto Append = [&](std::size_t nOffset, std::size_t nBytes) {
         auto bytes = record.Slice(nOffset, nBytes);

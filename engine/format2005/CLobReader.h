@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <span>
 #include <string>
@@ -97,7 +98,9 @@ class CLobReader {
 
     std::set<std::pair<std::uint32_t, std::uint16_t>> m_setVisited;
     std::size_t m_nFragments = 0;
-    std::size_t m_nValueStart = 0;  // where the value begins in the output buffer
+    std::size_t m_nValueStart = 0;
+    std::optional<std::uint64_t> m_optRootBlob;  // blob id the root of a text pointer must carry //
+                                                 // where the value begins in the output buffer
     bool m_bFailed = false;
     std::string m_strDetail;
     std::uint32_t m_nDamagePage = kNoPage;
