@@ -11,7 +11,11 @@ constexpr std::uint16_t kGamBitmapSlot = 1;
 std::optional<bool> BitmapBit(const CPage& page, std::size_t nRecord, std::uint32_t nBit) {
     // The bitmap must stay clear of the slot array at the end of the page.
     CByteView view(page.Bytes().first(kPageSize - 2 * page.UsableSlotCount()));
-    auto nByte = view.U8(nRecord + kBitmapRecordHeader + nBit / 8);
+    auto nLength = view.U16(nRecord + 2);
+    const std::size_t nByteIndex = kBitmapRecordHeader + nBit / 8;
+    if (!nLength || nByteIndex >= *nLength)
+        return std::nullopt;
+    auto nByte = view.U8(nRecord + nByteIndex);
     if (!nByte)
         return std::nullopt;
     return ((*nByte >> (nBit % 8)) & 1) != 0;

@@ -48,9 +48,9 @@ class CAllocationMaps {
     std::map<std::uint32_t, std::unique_ptr<CPage>> m_mapPages;  // nullptr: damaged
 };
 
-// Bit nBit of an allocation bitmap record (GAM, SGAM, IAM) at record offset nRecord of a page:
-// the bitmap follows the record's 4-byte header, least significant bit first. std::nullopt when
-// the bit lies outside the page.
+// Bit nBit of an allocation bitmap record (GAM, SGAM, IAM) at page offset nRecord: the bitmap
+// follows the record's 4-byte header, least significant bit first. std::nullopt when the bit lies
+// beyond the record (its length is the u16 at record offset 2) or the page.
 std::optional<bool> BitmapBit(const CPage& page, std::size_t nRecord, std::uint32_t nBit);
 
 }  // namespace format2005
