@@ -36,18 +36,29 @@ bool CIamChain::ReadIamPage(const CPage& page, std::vector<std::uint32_t>& out) 
     // would claim pages at random.
     if (start->nFile != 1 || start->nPage % kGamInterval != 0)
         return true;
-    for (std::uint32_t nExtent = 0; nExtent < kExtentsPerIam; ++nExtent) {
-        auto bSet = BitmapBit(page, nBitmap, nExtent);
-        if (!bSet)
-            break;
-        if (!*bSet)
-            continue;
-        const std::uint64_t nFirst =
-            static_cast<std::uint64_t>(start->nPage) + std::uint64_t{nExtent} * kPagesPerExtent;
-        if (nFirst + kPagesPerExtent > UINT32_MAX)
-            break;
-        for (std::uint32_t i = 0; i < kPagesPerExtent; ++i)
-            out.push_back(static_cast<std::uint32_t>(nFirst) + i);
+    // The bitmap as far as its record goes (its length is the u16 at record offset 2), and never
+    // into the slot array. Whole zero bytes are skipped: most of an interval is other units'.
+    auto nLength = view.U16(nBitmap + 2);
+    if (!nLength || *nLength <= kBitmapRecordHeader)
+        return true;
+    const std::size_t nLimit = kPageSize - 2 * std::size_t{page.UsableSlotCount()};
+    std::size_t nBytes = std::min<std::size_t>(*nLength - kBitmapRecordHeader, kExtentsPerIam / 8);
+    if (nBitmap + kBitmapRecordHeader >= nLimit)
+        return true;
+    nBytes = std::min(nBytes, nLimit - nBitmap - kBitmapRecordHeader);
+    const std::span<const std::byte> bitmap = *view.Slice(nBitmap + kBitmapRecordHeader, nBytes);
+    for (std::size_t nByte = 0; nByte < bitmap.size(); ++nByte) {
+        const auto nBits = static_cast<std::uint8_t>(bitmap[nByte]);
+        for (std::uint32_t nBit = 0; nBits != 0 && nBit < 8; ++nBit) {
+            if (((nBits >> nBit) & 1) == 0)
+                continue;
+            const std::uint64_t nFirst = static_cast<std::uint64_t>(start->nPage) +
+                                         (std::uint64_t{nByte} * 8 + nBit) * kPagesPerExtent;
+            if (nFirst + kPagesPerExtent > UINT32_MAX)
+                return true;
+            for (std::uint32_t i = 0; i < kPagesPerExtent; ++i)
+                out.push_back(static_cast<std::uint32_t>(nFirst) + i);
+        }
     }
     return true;
 }
