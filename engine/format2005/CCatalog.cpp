@@ -24,6 +24,28 @@ constexpr std::uint32_t kIndexUniqueConstraint = 0x40;
 // sysscalartypes status bit: the type does not allow NULL.
 constexpr std::uint32_t kTypeNotNull = 0x1;
 
+// idtval holds the last value, the seed and the increment, each as wide as the column's integer
+// type, and a flag byte; other identity types (decimal) keep no values here.
+void ReadIdentityValues(const std::vector<std::byte>& vecBytes, SColumn& column) {
+    if (vecBytes.empty() || (vecBytes.size() - 1) % 3 != 0)
+        return;
+    const std::size_t nWidth = (vecBytes.size() - 1) / 3;
+    if (nWidth != 1 && nWidth != 2 && nWidth != 4 && nWidth != 8)
+        return;
+    CByteView view(vecBytes);
+    auto Signed = [&](std::size_t nOffset) {
+        const std::uint64_t nValue = view.Load(nOffset, nWidth);
+        const unsigned nShift = static_cast<unsigned>(64 - 8 * nWidth);
+        // tinyint is unsigned; the other integer types are signed.
+        if (nWidth == 1)
+            return static_cast<std::int64_t>(nValue);
+        return static_cast<std::int64_t>(nValue << nShift) >> nShift;
+    };
+    column.bHasIdentityValues = true;
+    column.nIdentitySeed = Signed(nWidth);
+    column.nIdentityIncrement = Signed(2 * nWidth);
+}
+
 bool ModuleKind(const std::string& strType, EModuleKind& eKind) {
     static const std::map<std::string, EModuleKind> kKinds{
         {"V", EModuleKind::View},
@@ -370,6 +392,8 @@ void CCatalog::BuildTables() {
             column.bSparse = (pRow->nStatus & kColumnSparse) != 0;
             column.bColumnSet = (pRow->nStatus & kColumnSet) != 0;
             column.nDefaultObjectId = pRow->nDefaultId;
+            if (column.bIdentity)
+                ReadIdentityValues(pRow->vecIdentity, column);
             table.vecColumns.push_back(std::move(column));
         }
 

@@ -49,6 +49,10 @@ struct SColumn {
     bool bSparse = false;
     bool bColumnSet = false;
     std::int32_t nDefaultObjectId = 0;  // default constraint or bound default
+    // Seed and increment of an identity column of an integer type, when the catalog kept them.
+    bool bHasIdentityValues = false;
+    std::int64_t nIdentitySeed = 0;
+    std::int64_t nIdentityIncrement = 0;
 
     bool IsMax() const { return nLength == -1; }
 };

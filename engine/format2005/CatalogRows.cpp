@@ -129,6 +129,11 @@ std::optional<SColumnRow> CatalogRows::Column(const CRecord& record) {
         return std::nullopt;
     // The return value of a function is a parameter without a name.
     row.strName = Name(record, 0).value_or(std::string());
+    constexpr std::size_t kIdentityIndex = 1;
+    if (record.VariableCount() > kIdentityIndex && !record.IsComplex(kIdentityIndex)) {
+        auto identity = record.Variable(kIdentityIndex);
+        row.vecIdentity.assign(identity.begin(), identity.end());
+    }
     return row;
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "engine/format2005/CPage.h"
 #include "engine/format2005/CRecord.h"
@@ -83,6 +84,9 @@ struct SColumnRow {
     std::int32_t nDefaultId = 0;
     std::int32_t nCheckId = 0;
     std::string strName;
+    // idtval of an identity column: last value, seed and increment of the column's size each,
+    // then a flag byte.
+    std::vector<std::byte> vecIdentity;
 };
 
 struct STypeRow {

@@ -107,6 +107,8 @@ void PrintCatalog(const CDatabaseReader& db) {
             std::cout << "  " << column.nColumnId << " " << column.strName << " "
                       << TypeText(column) << (column.bNullable ? " NULL" : " NOT NULL")
                       << (column.bIdentity ? " IDENTITY" : "");
+            if (column.bHasIdentityValues)
+                std::cout << "(" << column.nIdentitySeed << "," << column.nIdentityIncrement << ")";
             for (const SPartition& partition : table.vecPartitions) {
                 const SColumnPlace& place = partition.vecPlaces[i];
                 std::cout << "  [offset " << place.nLeafOffset << " null " << place.nNullBit

@@ -105,7 +105,14 @@ std::vector<STable> Tables(const std::filesystem::path& script) {
             std::string strOptions = Lower(strElement.substr(j));
             strOptions = strOptions.substr(0, strOptions.find("constraint"));
             column.bNullable = strOptions.find("not null") == std::string::npos;
-            column.bIdentity = strOptions.find("identity") != std::string::npos;
+            const std::size_t nIdentity = strOptions.find("identity");
+            column.bIdentity = nIdentity != std::string::npos;
+            const std::size_t nOpen = column.bIdentity ? strOptions.find('(', nIdentity) : 0;
+            if (column.bIdentity && nOpen != std::string::npos &&
+                strOptions.find_first_not_of(" ", nIdentity + 8) == nOpen) {
+                column.nSeed = std::stol(strOptions.substr(nOpen + 1));
+                column.nIncrement = std::stol(strOptions.substr(strOptions.find(',', nOpen) + 1));
+            }
             table.vecColumns.push_back(column);
         }
         vecTables.push_back(std::move(table));

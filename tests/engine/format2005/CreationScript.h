@@ -15,6 +15,8 @@ struct SColumn {
     int nSize = -1;       // the declared size in characters or bytes; -1 when none
     bool bNullable = true;
     bool bIdentity = false;
+    long nSeed = 1;  // IDENTITY(seed, increment); (1, 1) when not given
+    long nIncrement = 1;
 };
 
 struct STable {

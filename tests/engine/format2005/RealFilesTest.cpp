@@ -96,6 +96,11 @@ void ExpectScriptTables(const CCatalog& catalog, const fs::path& script) {
             }
             EXPECT_EQ(got.bNullable, want.bNullable);
             EXPECT_EQ(got.bIdentity, want.bIdentity);
+            if (want.bIdentity) {
+                EXPECT_TRUE(got.bHasIdentityValues);
+                EXPECT_EQ(got.nIdentitySeed, want.nSeed);
+                EXPECT_EQ(got.nIdentityIncrement, want.nIncrement);
+            }
         }
     }
 }

@@ -291,3 +291,31 @@ TEST(TableReader2005, ListsACompressedTableWithoutReadingRows) {
     EXPECT_NE(result.damage.Records()[0].strDetail.find("page compression: rows not read"),
               std::string::npos);
 }
+
+TEST(TableReader2005, HidesTheUniquifierOfANonUniqueClusteredKey) {
+    // The uniquifier is the first variable column (empty for the first row of a key value);
+    // name comes second and is the only variable value a row shows.
+    CUnitFileBuilder file(16);
+    file.AddIam(2, kDataUnit, {10});
+    CPageBuilder& page = file.AddPage(10, CPageBuilder::kTypeData, kDataUnit);
+    page.AddRow(CRowBuilder()
+                    .SetFixedData(Int32(7))
+                    .SetColumnCount(3)
+                    .AddVariable({})
+                    .AddVariable(Utf16("first"))
+                    .Build());
+    page.AddRow(CRowBuilder()
+                    .SetFixedData(Int32(7))
+                    .SetColumnCount(3)
+                    .AddVariable(Int32(1))
+                    .AddVariable(Utf16("second"))
+                    .Build());
+    STable table = Table(false);
+    table.vecPartitions[0].vecPlaces[1] = {true, -2, 2, 0};
+    table.vecPartitions[0].bHasUniquifier = true;
+    SResult result = ReadTable(file, table);
+    EXPECT_EQ(result.vecIds, (std::vector<std::int64_t>{7, 7}));
+    EXPECT_EQ(result.vecNames, (std::vector<std::string>{"first", "second"}));
+    EXPECT_EQ(result.vecRows[0].vecValues.size(), 2u);
+    EXPECT_TRUE(result.damage.Empty());
+}
