@@ -398,6 +398,12 @@ void CCatalog::BuildTables() {
         }
 
         auto& vecRowsetRows = mapRowsets[nId];
+        if (vecRowsetRows.empty()) {
+            // The catalog names the table but lost its heap or clustered rowset: its columns are
+            // known, its rows cannot be found.
+            m_pDamage->Add(EDamage::CatalogMissing, kNoPage, -1, nId, 0,
+                           table.strName + ": no rowset in sysrowsets, rows not read");
+        }
         std::sort(
             vecRowsetRows.begin(), vecRowsetRows.end(),
             [](const SRowsetRow* a, const SRowsetRow* b) { return a->nPartition < b->nPartition; });
