@@ -22,4 +22,8 @@ class AMBERMILL_API CColumnInfo {
     std::uint8_t m_nBitPos = 0;
     std::int32_t m_bDeleted = 0;
     bool m_bNullable = true;  // false makes the table script write NOT NULL
+    // Identity column: the server numbers new rows from the seed by the increment.
+    bool m_bIdentity = false;
+    std::int64_t m_nIdentitySeed = 1;
+    std::int64_t m_nIdentityIncrement = 1;
 };
