@@ -9,7 +9,7 @@
 #include "engine/format2005/CRowDecoder.h"
 #include "engine/format2005/CSlotWalker.h"
 #include "engine/format2005/CTypeInfo.h"
-#include "engine/format2005/CValueText.h"
+#include "engine/format2005/CValueConverter.h"
 #include "engine/format2005/CatalogRows.h"
 
 using namespace format2005;
@@ -115,7 +115,7 @@ int FuzzDataPage2005(const std::uint8_t* pData, std::size_t nSize) {
         CatalogRows::ObjectValue(record);
         decoder.Decode(record, page.Number(), nSlot, row, damage);
         for (std::size_t i = 0; i < row.vecValues.size(); ++i)
-            CValueText::GridText(s_table.vecColumns[i], row.vecValues[i]);
+            CValueConverter::GridText(s_table.vecColumns[i], row.vecValues[i]);
     });
     return 0;
 }

@@ -132,21 +132,7 @@ unsigned CSQLServer2000::RecoverSQLServerMDF() {
     Log("Event recieved");
 
     CSysObjectsReader::PruneTables(*this);
-    m_nTables = static_cast<std::int32_t>(m_mapObjects.Count());
-    m_nViews = static_cast<std::int32_t>(m_mapViews.Count());
-    m_nProcedures = static_cast<std::int32_t>(m_mapProcedures.Count());
-    m_nRules = static_cast<std::int32_t>(m_mapRules.Count());
-    m_nTriggers = static_cast<std::int32_t>(m_mapTriggers.Count());
-    m_nFunctions = static_cast<std::int32_t>(m_mapFunctions.Count());
-    m_nUserTypes = static_cast<std::int32_t>(m_mapUserTypes.Count());
-    m_nDefaults = static_cast<std::int32_t>(m_mapDefaults.Count());
-    m_nSpare = static_cast<std::int32_t>(m_mapSpare.Count());
-    status.m_nTables = m_nTables;
-    status.m_nViews = m_nViews;
-    status.m_nProcedures = m_nProcedures;
-    status.m_nRules = m_nRules;
-    status.m_nTriggers = m_nTriggers;
-    status.m_nFunctions = m_nFunctions;
+    PublishCounts();
     if (!status.CatalogHandshake())
         return stopped();
 

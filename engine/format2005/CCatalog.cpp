@@ -394,6 +394,16 @@ void CCatalog::BuildTables() {
             column.nDefaultObjectId = pRow->nDefaultId;
             if (column.bIdentity)
                 ReadIdentityValues(pRow->vecIdentity, column);
+            if (column.bComputed) {
+                // The table's own texts are its computed columns' definitions, by column id.
+                auto itTexts = m_mapTexts.find(nId);
+                if (itTexts != m_mapTexts.end()) {
+                    for (const SText& text : itTexts->second) {
+                        if (text.nSubObjectId == pRow->nColumnId)
+                            column.strFormula += TextFromBytes(text.vecBytes);
+                    }
+                }
+            }
             table.vecColumns.push_back(std::move(column));
         }
 

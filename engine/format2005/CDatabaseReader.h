@@ -31,6 +31,8 @@ class CDatabaseReader {
     const std::string& Path() const { return m_strPath; }
     std::uint32_t PageCount() const { return m_pReader ? m_pReader->PageCount() : 0; }
     const CCatalog& Catalog() const { return m_catalog; }
+    // The open file, for readers that keep their own allocation maps. REQUIRES: Open was Ok.
+    const CDataFileReader& File() const { return *m_pReader; }
     // Damage met while the catalog was read.
     const CDamageList& CatalogDamage() const { return m_damage; }
 

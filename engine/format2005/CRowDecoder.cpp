@@ -102,6 +102,11 @@ void CRowDecoder::DecodeVariable(const CRecord& record, const SColumn& column,
     }
 
     value.bOffRow = true;
+    if (!m_bReadBinaryLobs && (column.nTypeId == kTypeImage || column.nTypeId == kTypeVarBinary ||
+                               column.nTypeId == kTypeClr)) {
+        value.eState = EValueState::NotRead;
+        return;
+    }
     ELobStatus eStatus = ELobStatus::Unreadable;
     const auto nKind = bytes.empty() ? 0 : static_cast<std::uint8_t>(bytes[0]);
     if (CTypeInfo::IsTextPointerType(column.nTypeId) &&

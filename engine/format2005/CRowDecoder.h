@@ -21,6 +21,7 @@ enum class EValueState : std::uint8_t {
     Unreadable,  // a large or row-overflow value of which nothing could be read
     Truncated,   // a large value read in part: vecBytes holds what came back
     NotDecoded,  // stored in a form this reader does not decode (sparse vector, vardecimal)
+    NotRead,     // a binary value stored off the row, left unread on request
 };
 
 // One value as stored: the type id and its bytes, before any rendering. Fixed types keep their
@@ -53,6 +54,10 @@ class CRowDecoder {
     // table, partition and lob must outlive the decoder.
     CRowDecoder(const STable& table, const SPartition& partition, CLobReader& lob);
 
+    // Binary values stored off the row (image, varbinary(max), CLR types) are read unless this is
+    // turned off; they are then NotRead, as the grid shows them without their bytes.
+    void SetReadBinaryLobs(bool bRead) { m_bReadBinaryLobs = bRead; }
+
     // Decodes a parsed record (primary, ghost or forwarded) into row.vecValues.
     void Decode(const CRecord& record, std::uint32_t nPage, std::uint16_t nSlot, SRawRow& row,
                 CDamageList& damage);
@@ -71,6 +76,7 @@ class CRowDecoder {
     const STable& m_table;
     const SPartition& m_partition;
     CLobReader& m_lob;
+    bool m_bReadBinaryLobs = true;
 };
 
 }  // namespace format2005

@@ -99,6 +99,7 @@ bool CTableReader::WalkPartition(const SPartition& partition, bool bDecode) {
     }
     m_lob.SetUnits(std::move(vecUnits));
     CRowDecoder decoder(m_table, partition, m_lob);
+    decoder.SetReadBinaryLobs(m_bReadBinaryLobs);
     m_pUnitPages = &pages;
     m_pDecoder = &decoder;
 
@@ -161,7 +162,93 @@ bool CTableReader::WalkPartition(const SPartition& partition, bool bDecode) {
     return bGoOn;
 }
 
-bool CTableReader::ReadPage(const CPage& page) {
+SReadCounts CTableReader::ReadListedPages(const std::vector<std::uint32_t>& vecPages,
+                                          std::size_t nStartIndex, std::uint16_t nStartSlot,
+                                          const FListedRow& onRow,
+                                          const std::function<void()>& onPageEnd,
+                                          const std::atomic<bool>* pStop) {
+    m_counts = SReadCounts();
+    m_setForwardedRead.clear();
+    if (m_table.IsCompressed()) {
+        m_counts.bNotRead = true;
+        return m_counts;
+    }
+    // Per partition: its pages' acceptance and a decoder by its layout.
+    struct SPart {
+        const SPartition* pPartition = nullptr;
+        std::unique_ptr<CUnitPages> pPages;
+        std::unique_ptr<CRowDecoder> pDecoder;
+    };
+    std::vector<SPart> vecParts;
+    for (const SPartition& partition : m_table.vecPartitions) {
+        if (partition.nInRowUnit == 0)
+            continue;
+        SPart& part = vecParts.emplace_back();
+        part.pPartition = &partition;
+        part.pPages = std::make_unique<CUnitPages>(m_reader, m_maps, m_damage, partition.nInRowUnit,
+                                                   partition.firstIam, m_table.nObjectId);
+        part.pDecoder = std::make_unique<CRowDecoder>(m_table, partition, m_lob);
+        part.pDecoder->SetReadBinaryLobs(m_bReadBinaryLobs);
+    }
+    std::size_t nIndex = nStartIndex;
+    std::uint16_t nSlotCount = 0;
+    const FRow onPlacedRow = [&](const SRawRow& row) {
+        return onRow(row, SListedPlace{nIndex, m_nWalkSlot, nSlotCount});
+    };
+    m_pOnRow = &onPlacedRow;
+    m_pOnPage = nullptr;
+    const SPart* pLastPart = nullptr;
+    CPage page;
+    for (; nIndex < vecPages.size(); ++nIndex) {
+        if (pStop != nullptr && pStop->load())
+            break;
+        const std::uint32_t nPage = vecPages[nIndex];
+        const SPart* pPart = nullptr;
+        if (pLastPart && pLastPart->pPages->IsCandidate(nPage)) {
+            pPart = pLastPart;
+        } else {
+            for (const SPart& part : vecParts) {
+                if (part.pPages->IsCandidate(nPage))
+                    pPart = &part;
+            }
+            // A leaf page its chain reached though the IAM does not claim it: its header decides.
+            if (pPart == nullptr && vecParts.size() == 1)
+                pPart = &vecParts.front();
+        }
+        if (pPart == nullptr || !pPart->pPages->LoadLinked(nPage, page, "page list") ||
+            page.Type() != kPageData || page.Level() != 0) {
+            if (pPart == nullptr)
+                m_damage.Add(EDamage::PageOfOtherUnit, nPage, -1, m_table.nObjectId, 0,
+                             m_table.strName + ": listed page is no longer the table's");
+            continue;
+        }
+        if (pPart != pLastPart) {
+            std::vector<std::uint64_t> vecUnits;
+            for (std::uint64_t nUnit :
+                 {pPart->pPartition->nLobUnit, pPart->pPartition->nOverflowUnit}) {
+                if (nUnit != 0)
+                    vecUnits.push_back(nUnit);
+            }
+            m_lob.SetUnits(std::move(vecUnits));
+            pLastPart = pPart;
+        }
+        m_pUnitPages = pPart->pPages.get();
+        m_pDecoder = pPart->pDecoder.get();
+        ++m_counts.nPages;
+        nSlotCount = page.UsableSlotCount();
+        const bool bGoOn = ReadPage(page, nIndex == nStartIndex ? nStartSlot : 0);
+        m_pUnitPages = nullptr;
+        m_pDecoder = nullptr;
+        if (!bGoOn)
+            break;
+        if (onPageEnd)
+            onPageEnd();
+    }
+    m_pOnRow = nullptr;
+    return m_counts;
+}
+
+bool CTableReader::ReadPage(const CPage& page, std::uint16_t nFirstSlot) {
     const std::uint16_t nSlots = page.UsableSlotCount();
     if (nSlots < page.SlotCount()) {
         m_damage.Add(EDamage::SlotOutsidePage, page.Number(), -1, m_table.nObjectId, kPageSize,
@@ -169,7 +256,8 @@ bool CTableReader::ReadPage(const CPage& page) {
         return true;
     }
     CRecord record;
-    for (std::uint16_t nSlot = 0; nSlot < nSlots; ++nSlot) {
+    for (std::uint16_t nSlot = nFirstSlot; nSlot < nSlots; ++nSlot) {
+        m_nWalkSlot = nSlot;
         bool bEmpty = false;
         if (!CSlotWalker::ParseSlot(page, nSlot, m_table.nObjectId, m_damage, record, bEmpty))
             continue;

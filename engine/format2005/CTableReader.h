@@ -1,9 +1,11 @@
 // engine/format2005/CTableReader.h
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <set>
 #include <utility>
 #include <vector>
@@ -39,6 +41,16 @@ class CTableReader {
     // Called with each data page before its rows, in reading order.
     using FPage = std::function<void(std::uint32_t nPage)>;
 
+    // Where a row of a listed walk lies: the index of its page in the list and the slot it was
+    // reached through (a forwarded row: its stub's), and the slot count of that page.
+    struct SListedPlace {
+        std::size_t nPageIndex = 0;
+        std::uint16_t nSlot = 0;
+        std::uint16_t nSlotCount = 0;
+    };
+    // Returns false to stop the walk.
+    using FListedRow = std::function<bool(const SRawRow& row, const SListedPlace& place)>;
+
     // Everything passed in must outlive the reader.
     CTableReader(const CDataFileReader& reader, CAllocationMaps& maps, const STable& table,
                  CDamageList& damage);
@@ -46,6 +58,17 @@ class CTableReader {
     SReadCounts ReadRows(const FRow& onRow, const FPage& onPage = {});
     // The data pages in reading order, without decoding rows.
     std::vector<std::uint32_t> DataPages();
+    // The rows of listed pages (the table's data pages in reading order, as DataPages gives
+    // them) from page index nStartIndex and slot nStartSlot on, so a walk can resume where an
+    // earlier one stopped. Each page is accepted only as a page of one of the table's in-row
+    // units (allocated, its header naming the unit); others are reported and skipped. pStop (may
+    // be null) ends the walk before the next page; onPageEnd runs after every page walked whole.
+    SReadCounts ReadListedPages(const std::vector<std::uint32_t>& vecPages, std::size_t nStartIndex,
+                                std::uint16_t nStartSlot, const FListedRow& onRow,
+                                const std::function<void()>& onPageEnd,
+                                const std::atomic<bool>* pStop);
+    // Binary values stored off the row are read unless turned off (see CRowDecoder).
+    void SetReadBinaryLobs(bool bRead) { m_bReadBinaryLobs = bRead; }
 
     // A forwarded record's back pointer (its last variable column): the stub's page and slot.
     static bool BackPointer(const CRecord& record, std::uint32_t& nPage, std::uint16_t& nSlot);
@@ -53,7 +76,7 @@ class CTableReader {
   private:
     // Visits the partition's data pages in reading order; bDecode reads their rows too.
     bool WalkPartition(const SPartition& partition, bool bDecode);
-    bool ReadPage(const CPage& page);
+    bool ReadPage(const CPage& page, std::uint16_t nFirstSlot = 0);
     bool EmitRecord(const CRecord& record, std::uint32_t nPage, std::uint16_t nSlot,
                     bool bForwarded);
     void FollowStub(const CRecord& stub, std::uint32_t nPage, std::uint16_t nSlot);
@@ -74,6 +97,8 @@ class CTableReader {
     std::set<std::pair<std::uint32_t, std::uint16_t>> m_setForwardedRead;
     SRawRow m_row;
     SReadCounts m_counts;
+    bool m_bReadBinaryLobs = true;
+    std::uint16_t m_nWalkSlot = 0;  // the slot ReadPage is at
 };
 
 }  // namespace format2005

@@ -6,23 +6,8 @@
 namespace format2005 {
 
 std::string CTypeInfo::Name(std::uint8_t nTypeId) {
-    switch (nTypeId) {
-        case kTypeDate:
-            return "date";
-        case kTypeTime:
-            return "time";
-        case kTypeDateTime2:
-            return "datetime2";
-        case kTypeDateTimeOffset:
-            return "datetimeoffset";
-        case kTypeXml:
-            return "xml";
-        case kTypeClr:
-            return {};
-        default:
-            // The types SQL Server 2000 already had keep their names and ids.
-            return CTypeTable::TypeName(nTypeId);
-    }
+    // A CLR type has no name of its own: its type row names it.
+    return nTypeId == kTypeClr ? std::string() : CTypeTable::LaterTypeName(nTypeId);
 }
 
 bool CTypeInfo::IsVariable(std::uint8_t nTypeId) {

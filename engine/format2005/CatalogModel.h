@@ -49,6 +49,7 @@ struct SColumn {
     bool bSparse = false;
     bool bColumnSet = false;
     std::int32_t nDefaultObjectId = 0;  // default constraint or bound default
+    std::string strFormula;             // the definition of a computed column
     // Seed and increment of an identity column of an integer type, when the catalog kept them.
     bool bHasIdentityValues = false;
     std::int64_t nIdentitySeed = 0;

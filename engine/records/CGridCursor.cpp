@@ -4,8 +4,6 @@
 #include <algorithm>
 
 #include "engine/catalog/CTable.h"
-#include "engine/records/CRowDecoder.h"
-#include "engine/records/CSlotWalker.h"
 
 CGridCursor::CGridCursor(const CTable& table, SOptions options, CBookmarkStack* pHistory)
     : m_table(table),
@@ -64,42 +62,45 @@ bool CGridCursor::Run(std::uint64_t nRequest, const RowCallback& fnRow,
         }
     }
 
-    const std::vector<std::uint32_t>& vecPages = m_table.m_vecPages;
-    CRowDecoder decoder(m_table, m_options.strFileName,
-                        {bRecoverDeleted, m_options.bFollowBinaryPointers});
-    CSlotWalker walker(EWalkPolicy::GridPage, m_options.strFileName);
-    SDecodedRow row;
+    const SRowSourceOptions sourceOptions{m_options.strFileName, bRecoverDeleted,
+                                          m_options.bFollowBinaryPointers, EWalkPolicy::GridPage};
+    std::unique_ptr<CRowSource> pSource = m_options.fnRowSource
+                                              ? m_options.fnRowSource(m_table, sourceOptions)
+                                              : MakeFixedVarRowSource(m_table, sourceOptions);
+    const std::size_t nPageCount = pSource ? pSource->PageCount() : 0;
     int nRows = 0;
     bool bSuperseded = false;
     std::uint32_t nSlotsOnStopPage = 0;
-    const SWalkResult result = walker.Walk(
-        vecPages, m_table.m_nObjectId, SWalkPosition{start.nPageIndex, start.nSlot}, pStop,
-        [&](const SSlotVisit& visit) {
-            if (m_nLatestRequest.load(std::memory_order_relaxed) != nRequest) {
-                bSuperseded = true;
-                return SSlotStep{true};
-            }
-            if (!decoder.Decode(visit.dataArea, visit.nRowOffset, row))
-                return SSlotStep{};
-            // The grid leaves out rows that hold nothing but NULLs.
-            bool bAllNull = true;
-            for (std::size_t i = 0; i < row.vecValues.size() && bAllNull; ++i)
-                bAllNull = CValueFormat::IsGridNull(row.vecValues[i], m_vecFormats[i]);
-            if (bAllNull)
-                return SSlotStep{};
-            fnRow(row);
-            if (++nRows < kRowsPerPage)
-                return SSlotStep{};
-            nSlotsOnStopPage = visit.page.SlotCount();
-            return SSlotStep{true};
-        },
-        [] {});
+    SWalkResult result;
+    result.stop.nPageIndex = nPageCount;
+    if (pSource) {
+        result = pSource->Walk(
+            SWalkPosition{start.nPageIndex, start.nSlot}, pStop,
+            [&](const SRowVisit& visit) {
+                if (m_nLatestRequest.load(std::memory_order_relaxed) != nRequest) {
+                    bSuperseded = true;
+                    return true;
+                }
+                // The grid leaves out rows that hold nothing but NULLs.
+                bool bAllNull = true;
+                for (std::size_t i = 0; i < visit.row.vecValues.size() && bAllNull; ++i)
+                    bAllNull = CValueFormat::IsGridNull(visit.row.vecValues[i], m_vecFormats[i]);
+                if (bAllNull)
+                    return false;
+                fnRow(visit.row);
+                if (++nRows < kRowsPerPage)
+                    return false;
+                nSlotsOnStopPage = visit.nSlotsOnPage;
+                return true;
+            },
+            {});
+    }
     if (bSuperseded)
         return false;
 
     // Where the next page starts: the slot after the last row shown, or the end of the list
     // (also when a stop request ended the walk early).
-    SBookmark stop{static_cast<std::uint32_t>(vecPages.size()), 2, 0};
+    SBookmark stop{static_cast<std::uint32_t>(nPageCount), 2, 0};
     if (result.eEnd == EWalkEnd::StoppedByVisitor) {
         const std::uint32_t nNext = result.stop.nSlot + 1;
         const auto nPage = static_cast<std::uint32_t>(result.stop.nPageIndex);
@@ -116,7 +117,7 @@ bool CGridCursor::Run(std::uint64_t nRequest, const RowCallback& fnRow,
         m_history.push_back(*m_bmPageStart);
     m_bmPageStart = start;
     m_bmResume = stop;
-    m_bLastPage = stop.nPageIndex >= vecPages.size();
+    m_bLastPage = stop.nPageIndex >= nPageCount;
     if (bFirst)
         m_nPageNumber = 1;
     else

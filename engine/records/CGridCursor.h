@@ -12,6 +12,7 @@
 
 #include "common/Export.h"
 #include "engine/core/CBookmarkStack.h"
+#include "engine/records/CRowSource.h"
 #include "engine/records/CValueFormat.h"
 #include "engine/records/SDecodedRow.h"
 
@@ -58,6 +59,8 @@ class AMBERMILL_API CGridCursor {
         // Read binary values behind text pointers (for data output); the grid leaves them unread
         // and shows "<binary data>".
         bool bFollowBinaryPointers = false;
+        // Where the rows come from; empty: the fixed/variable rows of the table's page list.
+        FRowSourceFactory fnRowSource;
     };
     using RowCallback = std::function<void(const SDecodedRow& row)>;
     using CommitCallback = std::function<void(const SGridPageSummary& summary)>;

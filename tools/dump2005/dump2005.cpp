@@ -11,7 +11,7 @@
 
 #include "engine/format2005/CDatabaseReader.h"
 #include "engine/format2005/CTypeInfo.h"
-#include "engine/format2005/CValueText.h"
+#include "engine/format2005/CValueConverter.h"
 
 using namespace format2005;
 
@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
                 for (std::size_t i = 0; i < row.vecValues.size(); ++i) {
                     if (i)
                         strLine += " | ";
-                    strLine += CValueText::GridText(pTable->vecColumns[i], row.vecValues[i]);
+                    strLine += CValueConverter::GridText(pTable->vecColumns[i], row.vecValues[i]);
                 }
                 std::cout << strLine << "\n";
                 return true;

@@ -13,7 +13,7 @@
 #include "CreationScript.h"
 #include "RawValues.h"
 #include "engine/format2005/CDatabaseReader.h"
-#include "engine/format2005/CValueText.h"
+#include "engine/format2005/CValueConverter.h"
 #include "support/TestFiles.h"
 
 using namespace format2005;
@@ -256,7 +256,7 @@ TEST_F(LittleItaly2005, GivesTheValuesTheScriptInserted) {
     std::string strRow;
     for (std::size_t i = 0; i < table.vecColumns.size(); ++i)
         strRow += (i ? "|" : "") +
-                  CValueText::GridText(table.vecColumns[i], products.vecRows[0].vecValues[i]);
+                  CValueConverter::GridText(table.vecColumns[i], products.vecRows[0].vecValues[i]);
     EXPECT_EQ(strRow, "12|5|Merlot|10|An aged red wine.  Classic taste.|000025.9900");
 }
 
