@@ -13,16 +13,27 @@
 #include "engine/scripts/CUserTypeScript.h"
 
 namespace {
-const char* SystemTableName(const std::string& strKey) {
-    if (strKey == "1")
-        return "sysobjects";
-    if (strKey == "3")
-        return "syscolumns";
-    if (strKey == "4")
-        return "systypes";
-    if (strKey == "6")
-        return "syscomments";
-    return "system table";
+const char* SystemTableName(const std::string& strKey, bool bHiddenBaseTables) {
+    // The catalog of the 2005 and later formats lives in hidden base tables.
+    static const std::pair<const char*, const char*> kLater[] = {
+        {"3", "sysrscols"},     {"4", "sysrowsetcolumns"}, {"5", "sysrowsets"},
+        {"7", "sysallocunits"}, {"13", "syshobtcolumns"},  {"34", "sysschobjs"},
+        {"41", "syscolpars"},   {"50", "sysscalartypes"},  {"54", "sysidxstats"},
+        {"55", "sysiscols"},    {"60", "sysobjvalues"},    {"64", "sysclsobjs"}};
+    static const std::pair<const char*, const char*> k2000[] = {
+        {"1", "sysobjects"}, {"3", "syscolumns"}, {"4", "systypes"}, {"6", "syscomments"}};
+    if (bHiddenBaseTables) {
+        for (const auto& [szKey, szName] : kLater) {
+            if (strKey == szKey)
+                return szName;
+        }
+    } else {
+        for (const auto& [szKey, szName] : k2000) {
+            if (strKey == szKey)
+                return szName;
+        }
+    }
+    return "system";
 }
 
 void WriteObjects(CJsonWriter& json, const char* pszKey, const COrderedMap<CViewStoredProc>& map) {
@@ -33,6 +44,8 @@ void WriteObjects(CJsonWriter& json, const char* pszKey, const COrderedMap<CView
             .String(pObject->m_strName)
             .Key("id")
             .Number(std::stoll(strKey));
+        if (!pObject->m_strSchema.empty())
+            json.Key("schema").String(pObject->m_strSchema);
         json.Key("text").String(pObject->m_strText).EndObject();
     }
     json.EndArray();
@@ -85,6 +98,10 @@ std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::ui
             .String(pTable->m_strName)
             .Key("id")
             .Number(pTable->m_nObjectId);
+        if (!pTable->m_strSchema.empty())
+            json.Key("schema").String(pTable->m_strSchema);
+        if (!pTable->m_strRowsNotRead.empty())
+            json.Key("rows_not_read").String(pTable->m_strRowsNotRead);
         json.Key("columns").BeginArray();
         for (const CColumnInfo& column : pTable->m_vecColumns) {
             json.BeginObject()
@@ -97,6 +114,14 @@ std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::ui
                 .Key("length")
                 .Number(column.m_nLength);
             json.Key("precision").Number(column.m_nPrecision).Key("scale").Number(column.m_nScale);
+            if (column.m_bMax)
+                json.Key("max").Bool(true);
+            if (column.m_bIdentity) {
+                json.Key("identity").BeginObject().Key("seed").Number(column.m_nIdentitySeed);
+                json.Key("increment").Number(column.m_nIdentityIncrement).EndObject();
+            }
+            if (!column.m_strFormula.empty())
+                json.Key("formula").String(column.m_strFormula);
             json.Key("nullable").Bool(column.m_bNullable).Key("default");
             if (column.m_strDefault.empty()) {
                 json.Null();
@@ -126,7 +151,7 @@ std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::ui
     for (const auto& [strKey, pType] : engine.m_mapUserTypes) {
         json.BeginObject().Key("name").String(pType->m_strName);
         json.Key("base_type")
-            .String(CTypeTable::TypeName(pType->m_nBaseType))
+            .String(CTypeTable::LaterTypeName(pType->m_nBaseType))
             .Key("length")
             .Number(pType->m_nLength);
         json.Key("precision")
@@ -157,11 +182,12 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
     if (!pSource)
         return nExitCode;
     CSQLServerEngine& engine = pSource->Engine();
+    const bool bHiddenBaseTables = engine.FormatVersion() != "2000";
     for (const std::string& strKey : engine.m_vecMissingSystemTables) {
         std::fprintf(
             stderr,
             "ambermill-cli: warning: the %s table (object id %s) is missing from the file\n",
-            SystemTableName(strKey), strKey.c_str());
+            SystemTableName(strKey, bHiddenBaseTables), strKey.c_str());
     }
 
     if (options.Has("json")) {
@@ -173,7 +199,9 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
         std::printf("Database: %s\n", engine.m_strDatabaseName.c_str());
         std::printf("Tables (%zu):\n", engine.m_mapObjects.Count());
         for (const auto& [strKey, pTable] : engine.m_mapObjects) {
-            std::printf("  %s (id %d)\n", pTable->m_strName.c_str(), pTable->m_nObjectId);
+            std::printf("  %s (id %d)%s%s\n", pTable->m_strName.c_str(), pTable->m_nObjectId,
+                        pTable->m_strRowsNotRead.empty() ? "" : ": ",
+                        pTable->m_strRowsNotRead.c_str());
             for (const CColumnInfo& c : pTable->m_vecColumns) {
                 std::printf("    %-30s %-16s %-16s len=%u prec=%u scale=%u %s%s%s\n",
                             c.m_strName.c_str(), c.m_strType.c_str(), c.m_strUserType.c_str(),
@@ -194,7 +222,7 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
         std::printf("User types (%zu):\n", engine.m_mapUserTypes.Count());
         for (const auto& [strKey, pType] : engine.m_mapUserTypes) {
             std::printf("  %s (%s, length %u)\n", pType->m_strName.c_str(),
-                        CTypeTable::TypeName(pType->m_nBaseType).c_str(), pType->m_nLength);
+                        CTypeTable::LaterTypeName(pType->m_nBaseType).c_str(), pType->m_nLength);
         }
     }
     if (AnythingRecovered(engine))

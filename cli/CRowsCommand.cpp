@@ -122,7 +122,9 @@ std::string CRowsCommand::CsvField(const std::string& strValue) {
 
 CTable* CRowsCommand::FindTable(CSQLServerEngine& engine, const std::string& strWanted) {
     for (auto& [strKey, pTable] : engine.m_mapObjects) {
-        if (pTable->m_strName == strWanted)
+        if (pTable->m_strName == strWanted ||
+            (!pTable->m_strSchema.empty() &&
+             pTable->m_strSchema + "." + pTable->m_strName == strWanted))
             return pTable.get();
     }
     if (!strWanted.empty() && std::all_of(strWanted.begin(), strWanted.end(), ::isdigit)) {
@@ -227,6 +229,12 @@ int CRowsCommand::Run(const std::vector<std::string>& vecArgs) {
         return kExitBadInput;
     }
 
+    if (!pTable->m_strRowsNotRead.empty()) {
+        // Listed with its columns, but no row of it can be shown: said, never an empty table.
+        std::fprintf(stderr, "ambermill-cli rows: %s: %s\n", pTable->m_strName.c_str(),
+                     pTable->m_strRowsNotRead.c_str());
+        return kExitNothing;
+    }
     engine.m_bRecoverDeleted = options.Has("deleted");
     if (options.Has("sql"))
         return PrintStatements(engine, *pTable);

@@ -1,6 +1,7 @@
 // common/ArchiveReader.h
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -46,6 +47,8 @@ class AMBERMILL_API CArchiveReader {
     std::uint32_t ReadCount(std::size_t nMinEntryBytes, const char* pszWhat);
 
     std::size_t Position() const { return m_nPosition; }
+    // Goes back to an earlier position (one Position() returned), to read again from there.
+    void Rewind(std::size_t nPosition) { m_nPosition = std::min(nPosition, m_nPosition); }
     std::size_t Remaining() const { return m_bytes.size() - m_nPosition; }
 
   private:

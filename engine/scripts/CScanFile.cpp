@@ -1,6 +1,7 @@
 // engine/scripts/CScanFile.cpp
 #include "engine/scripts/CScanFile.h"
 
+#include <array>
 #include <memory>
 
 #include "common/ArchiveReader.h"
@@ -236,6 +237,151 @@ std::uint32_t CheckCount(const CArchiveReader& in, std::int32_t nCount, std::siz
 std::int32_t Count(std::size_t n) {
     return static_cast<std::int32_t>(n);
 }
+
+// The programmable-object maps in the order the model section numbers them.
+template <class TEngine>
+auto ObjectMaps(TEngine& engine) {
+    return std::array{&engine.m_mapViews, &engine.m_mapProcedures, &engine.m_mapRules,
+                      &engine.m_mapTriggers, &engine.m_mapFunctions};
+}
+
+constexpr std::uint8_t kColumnMax = 0x1;
+constexpr std::uint8_t kColumnIdentity = 0x2;
+
+bool HasModelSection(const CSQLServerEngine& engine) {
+    for (const auto& [strKey, pTable] : engine.m_mapObjects) {
+        if (!pTable->m_strSchema.empty() || !pTable->m_strRowsNotRead.empty())
+            return true;
+        for (const CColumnInfo& column : pTable->m_vecColumns) {
+            if (column.m_bMax || column.m_bIdentity)
+                return true;
+        }
+    }
+    for (auto* pMap : ObjectMaps(engine)) {
+        for (const auto& [strKey, pObject] : *pMap) {
+            if (!pObject->m_strSchema.empty())
+                return true;
+        }
+    }
+    for (const auto& [strKey, pType] : engine.m_mapUserTypes) {
+        if (!pType->m_strSchema.empty())
+            return true;
+    }
+    return false;
+}
+
+void WriteI64(CArchiveWriter& out, std::int64_t nValue) {
+    const auto nBits = static_cast<std::uint64_t>(nValue);
+    out.WriteU32(static_cast<std::uint32_t>(nBits));
+    out.WriteU32(static_cast<std::uint32_t>(nBits >> 32));
+}
+
+std::int64_t ReadI64(CArchiveReader& in) {
+    const std::uint64_t nLow = in.ReadU32();
+    const std::uint64_t nHigh = in.ReadU32();
+    return static_cast<std::int64_t>(nLow | (nHigh << 32));
+}
+
+void WriteModelSection(CArchiveWriter& out, const CSQLServerEngine& engine) {
+    out.WriteString(CScanFile::kModelTag);
+    out.WriteU32(static_cast<std::uint32_t>(engine.m_mapObjects.Count()));
+    for (const auto& [strKey, pTable] : engine.m_mapObjects) {
+        out.WriteString(strKey);
+        out.WriteString(pTable->m_strSchema);
+        out.WriteString(pTable->m_strRowsNotRead);
+        out.WriteU32(static_cast<std::uint32_t>(pTable->m_vecColumns.size()));
+        for (const CColumnInfo& column : pTable->m_vecColumns) {
+            out.WriteU8(static_cast<std::uint8_t>((column.m_bMax ? kColumnMax : 0) |
+                                                  (column.m_bIdentity ? kColumnIdentity : 0)));
+            WriteI64(out, column.m_nIdentitySeed);
+            WriteI64(out, column.m_nIdentityIncrement);
+        }
+    }
+    std::uint32_t nObjects = 0;
+    for (auto* pMap : ObjectMaps(engine))
+        nObjects += static_cast<std::uint32_t>(pMap->Count());
+    out.WriteU32(nObjects);
+    const auto arrMaps = ObjectMaps(engine);
+    for (std::uint8_t nMap = 0; nMap < arrMaps.size(); ++nMap) {
+        for (const auto& [strKey, pObject] : *arrMaps[nMap]) {
+            out.WriteU8(nMap);
+            out.WriteString(strKey);
+            out.WriteString(pObject->m_strSchema);
+        }
+    }
+    out.WriteU32(static_cast<std::uint32_t>(engine.m_mapUserTypes.Count()));
+    for (const auto& [strKey, pType] : engine.m_mapUserTypes) {
+        out.WriteString(strKey);
+        out.WriteString(pType->m_strSchema);
+    }
+}
+
+// Entries name their objects by key; an entry whose object the sections do not hold is read and
+// passed over.
+void ReadModelSection(CArchiveReader& in, CSQLServerEngine& engine) {
+    constexpr std::size_t kMinColumn = 1 + 16;
+    const std::uint32_t nTables = in.ReadCount(1 + 1 + 1 + 4, "model table entries");
+    for (std::uint32_t i = 0; i < nTables; ++i) {
+        CTable* pTable = engine.m_mapObjects.Find(in.ReadString());
+        std::string strSchema = in.ReadString();
+        std::string strRowsNotRead = in.ReadString();
+        const std::uint32_t nColumns = in.ReadCount(kMinColumn, "model column entries");
+        for (std::uint32_t n = 0; n < nColumns; ++n) {
+            const std::uint8_t nFlags = in.ReadU8();
+            const std::int64_t nSeed = ReadI64(in);
+            const std::int64_t nIncrement = ReadI64(in);
+            if (pTable == nullptr || n >= pTable->m_vecColumns.size())
+                continue;
+            CColumnInfo& column = pTable->m_vecColumns[n];
+            column.m_bMax = (nFlags & kColumnMax) != 0;
+            column.m_bIdentity = (nFlags & kColumnIdentity) != 0;
+            column.m_nIdentitySeed = nSeed;
+            column.m_nIdentityIncrement = nIncrement;
+        }
+        if (pTable != nullptr) {
+            pTable->m_strSchema = std::move(strSchema);
+            pTable->m_strRowsNotRead = std::move(strRowsNotRead);
+        }
+    }
+    const auto arrMaps = ObjectMaps(engine);
+    const std::uint32_t nObjects = in.ReadCount(1 + 1 + 1, "model object entries");
+    for (std::uint32_t i = 0; i < nObjects; ++i) {
+        const std::uint8_t nMap = in.ReadU8();
+        std::string strKey = in.ReadString();
+        std::string strSchema = in.ReadString();
+        if (nMap >= arrMaps.size())
+            throw CArchiveError("model section: object map " + std::to_string(nMap) + " unknown");
+        if (CViewStoredProc* pObject = arrMaps[nMap]->Find(strKey))
+            pObject->m_strSchema = std::move(strSchema);
+    }
+    const std::uint32_t nTypes = in.ReadCount(1 + 1, "model user type entries");
+    for (std::uint32_t i = 0; i < nTypes; ++i) {
+        std::string strKey = in.ReadString();
+        std::string strSchema = in.ReadString();
+        if (CUserType* pType = engine.m_mapUserTypes.Find(strKey))
+            pType->m_strSchema = std::move(strSchema);
+    }
+}
+
+// The extension sections after the design's content, up to the end, an unknown tag or anything
+// that is not a tag (a trailer): the reader is left at that place.
+void ReadExtensions(CArchiveReader& in, CSQLServerEngine& engine) {
+    while (in.Remaining() > 0) {
+        const std::size_t nStart = in.Position();
+        std::string strTag;
+        try {
+            strTag = in.ReadString();
+        } catch (const CArchiveError&) {
+            in.Rewind(nStart);
+            return;
+        }
+        if (strTag != CScanFile::kModelTag) {
+            in.Rewind(nStart);
+            return;
+        }
+        ReadModelSection(in, engine);
+    }
+}
 }  // namespace
 
 bool CScanFile::Save(const CSQLServerEngine& engine, const std::string& strPath,
@@ -267,6 +413,9 @@ bool CScanFile::Save(const CSQLServerEngine& engine, const std::string& strPath,
     WriteSection(out, engine.m_mapRules, WriteObject);
     WriteSection(out, engine.m_mapTriggers, WriteObject);
     WriteSection(out, engine.m_mapFunctions, WriteObject);
+    // Scans of the 2000 format have none of it: their files stay as they always were.
+    if (HasModelSection(engine))
+        WriteModelSection(out, engine);
     if (!out.Close()) {
         strError = out.Error();
         return false;
@@ -314,6 +463,7 @@ void CScanFile::Load(CSQLServerEngine& engine, CArchiveReader& in) {
     ReadSection(in, nRules, engine.m_mapRules, ReadObject);
     ReadSection(in, nTriggers, engine.m_mapTriggers, ReadObject);
     ReadSection(in, nFunctions, engine.m_mapFunctions, ReadObject);
+    ReadExtensions(in, engine);
 
     // The object ids live in the keys; the programmable objects keep them as members too.
     for (auto* pMap : {&engine.m_mapViews, &engine.m_mapProcedures, &engine.m_mapRules,
