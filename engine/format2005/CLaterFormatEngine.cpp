@@ -120,8 +120,10 @@ unsigned CLaterFormatEngine::RecoverSQLServerMDF() {
             m_vecMissingSystemTables.push_back(std::to_string(record.nObjectId));
     }
     if (eOpen != EOpenResult::Ok) {
-        CExecutionLog::WriteLog(1, 0, std::string(OpenFailure(eOpen)) + ": " + pReader->Error(),
-                                true);
+        std::string strWhy = OpenFailure(eOpen);
+        if (eOpen == EOpenResult::CannotOpen)
+            strWhy += ": " + pReader->Error();
+        CExecutionLog::WriteLog(1, 0, strWhy, true);
         pReader.reset();
     } else {
         std::lock_guard lock(m_mutexReader);

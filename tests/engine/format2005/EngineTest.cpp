@@ -105,19 +105,15 @@ class LaterEngine : public ::testing::Test {
         delete s_p2005;
         delete s_p2008;
         s_p2005 = s_p2008 = nullptr;
-        if (!s_path2005.empty())
+        if (!s_path2005.empty()) {
             EXPECT_EQ(TestFiles::Sha1OfFile(s_path2005),
                       "6474c687d03f09e6f96da48d03bf1712006d2151");
-        if (!s_path2008.empty())
+        }
+        if (!s_path2008.empty()) {
             EXPECT_EQ(TestFiles::Sha1OfFile(s_path2008),
                       "c6d024f3987a1d62d41149fd2a285750fd53ae70");
+        }
     }
-    CSQLServerEngine& Engine2005() {
-        if (!s_p2005)
-            throw std::runtime_error("no 2005 file");
-        return *s_p2005;
-    }
-
     static inline fs::path s_path2005;
     static inline fs::path s_path2008;
     static inline CSQLServerEngine* s_p2005 = nullptr;
@@ -179,7 +175,8 @@ TEST_F(LaterEngine, PagesLittleItalyRowsWithGhostsOnlyWhenAsked) {
               "12|5|Merlot|10|An aged red wine.  Classic taste.|000025.9900");
     EXPECT_EQ(GridRows(engine, *Table(engine, "Orders"), true).front(),
               "24|5NS57327K2069225N|3|1|2006-10-13 19:06:00|NULL|NULL");
-    EXPECT_EQ(GridRows(engine, *Table(engine, "ProductImages")).front().substr(2), "<binary data>");
+    const std::string strImage = GridRows(engine, *Table(engine, "ProductImages")).front();
+    EXPECT_EQ(strImage.substr(strImage.find('|') + 1), "<binary data>");
 }
 
 TEST_F(LaterEngine, ExportsLittleItalyRowsAsInsertStatements) {
@@ -258,7 +255,7 @@ TEST_F(LaterEngine, RecoversNorthwind2008WithEveryRowAndTheScriptsTexts) {
             pView = pObject.get();
     }
     ASSERT_NE(pView, nullptr);
-    EXPECT_NE(pView->m_strText.find("Where Product_List.Discontinued=0"), std::string::npos)
+    EXPECT_NE(pView->m_strText.find("WHERE (((Product_List.Discontinued)=0))"), std::string::npos)
         << pView->m_strText;
 }
 
