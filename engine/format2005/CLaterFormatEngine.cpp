@@ -3,19 +3,11 @@
 
 #include <array>
 
-#include "common/AppPaths.h"
 #include "common/ExecutionLog.h"
-#include "common/SettingsFile.h"
 #include "engine/core/CPageScanner.h"
 #include "engine/format2005/CLaterRowSource.h"
 #include "engine/format2005/CModelBuilder.h"
 #include "engine/format2005/CSlotWalker.h"
-#include "engine/records/CGridCursor.h"
-#include "engine/records/RealFormat.h"
-#include "engine/scripts/CObjectScript.h"
-#include "engine/scripts/CScanFile.h"
-#include "engine/scripts/CTableScript.h"
-#include "engine/scripts/CUserTypeScript.h"
 
 namespace format2005 {
 namespace {
@@ -39,37 +31,12 @@ const char* OpenFailure(EOpenResult eResult) {
 }  // namespace
 
 CLaterFormatEngine::CLaterFormatEngine(EEngineFormat eFormat)
-    : m_format(*CFormatTable::ByFormat(eFormat)),
-      m_recordExtractor(*this, [this](const CTable& table, const SRowSourceOptions& options) {
+    : CEngineBase(eFormat, [this](const CTable& table, const SRowSourceOptions& options) {
           return MakeRowSource(table, options);
-      }) {
-    ResetCatalog();
-    CExecutionLog::InitLogHeader();
-    CExecutionLog::SetLogFolder();
-    Log(m_format.strFormatLabel);
-    m_pStatus->m_hSysTabEvent->Reset();
-    m_pStatus->m_hTableExtractedEvent->Reset();
-    m_pStatus->m_hExportReady->Reset();
-}
+      }) {}
 
 CLaterFormatEngine::~CLaterFormatEngine() {
-    // A stop request ends every wait of the engine's threads, so joining here cannot hang.
-    m_pStatus->m_bCancel = true;
-    m_pStatus->m_bStop = true;
-    JoinThreads();
-}
-
-void CLaterFormatEngine::JoinThreads() {
-    m_recoveryThread.Join();
-    m_recordExtractor.WaitForRecordThread();
-}
-
-std::string CLaterFormatEngine::FormatVersion() const {
-    return std::string(m_format.strVersionText);
-}
-
-bool CLaterFormatEngine::StartRecovery() {
-    return m_recoveryThread.Start([this] { RecoverSQLServerMDF(); });
+    StopAndJoin();
 }
 
 void CLaterFormatEngine::Report(const CDamageList& damage) {
@@ -93,23 +60,12 @@ CDamageList CLaterFormatEngine::Damage() const {
 
 unsigned CLaterFormatEngine::RecoverSQLServerMDF() {
     CEngineStatus& status = *m_pStatus;
-    m_bRecoveryComplete = false;
-    m_vecMissingSystemTables.clear();
-    auto stopped = [&] {
-        // The catalog stays as far as it got: every object in the maps is whole.
-        CExecutionLog::WriteLog(0, 0, "Recovery stopped", false);
-        return 1u;
-    };
-
-    ResetCatalog();
-    std::string strName = GetDatabaseName();
-    status.SetDatabaseName(strName);
-    m_strDatabaseName = strName;
+    BeginRecovery();
 
     Log("Read All Pages");
     // Pages are found through the catalog's allocation units, not filed by their headers.
     if (!CPageScanner(*this).ReadAllPages(false) && status.m_bCancel)
-        return stopped();
+        return RecoveryStopped();
 
     Log("Reading the catalog");
     auto pReader = std::make_shared<CDatabaseReader>();
@@ -130,14 +86,14 @@ unsigned CLaterFormatEngine::RecoverSQLServerMDF() {
         m_pReader = pReader;
     }
     if (status.m_bCancel)
-        return stopped();
+        return RecoveryStopped();
 
     Log("Gathering datatypes and objects");
     if (pReader)
         CModelBuilder(pReader->Catalog(), *this).AddObjects();
     Log("Waiting For Event after reading the objects.");
     if (!status.CatalogHandshake())
-        return stopped();
+        return RecoveryStopped();
     Log("Event recieved");
 
     Log("Gathering view, stored procedures,triggers etc");
@@ -146,7 +102,7 @@ unsigned CLaterFormatEngine::RecoverSQLServerMDF() {
         CModelBuilder(pReader->Catalog(), *this).AddTextsAndColumns();
     Log("Waiting For Event after reading column information.");
     if (!status.CatalogHandshake())
-        return stopped();
+        return RecoveryStopped();
     Log("Event recieved");
 
     // Each table's data pages in reading order: the places the grid pages by, and what marks a
@@ -154,7 +110,7 @@ unsigned CLaterFormatEngine::RecoverSQLServerMDF() {
     if (pReader) {
         for (const auto& [strKey, pTable] : m_mapObjects) {
             if (status.m_bCancel)
-                return stopped();
+                return RecoveryStopped();
             const STable* pSource = pReader->Catalog().FindTable(pTable->m_nObjectId);
             if (pSource == nullptr || !pTable->m_strRowsNotRead.empty()) {
                 if (!pTable->m_strRowsNotRead.empty())
@@ -169,7 +125,7 @@ unsigned CLaterFormatEngine::RecoverSQLServerMDF() {
     }
     PublishCounts();
     if (!status.CatalogHandshake())
-        return stopped();
+        return RecoveryStopped();
 
     Log("Parse Complete");
     m_bRecoveryComplete = true;
@@ -221,15 +177,6 @@ std::unique_ptr<CRowSource> CLaterFormatEngine::MakeRowSource(const CTable& tabl
                                              [this](const CDamageList& damage) { Report(damage); });
 }
 
-std::unique_ptr<CGridCursor> CLaterFormatEngine::OpenGridCursor(const CTable& table,
-                                                                bool bFollowBinaryPointers) {
-    return std::make_unique<CGridCursor>(
-        table, CGridCursor::SOptions{m_strFileName, m_bRecoverDeleted, bFollowBinaryPointers,
-                                     [this](const CTable& t, const SRowSourceOptions& options) {
-                                         return MakeRowSource(t, options);
-                                     }});
-}
-
 void CLaterFormatEngine::DecodeRecord(std::span<const std::byte> pageData, std::uint16_t nRowOffset,
                                       CTable& table) {
     // The record is read from a page rebuilt around the data area: the layout of the table's
@@ -268,7 +215,7 @@ void CLaterFormatEngine::DecodeRecord(std::span<const std::byte> pageData, std::
     for (const CColumnInfo& column : table.m_vecColumns)
         vecFormats.push_back(SColumnFormat::Of(column));
     if (vecFormats.size() == row.vecValues.size())
-        m_recordExtractor.DeliverRow(row, table, vecFormats);
+        RecordExtractor().DeliverRow(row, table, vecFormats);
 }
 
 std::uint16_t CLaterFormatEngine::DecodeRecordForExport(std::span<const std::byte>, std::uint16_t,
@@ -277,75 +224,6 @@ std::uint16_t CLaterFormatEngine::DecodeRecordForExport(std::span<const std::byt
     // The batched export reads this format through its row source (GenerateTableQueries); a row
     // handed over as page bytes has no place in a batch here.
     return 0;
-}
-
-void CLaterFormatEngine::StartRecordThread() {
-    m_recordExtractor.StartRecordThread();
-}
-
-void CLaterFormatEngine::ResetCatalog() {
-    ClearTablesAndObjects();
-}
-
-void CLaterFormatEngine::GenerateUserTypeQueries() {
-    CUserTypeScript::Generate(*this);
-}
-
-bool CLaterFormatEngine::SaveScan(const std::string& strPath, std::string& strError) {
-    return CScanFile::Save(*this, strPath, strError);
-}
-
-void CLaterFormatEngine::LoadScan(CArchiveReader& archive) {
-    CScanFile::Load(*this, archive);
-}
-
-void CLaterFormatEngine::GenerateTableQueries(CTable* pTable) {
-    if (!pTable)
-        return;
-    CExportContext context = m_recordExtractor.OneTableContext(pTable);
-    if (context.m_bExportRecords) {
-        // Set once, never cleared here: the setting holds for the rest of the export.
-        if (CSettingsFile::ReadValue(CAppPaths::SettingsFile(), "Avoid_Duplicate") == "1")
-            m_recordExtractor.m_bAvoidDuplicate = true;
-        context.m_bAvoidDuplicate = m_recordExtractor.m_bAvoidDuplicate;
-    }
-    CTableScript::Generate(*this, context);
-}
-
-void CLaterFormatEngine::GenerateTableQueries(CTable* pTable, COdbcConnection* pDatabase) {
-    if (!pTable)
-        return;
-    CExportContext context = m_recordExtractor.ConnectionContext(pTable, pDatabase);
-    CTableScript::Generate(*this, context);
-}
-
-void CLaterFormatEngine::GenerateTableQueries(CTable* pTable, CExportContext& context) {
-    if (!pTable)
-        return;
-    context.m_fnRowSource = [this](const CTable& table, const SRowSourceOptions& options) {
-        return MakeRowSource(table, options);
-    };
-    CSQLServerEngine::GenerateTableQueries(pTable, context);
-}
-
-void CLaterFormatEngine::GenerateViewQueries(CViewStoredProc* p) {
-    CObjectScript::Generate(*this, p, EObjectKind::View);
-}
-void CLaterFormatEngine::GenerateStoredProcQueries(CViewStoredProc* p) {
-    CObjectScript::Generate(*this, p, EObjectKind::Procedure);
-}
-void CLaterFormatEngine::GenerateRulesQueries(CViewStoredProc* p) {
-    CObjectScript::Generate(*this, p, EObjectKind::Rule);
-}
-void CLaterFormatEngine::GenerateTriggerQueries(CViewStoredProc* p) {
-    CObjectScript::Generate(*this, p, EObjectKind::Trigger);
-}
-void CLaterFormatEngine::GenerateFunctionQueries(CViewStoredProc* p) {
-    CObjectScript::Generate(*this, p, EObjectKind::Function);
-}
-
-std::string CLaterFormatEngine::FormatReal(std::uint32_t nBits) {
-    return FormatRealBits(nBits);
 }
 
 }  // namespace format2005

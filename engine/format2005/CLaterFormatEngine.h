@@ -7,12 +7,9 @@
 #include <string>
 #include <tuple>
 
-#include "engine/core/CEngineThread.h"
-#include "engine/core/CFormatTable.h"
-#include "engine/core/CSQLServerEngine.h"
+#include "engine/core/CEngineBase.h"
 #include "engine/format2005/CDamageList.h"
 #include "engine/format2005/CDatabaseReader.h"
-#include "engine/records/CRecordExtractor.h"
 
 namespace format2005 {
 
@@ -21,15 +18,14 @@ namespace format2005 {
 // engine. The catalog comes from the hidden base tables, the rows of a table from the pages of
 // its allocation units, read through a row source that the core's grid cursor and record export
 // walk. Nothing is written to the data file.
-class CLaterFormatEngine : public CSQLServerEngine {
+class CLaterFormatEngine : public CEngineBase {
   public:
     explicit CLaterFormatEngine(EEngineFormat eFormat);
     ~CLaterFormatEngine() override;
 
     unsigned RecoverSQLServerMDF() override;
-    bool StartRecovery() override;
     std::string GetDatabaseName() override;
-    // The record procedures on page bytes: the data area (page byte 96 on) and a row offset.
+    // The record procedure on page bytes: the data area (page byte 96 on) and a row offset.
     void DecodeRecord(std::span<const std::byte> pageData, std::uint16_t nRowOffset,
                       CTable& table) override;
     std::uint16_t DecodeRecordForExport(std::span<const std::byte> pageData,
@@ -38,32 +34,12 @@ class CLaterFormatEngine : public CSQLServerEngine {
                                         bool& bFlush) override;
     // Pages belong to allocation units here, not to extents of objects: nothing to file.
     void ReadExtent(std::uint32_t, const std::string&) override {}
-    void StartRecordThread() override;
-    void ResetCatalog() override;
-    void GenerateUserTypeQueries() override;
-    bool SaveScan(const std::string& strPath, std::string& strError) override;
-    void LoadScan(CArchiveReader& archive) override;
-    void GenerateTableQueries(CTable* pTable) override;
-    void GenerateTableQueries(CTable* pTable, COdbcConnection* pDatabase) override;
-    void GenerateTableQueries(CTable* pTable, CExportContext& context) override;
-    void GenerateViewQueries(CViewStoredProc* pView) override;
-    void GenerateStoredProcQueries(CViewStoredProc* pProc) override;
-    void GenerateRulesQueries(CViewStoredProc* pRule) override;
-    void GenerateTriggerQueries(CViewStoredProc* pTrigger) override;
-    void GenerateFunctionQueries(CViewStoredProc* pFunction) override;
-    std::string FormatReal(std::uint32_t nBits) override;
-
-    void JoinThreads() override;
-    bool IsRecovering() const override { return m_recoveryThread.IsRunning(); }
-    std::string FormatVersion() const override;
-    std::unique_ptr<CGridCursor> OpenGridCursor(const CTable& table,
-                                                bool bFollowBinaryPointers) override;
 
     // Everything the engine could not read so far (catalog, page lists, rows), in the order met;
     // each record was also written to the error log once.
     CDamageList Damage() const;
     // The rows of a table for the grid cursor and the record export; nullptr when the data file or
-    // its catalog cannot be read (said in the error log).
+    // its catalog cannot be read (said in the error log) or the table's rows are not read.
     std::unique_ptr<CRowSource> MakeRowSource(const CTable& table,
                                               const SRowSourceOptions& options);
 
@@ -73,15 +49,11 @@ class CLaterFormatEngine : public CSQLServerEngine {
     // Takes damage records over, logging the ones not met before.
     void Report(const CDamageList& damage);
 
-    const SFormatInfo& m_format;
     mutable std::mutex m_mutexReader;
     std::shared_ptr<const CDatabaseReader> m_pReader;
     mutable std::mutex m_mutexDamage;
     CDamageList m_damage;
     std::set<std::tuple<int, std::uint32_t, std::int32_t, std::int32_t, std::string>> m_setReported;
-    CEngineThread m_recoveryThread;
-    // Last: its record thread ends before the rest of the engine goes away.
-    CRecordExtractor m_recordExtractor;
 };
 
 }  // namespace format2005
