@@ -64,9 +64,17 @@ bool CGridCursor::Run(std::uint64_t nRequest, const RowCallback& fnRow,
 
     const SRowSourceOptions sourceOptions{m_options.strFileName, bRecoverDeleted,
                                           m_options.bFollowBinaryPointers, EWalkPolicy::GridPage};
-    std::unique_ptr<CRowSource> pSource = m_options.fnRowSource
-                                              ? m_options.fnRowSource(m_table, sourceOptions)
-                                              : MakeFixedVarRowSource(m_table, sourceOptions);
+    std::unique_ptr<CRowSource> pSource;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_pSpareSource && m_bSpareRecoverDeleted == bRecoverDeleted)
+            pSource = std::move(m_pSpareSource);
+        m_pSpareSource.reset();
+    }
+    if (!pSource) {
+        pSource = m_options.fnRowSource ? m_options.fnRowSource(m_table, sourceOptions)
+                                        : MakeFixedVarRowSource(m_table, sourceOptions);
+    }
     const std::size_t nPageCount = pSource ? pSource->PageCount() : 0;
     int nRows = 0;
     bool bSuperseded = false;
@@ -95,8 +103,15 @@ bool CGridCursor::Run(std::uint64_t nRequest, const RowCallback& fnRow,
             },
             {});
     }
-    if (bSuperseded)
+    auto keepSource = [&] {
+        std::lock_guard lock(m_mutex);
+        m_pSpareSource = std::move(pSource);
+        m_bSpareRecoverDeleted = bRecoverDeleted;
+    };
+    if (bSuperseded) {
+        keepSource();
         return false;
+    }
 
     // Where the next page starts: the slot after the last row shown, or the end of the list
     // (also when a stop request ended the walk early).
@@ -108,6 +123,7 @@ bool CGridCursor::Run(std::uint64_t nRequest, const RowCallback& fnRow,
                                         : SBookmark{nPage + 1, 2, 0};
     }
 
+    keepSource();
     std::lock_guard lock(m_mutex);
     if (m_nLatestRequest != nRequest)
         return false;

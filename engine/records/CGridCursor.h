@@ -120,4 +120,8 @@ class AMBERMILL_API CGridCursor {
     std::optional<SBookmark> m_bmPageStart;
     int m_nPageNumber = 0;
     bool m_bLastPage = false;
+    // The source of the last run, kept for the next: a source sets up its walk once (the file,
+    // the column plans, a format's allocation structures). A run takes it out and puts it back.
+    std::unique_ptr<CRowSource> m_pSpareSource;
+    bool m_bSpareRecoverDeleted = false;
 };
