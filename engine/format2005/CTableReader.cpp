@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/format2005/CSlotWalker.h"
+#include "engine/format2005/CTypeInfo.h"
 
 namespace format2005 {
 namespace {
@@ -57,13 +58,7 @@ SReadCounts CTableReader::ReadRows(const FRow& onRow, const FPage& onPage) {
                          " compression: rows not read");
         return m_counts;
     }
-    for (const SColumn& column : m_table.vecColumns) {
-        if (column.bSparse) {
-            m_damage.Add(EDamage::ValueNotDecoded, kNoPage, -1, m_table.nObjectId, 0,
-                         m_table.strName + ": values of sparse columns are not decoded");
-            break;
-        }
-    }
+    ReportUndecodedColumns();
     m_pOnRow = &onRow;
     m_pOnPage = onPage ? &onPage : nullptr;
     for (const SPartition& partition : m_table.vecPartitions) {
@@ -162,6 +157,21 @@ bool CTableReader::WalkPartition(const SPartition& partition, bool bDecode) {
     return bGoOn;
 }
 
+void CTableReader::ReportUndecodedColumns() {
+    bool bSparse = false;
+    bool bXml = false;
+    for (const SColumn& column : m_table.vecColumns) {
+        bSparse = bSparse || column.bSparse;
+        bXml = bXml || column.nTypeId == kTypeXml;
+    }
+    if (bSparse)
+        m_damage.Add(EDamage::ValueNotDecoded, kNoPage, -1, m_table.nObjectId, 0,
+                     m_table.strName + ": values of sparse columns are not decoded");
+    if (bXml)
+        m_damage.Add(EDamage::ValueNotDecoded, kNoPage, -1, m_table.nObjectId, 0,
+                     m_table.strName + ": xml values (binary XML) are not decoded");
+}
+
 SReadCounts CTableReader::ReadListedPages(const std::vector<std::uint32_t>& vecPages,
                                           std::size_t nStartIndex, std::uint16_t nStartSlot,
                                           const FListedRow& onRow,
@@ -173,6 +183,8 @@ SReadCounts CTableReader::ReadListedPages(const std::vector<std::uint32_t>& vecP
         m_counts.bNotRead = true;
         return m_counts;
     }
+    if (nStartIndex == 0 && nStartSlot == 0)
+        ReportUndecodedColumns();
     // Per partition: its pages' acceptance and a decoder by its layout.
     struct SPart {
         const SPartition* pPartition = nullptr;
