@@ -1,7 +1,6 @@
 // common/ArchiveReader.h
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -47,9 +46,12 @@ class AMBERMILL_API CArchiveReader {
     std::uint32_t ReadCount(std::size_t nMinEntryBytes, const char* pszWhat);
 
     std::size_t Position() const { return m_nPosition; }
-    // Goes back to an earlier position (one Position() returned), to read again from there.
-    void Rewind(std::size_t nPosition) { m_nPosition = std::min(nPosition, m_nPosition); }
     std::size_t Remaining() const { return m_bytes.size() - m_nPosition; }
+    // The bytes not read yet, for a reader that looks ahead before it reads; valid while this
+    // reader is.
+    std::span<const std::byte> RemainingBytes() const { return m_bytes.subspan(m_nPosition); }
+    // Moves past nCount bytes; CArchiveError when fewer remain.
+    void Skip(std::size_t nCount, const char* pszWhat) { Take(nCount, pszWhat); }
 
   private:
     const std::byte* Take(std::size_t nCount, const char* pszWhat);

@@ -1,11 +1,16 @@
 // engine/scripts/CScanFile.cpp
 #include "engine/scripts/CScanFile.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <memory>
+#include <string_view>
+#include <utility>
 
 #include "common/ArchiveReader.h"
 #include "common/ArchiveWriter.h"
+#include "common/ExecutionLog.h"
 #include "engine/core/CSQLServerEngine.h"
 
 namespace {
@@ -270,7 +275,24 @@ bool HasModelSection(const CSQLServerEngine& engine) {
     return false;
 }
 
-void WriteI64(CArchiveWriter& out, std::int64_t nValue) {
+// Counts the bytes the archive encoding of a body takes, so its length can precede it.
+class CSizeCounter {
+  public:
+    void WriteU8(std::uint8_t) { m_nBytes += 1; }
+    void WriteU32(std::uint32_t) { m_nBytes += 4; }
+    void WriteString(std::string_view strText) {
+        // The length prefix takes 1, 3 or 7 bytes (CArchiveWriter::WriteString).
+        const std::size_t n = strText.size();
+        m_nBytes += (n < 0xFF ? 1 : n < 0xFFFE ? 3 : 7) + n;
+    }
+    std::uint64_t Bytes() const { return m_nBytes; }
+
+  private:
+    std::uint64_t m_nBytes = 0;
+};
+
+template <typename TOut>
+void WriteI64(TOut& out, std::int64_t nValue) {
     const auto nBits = static_cast<std::uint64_t>(nValue);
     out.WriteU32(static_cast<std::uint32_t>(nBits));
     out.WriteU32(static_cast<std::uint32_t>(nBits >> 32));
@@ -282,8 +304,10 @@ std::int64_t ReadI64(CArchiveReader& in) {
     return static_cast<std::int64_t>(nLow | (nHigh << 32));
 }
 
-void WriteModelSection(CArchiveWriter& out, const CSQLServerEngine& engine) {
-    out.WriteString(CScanFile::kModelTag);
+constexpr std::uint32_t kModelVersion = 1;
+
+template <typename TOut>
+void WriteModelBody(TOut& out, const CSQLServerEngine& engine) {
     out.WriteU32(static_cast<std::uint32_t>(engine.m_mapObjects.Count()));
     for (const auto& [strKey, pTable] : engine.m_mapObjects) {
         out.WriteString(strKey);
@@ -316,70 +340,159 @@ void WriteModelSection(CArchiveWriter& out, const CSQLServerEngine& engine) {
     }
 }
 
-// Entries name their objects by key; an entry whose object the sections do not hold is read and
-// passed over.
-void ReadModelSection(CArchiveReader& in, CSQLServerEngine& engine) {
-    constexpr std::size_t kMinColumn = 1 + 16;
-    const std::uint32_t nTables = in.ReadCount(1 + 1 + 1 + 4, "model table entries");
-    for (std::uint32_t i = 0; i < nTables; ++i) {
-        CTable* pTable = engine.m_mapObjects.Find(in.ReadString());
-        std::string strSchema = in.ReadString();
-        std::string strRowsNotRead = in.ReadString();
-        const std::uint32_t nColumns = in.ReadCount(kMinColumn, "model column entries");
-        for (std::uint32_t n = 0; n < nColumns; ++n) {
-            const std::uint8_t nFlags = in.ReadU8();
-            const std::int64_t nSeed = ReadI64(in);
-            const std::int64_t nIncrement = ReadI64(in);
-            if (pTable == nullptr || n >= pTable->m_vecColumns.size())
-                continue;
-            CColumnInfo& column = pTable->m_vecColumns[n];
-            column.m_bMax = (nFlags & kColumnMax) != 0;
-            column.m_bIdentity = (nFlags & kColumnIdentity) != 0;
-            column.m_nIdentitySeed = nSeed;
-            column.m_nIdentityIncrement = nIncrement;
-        }
-        if (pTable != nullptr) {
-            pTable->m_strSchema = std::move(strSchema);
-            pTable->m_strRowsNotRead = std::move(strRowsNotRead);
-        }
-    }
+// The model parts as the body holds them, applied only once the whole body has been read, so a
+// damaged body leaves the catalog as the eight sections gave it.
+struct SModelColumn {
+    std::uint8_t nFlags = 0;
+    std::int64_t nSeed = 1;
+    std::int64_t nIncrement = 1;
+};
+struct SModelTable {
+    std::string strKey;
+    std::string strSchema;
+    std::string strRowsNotRead;
+    std::vector<SModelColumn> vecColumns;
+};
+struct SModelObject {
+    std::uint8_t nMap = 0;
+    std::string strKey;
+    std::string strSchema;
+};
+
+// Entries name their objects by key; an entry whose object the sections do not hold is passed
+// over.
+void ReadModelBody(CArchiveReader& in, CSQLServerEngine& engine) {
+    constexpr std::size_t kMinModelColumn = 1 + 16;
     const auto arrMaps = ObjectMaps(engine);
-    const std::uint32_t nObjects = in.ReadCount(1 + 1 + 1, "model object entries");
-    for (std::uint32_t i = 0; i < nObjects; ++i) {
-        const std::uint8_t nMap = in.ReadU8();
-        std::string strKey = in.ReadString();
-        std::string strSchema = in.ReadString();
-        if (nMap >= arrMaps.size())
-            throw CArchiveError("model section: object map " + std::to_string(nMap) + " unknown");
-        if (CViewStoredProc* pObject = arrMaps[nMap]->Find(strKey))
-            pObject->m_strSchema = std::move(strSchema);
+    std::vector<SModelTable> vecTables(in.ReadCount(1 + 1 + 1 + 4, "model table entries"));
+    for (SModelTable& table : vecTables) {
+        table.strKey = in.ReadString();
+        table.strSchema = in.ReadString();
+        table.strRowsNotRead = in.ReadString();
+        table.vecColumns.resize(in.ReadCount(kMinModelColumn, "model column entries"));
+        for (SModelColumn& column : table.vecColumns) {
+            column.nFlags = in.ReadU8();
+            column.nSeed = ReadI64(in);
+            column.nIncrement = ReadI64(in);
+        }
     }
-    const std::uint32_t nTypes = in.ReadCount(1 + 1, "model user type entries");
-    for (std::uint32_t i = 0; i < nTypes; ++i) {
-        std::string strKey = in.ReadString();
-        std::string strSchema = in.ReadString();
+    std::vector<SModelObject> vecObjects(in.ReadCount(1 + 1 + 1, "model object entries"));
+    for (SModelObject& object : vecObjects) {
+        object.nMap = in.ReadU8();
+        object.strKey = in.ReadString();
+        object.strSchema = in.ReadString();
+        if (object.nMap >= arrMaps.size())
+            throw CArchiveError("object map " + std::to_string(object.nMap) + " unknown");
+    }
+    std::vector<std::pair<std::string, std::string>> vecTypes(
+        in.ReadCount(1 + 1, "model user type entries"));
+    for (auto& [strKey, strSchema] : vecTypes) {
+        strKey = in.ReadString();
+        strSchema = in.ReadString();
+    }
+
+    for (SModelTable& saved : vecTables) {
+        CTable* pTable = engine.m_mapObjects.Find(saved.strKey);
+        if (pTable == nullptr)
+            continue;
+        pTable->m_strSchema = std::move(saved.strSchema);
+        pTable->m_strRowsNotRead = std::move(saved.strRowsNotRead);
+        const std::size_t nColumns = std::min(saved.vecColumns.size(), pTable->m_vecColumns.size());
+        for (std::size_t n = 0; n < nColumns; ++n) {
+            CColumnInfo& column = pTable->m_vecColumns[n];
+            column.m_bMax = (saved.vecColumns[n].nFlags & kColumnMax) != 0;
+            column.m_bIdentity = (saved.vecColumns[n].nFlags & kColumnIdentity) != 0;
+            column.m_nIdentitySeed = saved.vecColumns[n].nSeed;
+            column.m_nIdentityIncrement = saved.vecColumns[n].nIncrement;
+        }
+    }
+    for (SModelObject& saved : vecObjects) {
+        if (CViewStoredProc* pObject = arrMaps[saved.nMap]->Find(saved.strKey))
+            pObject->m_strSchema = std::move(saved.strSchema);
+    }
+    for (auto& [strKey, strSchema] : vecTypes) {
         if (CUserType* pType = engine.m_mapUserTypes.Find(strKey))
             pType->m_strSchema = std::move(strSchema);
     }
 }
 
-// The extension sections after the design's content, up to the end, an unknown tag or anything
-// that is not a tag (a trailer): the reader is left at that place.
-void ReadExtensions(CArchiveReader& in, CSQLServerEngine& engine) {
+// ---- Tagged sections after the eight sections: each is its tag (string), a 32-bit version, the
+// 32-bit byte length of its body and the body. A reader skips a tag or a version it does not
+// know by the length, so sections of later builds never stop an older one.
+
+template <typename FnBody>
+void WriteTaggedSection(CArchiveWriter& out, std::string_view strTag, std::uint32_t nVersion,
+                        FnBody fnBody) {
+    CSizeCounter counter;
+    fnBody(counter);
+    if (counter.Bytes() > UINT32_MAX)
+        return;  // cannot be framed; the file still opens without it
+    out.WriteString(strTag);
+    out.WriteU32(nVersion);
+    out.WriteU32(static_cast<std::uint32_t>(counter.Bytes()));
+    fnBody(out);
+}
+
+void WriteTaggedSections(CArchiveWriter& out, const CSQLServerEngine& engine) {
+    // Scans of the 2000 format have none of it: their files stay as they always were.
+    if (HasModelSection(engine)) {
+        WriteTaggedSection(out, CScanFile::kModelTag, kModelVersion,
+                           [&](auto& body) { WriteModelBody(body, engine); });
+    }
+}
+
+struct STaggedReader {
+    const char* pszTag;
+    std::uint32_t nVersion;
+    void (*fnRead)(CArchiveReader& body, CSQLServerEngine& engine);
+};
+// One entry per section this build understands. A reader throws CArchiveError on a body it
+// cannot read and must then leave the engine as it was.
+constexpr STaggedReader kTaggedReaders[] = {
+    {CScanFile::kModelTag, kModelVersion, ReadModelBody},
+};
+
+// Reads the tagged sections up to the end of the file. Whatever cannot be read (bytes that are
+// no section header, a body longer than the file, a body its reader refuses) ends the walk with
+// a line in the error log: the catalog of the eight sections is complete without them.
+void ReadTaggedSections(CArchiveReader& in, CSQLServerEngine& engine) {
     while (in.Remaining() > 0) {
-        const std::size_t nStart = in.Position();
+        CArchiveReader header(in.RemainingBytes());
         std::string strTag;
+        std::uint32_t nVersion = 0;
+        std::uint32_t nLength = 0;
         try {
-            strTag = in.ReadString();
+            strTag = header.ReadString();
+            nVersion = header.ReadU32();
+            nLength = header.ReadU32();
         } catch (const CArchiveError&) {
-            in.Rewind(nStart);
+            CExecutionLog::WriteLog(1, 0,
+                                    "Scan file: " + std::to_string(in.Remaining()) +
+                                        " bytes after the catalog are no readable section",
+                                    true);
             return;
         }
-        if (strTag != CScanFile::kModelTag) {
-            in.Rewind(nStart);
+        if (nLength > header.Remaining()) {
+            CExecutionLog::WriteLog(1, 0,
+                                    "Scan file: section " + strTag + " claims " +
+                                        std::to_string(nLength) + " bytes but only " +
+                                        std::to_string(header.Remaining()) + " remain",
+                                    true);
             return;
         }
-        ReadModelSection(in, engine);
+        CArchiveReader body(header.RemainingBytes().first(nLength));
+        in.Skip(header.Position() + nLength, "a tagged section");
+        for (const STaggedReader& reader : kTaggedReaders) {
+            if (strTag != reader.pszTag || nVersion != reader.nVersion)
+                continue;
+            try {
+                reader.fnRead(body, engine);
+            } catch (const CArchiveError& error) {
+                CExecutionLog::WriteLog(
+                    1, 0, "Scan file: section " + strTag + " is damaged: " + error.what(), true);
+                return;
+            }
+        }
     }
 }
 }  // namespace
@@ -413,9 +526,7 @@ bool CScanFile::Save(const CSQLServerEngine& engine, const std::string& strPath,
     WriteSection(out, engine.m_mapRules, WriteObject);
     WriteSection(out, engine.m_mapTriggers, WriteObject);
     WriteSection(out, engine.m_mapFunctions, WriteObject);
-    // Scans of the 2000 format have none of it: their files stay as they always were.
-    if (HasModelSection(engine))
-        WriteModelSection(out, engine);
+    WriteTaggedSections(out, engine);
     if (!out.Close()) {
         strError = out.Error();
         return false;
@@ -463,7 +574,7 @@ void CScanFile::Load(CSQLServerEngine& engine, CArchiveReader& in) {
     ReadSection(in, nRules, engine.m_mapRules, ReadObject);
     ReadSection(in, nTriggers, engine.m_mapTriggers, ReadObject);
     ReadSection(in, nFunctions, engine.m_mapFunctions, ReadObject);
-    ReadExtensions(in, engine);
+    ReadTaggedSections(in, engine);
 
     // The object ids live in the keys; the programmable objects keep them as members too.
     for (auto* pMap : {&engine.m_mapViews, &engine.m_mapProcedures, &engine.m_mapRules,

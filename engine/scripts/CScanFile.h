@@ -15,15 +15,16 @@ class CSQLServerEngine;
 // sections of key/object pairs (user types, defaults, tables, views, procedures, rules, triggers,
 // functions), with no count or marker of their own.
 //
-// Extension sections may follow the eight sections, each starting with its own tag (a string);
-// a reader stops at the first tag it does not know, so later additions and a trailer leave older
-// readers working. The model section (tag kModelTag) carries what the later formats add to the
-// model: schemas of tables, objects and user types, a table's rows-not-read state, and per column
-// the (max) marker and identity; it is written only when a scan has any of it.
+// Then come tagged sections up to the end of the file, each its tag (string), a 32-bit version,
+// the 32-bit byte length of its body and the body; a reader skips the tags and versions it does
+// not know, and stops (with a line in the error log) at bytes it cannot read, keeping the catalog
+// of the eight sections. kModelTag carries what the later formats add to the model: schemas of
+// tables, objects and user types, a table's rows-not-read state, and per column the (max) marker
+// and identity; it is written only when a scan has any of it, so 2000 scans keep their bytes.
 class AMBERMILL_API CScanFile {
   public:
     static constexpr const char* kSignature = "varnholt";
-    static constexpr const char* kModelTag = "ambermill-model-1";
+    static constexpr const char* kModelTag = "ambermill.model";
 
     // Writes the whole scan to strPath. False with strError set when it cannot be written
     // completely.
