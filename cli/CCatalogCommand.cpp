@@ -68,18 +68,23 @@ bool AnythingRecovered(const CSQLServerEngine& e) {
 }  // namespace
 
 const char* CCatalogCommand::Help() {
-    return "usage: ambermill-cli catalog FILE [--json] [--text] [--data PATH] [--no-progress]\n"
+    return "usage: ambermill-cli catalog FILE [--json] [--text] [--data PATH] [--format F] "
+           "[--no-progress]\n"
            "  Recovers the catalog of a data file (or loads a scan file) and prints the tables "
            "with\n"
            "  their columns, the views, procedures, functions, triggers and rules (--text adds "
            "their\n"
            "  definitions), the defaults and the user types. --json prints everything as JSON.\n"
+           "  --format F   the engine (2000, 2005 or 2008) for a data file of an unknown version "
+           "stamp.\n"
            "  Exit 0 when anything was recovered, 3 when nothing was, 2 for an unusable file.\n";
 }
 
 const char* CCatalogCommand::UserTypesHelp() {
-    return "usage: ambermill-cli user-types FILE [--data PATH]\n"
-           "  Prints the sp_addtype statements of the user data types.\n";
+    return "usage: ambermill-cli user-types FILE [--data PATH] [--format F]\n"
+           "  Prints the sp_addtype statements of the user data types.\n"
+           "  --format F   the engine (2000, 2005 or 2008) for a data file of an unknown version "
+           "stamp.\n";
 }
 
 std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::uint32_t nPages,
@@ -174,7 +179,7 @@ std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::ui
 }
 
 int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
-    CCliOptions options(vecArgs, {"json", "text", "help", "no-progress"}, {"data"});
+    CCliOptions options(vecArgs, {"json", "text", "help", "no-progress"}, {"data", "format"});
     if (auto nExit = options.Preflight("catalog", Help(), 1, "expected one FILE"))
         return *nExit;
     int nExitCode = kExitOk;
@@ -240,7 +245,7 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
 }
 
 int CCatalogCommand::RunUserTypes(const std::vector<std::string>& vecArgs) {
-    CCliOptions options(vecArgs, {"help", "no-progress"}, {"data"});
+    CCliOptions options(vecArgs, {"help", "no-progress"}, {"data", "format"});
     if (auto nExit = options.Preflight("user-types", UserTypesHelp(), 1, "expected one FILE"))
         return *nExit;
     int nExitCode = kExitOk;

@@ -79,8 +79,8 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
            const char* pszHelp) {
     CCliOptions options(vecArgs, {"help", "no-progress", "schema-only", "deleted", "report"},
                         eTarget == EExportTarget::Database
-                            ? std::set<std::string>{"data", "tables", "connect"}
-                            : std::set<std::string>{"data", "tables"});
+                            ? std::set<std::string>{"data", "tables", "connect", "format"}
+                            : std::set<std::string>{"data", "tables", "format"});
     if (options.Has("help")) {
         std::fputs(pszHelp, stdout);
         return kExitOk;
@@ -186,7 +186,7 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
 const char* CExportCommand::ScriptsHelp() {
     return "usage: ambermill-cli export-scripts FILE OUTDIR [--tables a,b] [--schema-only] "
            "[--deleted] [--report]\n"
-           "                                   [--data PATH] [--no-progress]\n"
+           "                                   [--data PATH] [--format F] [--no-progress]\n"
            "  Writes the script bundle (a time-stamped folder inside OUTDIR) and prints its "
            "folder.\n"
            "  --tables     only these tables (comma-separated); every other object is still "
@@ -194,6 +194,8 @@ const char* CExportCommand::ScriptsHelp() {
            "  --schema-only  no INSERT statements\n"
            "  --deleted    deleted (ghost) records too\n"
            "  --report     also write ExportReport_<db>_<stamp>.csv into OUTDIR\n"
+           "  --format F   the engine (2000, 2005 or 2008) for a data file of an unknown version "
+           "stamp.\n"
            "  Exit 0 when complete, 4 when statements failed, 2 for unusable input, 130 when "
            "interrupted.\n";
 }
@@ -201,12 +203,15 @@ const char* CExportCommand::ScriptsHelp() {
 const char* CExportCommand::DatabaseHelp() {
     return "usage: ambermill-cli export-db FILE --connect \"CONNECT STRING\" [--tables a,b] "
            "[--schema-only]\n"
-           "                              [--deleted] [--report] [--data PATH] [--no-progress]\n"
+           "                              [--deleted] [--report] [--data PATH] [--format F]\n"
+           "                              [--no-progress]\n"
            "  Creates the tables with their records, and the other objects, in a database over "
            "ODBC.\n"
            "  CONNECT STRING: \"DRIVER=SQL "
            "SERVER;SERVER=host;UID=user;PWD=password[;DATABASE=name]\"\n"
            "  --report writes ExportReport_<db>_<stamp>.csv into the current folder.\n"
+           "  --format F   the engine (2000, 2005 or 2008) for a data file of an unknown version "
+           "stamp.\n"
            "  Exit 0 when complete, 4 when statements failed, 2 for unusable input or "
            "connection.\n";
 }
