@@ -43,6 +43,7 @@
 #include "common/AppPaths.h"
 #include "common/ExecutionLog.h"
 #include "common/SettingsFile.h"
+#include "engine/core/CFormatTable.h"
 #include "engine/core/CSQLServerEngine.h"
 
 namespace {
@@ -496,7 +497,8 @@ QString CAmbermillDlg::NothingRecoveredReason() const {
     if (!m_pSession->CatalogIsEmpty())
         return {};
     QString strWhy;
-    if (m_pSession->FormatVersion() != "2000") {
+    const SFormatInfo* pFormat = CFormatTable::ByVersionText(m_pSession->FormatVersion());
+    if (pFormat == nullptr || !pFormat->bRead) {
         strWhy = QStringLiteral("the SQL Server %1 format is not read by this build")
                      .arg(QString::fromStdString(m_pSession->FormatVersion()));
     } else if (!m_strProbeError.isEmpty()) {
