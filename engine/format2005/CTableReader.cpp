@@ -185,23 +185,22 @@ SReadCounts CTableReader::ReadListedPages(const std::vector<std::uint32_t>& vecP
     }
     if (nStartIndex == 0 && nStartSlot == 0)
         ReportUndecodedColumns();
-    // Per partition: its pages' acceptance and a decoder by its layout.
-    struct SPart {
-        const SPartition* pPartition = nullptr;
-        std::unique_ptr<CUnitPages> pPages;
-        std::unique_ptr<CRowDecoder> pDecoder;
-    };
-    std::vector<SPart> vecParts;
-    for (const SPartition& partition : m_table.vecPartitions) {
-        if (partition.nInRowUnit == 0)
-            continue;
-        SPart& part = vecParts.emplace_back();
-        part.pPartition = &partition;
-        part.pPages = std::make_unique<CUnitPages>(m_reader, m_maps, m_damage, partition.nInRowUnit,
-                                                   partition.firstIam, m_table.nObjectId);
-        part.pDecoder = std::make_unique<CRowDecoder>(m_table, partition, m_lob);
-        part.pDecoder->SetReadBinaryLobs(m_bReadBinaryLobs);
+    if (!m_bPartsBuilt) {
+        m_bPartsBuilt = true;
+        for (const SPartition& partition : m_table.vecPartitions) {
+            if (partition.nInRowUnit == 0)
+                continue;
+            SPart& part = m_vecParts.emplace_back();
+            part.pPartition = &partition;
+            part.pPages =
+                std::make_unique<CUnitPages>(m_reader, m_maps, m_damage, partition.nInRowUnit,
+                                             partition.firstIam, m_table.nObjectId);
+            part.pDecoder = std::make_unique<CRowDecoder>(m_table, partition, m_lob);
+        }
     }
+    const std::vector<SPart>& vecParts = m_vecParts;
+    for (const SPart& part : vecParts)
+        part.pDecoder->SetReadBinaryLobs(m_bReadBinaryLobs);
     std::size_t nIndex = nStartIndex;
     std::uint16_t nSlotCount = 0;
     const FRow onPlacedRow = [&](const SRawRow& row) {

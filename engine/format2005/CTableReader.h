@@ -101,6 +101,17 @@ class CTableReader {
     SReadCounts m_counts;
     bool m_bReadBinaryLobs = true;
     std::uint16_t m_nWalkSlot = 0;  // the slot ReadPage is at
+
+    // Per partition: its pages' acceptance and a decoder by its layout. Built by the first walk of
+    // listed pages and kept: a grid pages a table in many short walks, and the IAM chains and
+    // column plans do not change between them.
+    struct SPart {
+        const SPartition* pPartition = nullptr;
+        std::unique_ptr<CUnitPages> pPages;
+        std::unique_ptr<CRowDecoder> pDecoder;
+    };
+    std::vector<SPart> m_vecParts;
+    bool m_bPartsBuilt = false;
 };
 
 }  // namespace format2005
