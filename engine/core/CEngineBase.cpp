@@ -57,6 +57,15 @@ unsigned CEngineBase::RecoveryStopped() {
     return 1;
 }
 
+unsigned CEngineBase::FinishRecovery() {
+    PublishCounts();
+    if (!m_pStatus->CatalogHandshake())
+        return RecoveryStopped();
+    CExecutionLog::WriteLog(0, 0, "Parse Complete", false);
+    m_bRecoveryComplete = true;
+    return 1;
+}
+
 bool CEngineBase::StartRecovery() {
     return m_recoveryThread.Start([this] { RecoverSQLServerMDF(); });
 }

@@ -63,6 +63,9 @@ class AMBERMILL_API CEngineBase : public CSQLServerEngine {
     // The end of a recovery that a stop request cut short: the catalog stays as far as it got
     // (every object in the maps is whole). Returns the recovery's result.
     static unsigned RecoveryStopped();
+    // The end every recovery shares: the counts published, the last hand-shake, the recovery
+    // marked complete. Returns the recovery's result.
+    unsigned FinishRecovery();
 
   private:
     const SFormatInfo& m_format;

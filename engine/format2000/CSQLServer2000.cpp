@@ -84,13 +84,7 @@ unsigned CSQLServer2000::RecoverSQLServerMDF() {
     Log("Event recieved");
 
     CSysObjectsReader::PruneTables(*this);
-    PublishCounts();
-    if (!status.CatalogHandshake())
-        return RecoveryStopped();
-
-    Log("Parse Complete");
-    m_bRecoveryComplete = true;
-    return 1;
+    return FinishRecovery();
 }
 
 std::string CSQLServer2000::GetDatabaseName() {

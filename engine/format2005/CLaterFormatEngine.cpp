@@ -123,13 +123,7 @@ unsigned CLaterFormatEngine::RecoverSQLServerMDF() {
             Report(damage);
         }
     }
-    PublishCounts();
-    if (!status.CatalogHandshake())
-        return RecoveryStopped();
-
-    Log("Parse Complete");
-    m_bRecoveryComplete = true;
-    return 1;
+    return FinishRecovery();
 }
 
 std::string CLaterFormatEngine::GetDatabaseName() {
