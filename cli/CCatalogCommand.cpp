@@ -13,16 +13,27 @@
 #include "engine/scripts/CUserTypeScript.h"
 
 namespace {
-const char* SystemTableName(const std::string& strKey) {
-    if (strKey == "1")
-        return "sysobjects";
-    if (strKey == "3")
-        return "syscolumns";
-    if (strKey == "4")
-        return "systypes";
-    if (strKey == "6")
-        return "syscomments";
-    return "system table";
+const char* SystemTableName(const std::string& strKey, bool bHiddenBaseTables) {
+    // The catalog of the 2005 and later formats lives in hidden base tables.
+    static const std::pair<const char*, const char*> kLater[] = {
+        {"3", "sysrscols"},     {"4", "sysrowsetcolumns"}, {"5", "sysrowsets"},
+        {"7", "sysallocunits"}, {"13", "syshobtcolumns"},  {"34", "sysschobjs"},
+        {"41", "syscolpars"},   {"50", "sysscalartypes"},  {"54", "sysidxstats"},
+        {"55", "sysiscols"},    {"60", "sysobjvalues"},    {"64", "sysclsobjs"}};
+    static const std::pair<const char*, const char*> k2000[] = {
+        {"1", "sysobjects"}, {"3", "syscolumns"}, {"4", "systypes"}, {"6", "syscomments"}};
+    if (bHiddenBaseTables) {
+        for (const auto& [szKey, szName] : kLater) {
+            if (strKey == szKey)
+                return szName;
+        }
+    } else {
+        for (const auto& [szKey, szName] : k2000) {
+            if (strKey == szKey)
+                return szName;
+        }
+    }
+    return "system";
 }
 
 void WriteObjects(CJsonWriter& json, const char* pszKey, const COrderedMap<CViewStoredProc>& map) {
@@ -33,6 +44,8 @@ void WriteObjects(CJsonWriter& json, const char* pszKey, const COrderedMap<CView
             .String(pObject->m_strName)
             .Key("id")
             .Number(std::stoll(strKey));
+        if (!pObject->m_strSchema.empty())
+            json.Key("schema").String(pObject->m_strSchema);
         json.Key("text").String(pObject->m_strText).EndObject();
     }
     json.EndArray();
@@ -178,7 +191,8 @@ bool AnythingRecovered(const CSQLServerEngine& e) {
 }  // namespace
 
 const char* CCatalogCommand::Help() {
-    return "usage: ambermill-cli catalog FILE [--json] [--text] [--data PATH] [--no-progress]\n"
+    return "usage: ambermill-cli catalog FILE [--json] [--text] [--data PATH] [--format F] "
+           "[--no-progress]\n"
            "  Recovers the catalog of a data file (or loads a scan file) and prints the tables "
            "with\n"
            "  their columns (identity and computed ones marked), keys, indexes, foreign keys and\n"
@@ -186,12 +200,16 @@ const char* CCatalogCommand::Help() {
            "adds\n"
            "  their definitions), the defaults and the user types. --json prints everything as\n"
            "  JSON.\n"
+           "  --format F   the engine (2000, 2005 or 2008) for a data file of an unknown version "
+           "stamp.\n"
            "  Exit 0 when anything was recovered, 3 when nothing was, 2 for an unusable file.\n";
 }
 
 const char* CCatalogCommand::UserTypesHelp() {
-    return "usage: ambermill-cli user-types FILE [--data PATH]\n"
-           "  Prints the sp_addtype statements of the user data types.\n";
+    return "usage: ambermill-cli user-types FILE [--data PATH] [--format F]\n"
+           "  Prints the sp_addtype statements of the user data types.\n"
+           "  --format F   the engine (2000, 2005 or 2008) for a data file of an unknown version "
+           "stamp.\n";
 }
 
 std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::uint32_t nPages,
@@ -210,6 +228,10 @@ std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::ui
             .String(pTable->m_strName)
             .Key("id")
             .Number(pTable->m_nObjectId);
+        if (!pTable->m_strSchema.empty())
+            json.Key("schema").String(pTable->m_strSchema);
+        if (!pTable->m_strRowsNotRead.empty())
+            json.Key("rows_not_read").String(pTable->m_strRowsNotRead);
         json.Key("columns").BeginArray();
         for (const CColumnInfo& column : pTable->m_vecColumns) {
             json.BeginObject()
@@ -222,6 +244,14 @@ std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::ui
                 .Key("length")
                 .Number(column.m_nLength);
             json.Key("precision").Number(column.m_nPrecision).Key("scale").Number(column.m_nScale);
+            if (column.m_bMax)
+                json.Key("max").Bool(true);
+            if (column.m_bIdentity) {
+                json.Key("identity").BeginObject().Key("seed").Number(column.m_nIdentitySeed);
+                json.Key("increment").Number(column.m_nIdentityIncrement).EndObject();
+            }
+            if (!column.m_strFormula.empty())
+                json.Key("formula").String(column.m_strFormula);
             json.Key("nullable").Bool(column.m_bNullable).Key("default");
             if (column.m_strDefault.empty()) {
                 json.Null();
@@ -271,7 +301,7 @@ std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::ui
     for (const auto& [strKey, pType] : engine.m_mapUserTypes) {
         json.BeginObject().Key("name").String(pType->m_strName);
         json.Key("base_type")
-            .String(CTypeTable::TypeName(pType->m_nBaseType))
+            .String(CTypeTable::LaterTypeName(pType->m_nBaseType))
             .Key("length")
             .Number(pType->m_nLength);
         json.Key("precision")
@@ -294,7 +324,7 @@ std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::ui
 }
 
 int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
-    CCliOptions options(vecArgs, {"json", "text", "help", "no-progress"}, {"data"});
+    CCliOptions options(vecArgs, {"json", "text", "help", "no-progress"}, {"data", "format"});
     if (auto nExit = options.Preflight("catalog", Help(), 1, "expected one FILE"))
         return *nExit;
     int nExitCode = kExitOk;
@@ -302,11 +332,12 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
     if (!pSource)
         return nExitCode;
     CSQLServerEngine& engine = pSource->Engine();
+    const bool bHiddenBaseTables = engine.FormatVersion() != "2000";
     for (const std::string& strKey : engine.m_vecMissingSystemTables) {
         std::fprintf(
             stderr,
             "ambermill-cli: warning: the %s table (object id %s) is missing from the file\n",
-            SystemTableName(strKey), strKey.c_str());
+            SystemTableName(strKey, bHiddenBaseTables), strKey.c_str());
     }
 
     if (options.Has("json")) {
@@ -318,7 +349,9 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
         std::printf("Database: %s\n", engine.m_strDatabaseName.c_str());
         std::printf("Tables (%zu):\n", engine.m_mapObjects.Count());
         for (const auto& [strKey, pTable] : engine.m_mapObjects) {
-            std::printf("  %s (id %d)\n", pTable->m_strName.c_str(), pTable->m_nObjectId);
+            std::printf("  %s (id %d)%s%s\n", pTable->m_strName.c_str(), pTable->m_nObjectId,
+                        pTable->m_strRowsNotRead.empty() ? "" : ": ",
+                        pTable->m_strRowsNotRead.c_str());
             for (const CColumnInfo& c : pTable->m_vecColumns) {
                 std::string strExtra;
                 if (c.m_bIdentity) {
@@ -348,7 +381,7 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
         std::printf("User types (%zu):\n", engine.m_mapUserTypes.Count());
         for (const auto& [strKey, pType] : engine.m_mapUserTypes) {
             std::printf("  %s (%s, length %u)\n", pType->m_strName.c_str(),
-                        CTypeTable::TypeName(pType->m_nBaseType).c_str(), pType->m_nLength);
+                        CTypeTable::LaterTypeName(pType->m_nBaseType).c_str(), pType->m_nLength);
         }
     }
     if (AnythingRecovered(engine))
@@ -366,7 +399,7 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
 }
 
 int CCatalogCommand::RunUserTypes(const std::vector<std::string>& vecArgs) {
-    CCliOptions options(vecArgs, {"help", "no-progress"}, {"data"});
+    CCliOptions options(vecArgs, {"help", "no-progress"}, {"data", "format"});
     if (auto nExit = options.Preflight("user-types", UserTypesHelp(), 1, "expected one FILE"))
         return *nExit;
     int nExitCode = kExitOk;

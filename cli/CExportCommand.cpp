@@ -81,10 +81,11 @@ void PrintSummary(const CExportJob::SResult& result) {
 
 int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const char* pszCommand,
            const char* pszHelp) {
-    CCliOptions options(vecArgs, {"help", "no-progress", "schema-only", "deleted", "report"},
-                        eTarget == EExportTarget::Database
-                            ? std::set<std::string>{"data", "tables", "connect", "workers"}
-                            : std::set<std::string>{"data", "tables", "workers"});
+    CCliOptions options(
+        vecArgs, {"help", "no-progress", "schema-only", "deleted", "report"},
+        eTarget == EExportTarget::Database
+            ? std::set<std::string>{"data", "tables", "connect", "workers", "format"}
+            : std::set<std::string>{"data", "tables", "workers", "format"});
     if (options.Has("help")) {
         std::fputs(pszHelp, stdout);
         return kExitOk;
@@ -203,7 +204,8 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
 const char* CExportCommand::ScriptsHelp() {
     return "usage: ambermill-cli export-scripts FILE OUTDIR [--tables a,b] [--schema-only] "
            "[--deleted] [--report]\n"
-           "                                   [--workers N] [--data PATH] [--no-progress]\n"
+           "                                   [--workers N] [--data PATH] [--format F] "
+           "[--no-progress]\n"
            "  Writes the script bundle (a time-stamped folder inside OUTDIR) and prints its "
            "folder.\n"
            "  --tables     only these tables (comma-separated); every other object is still "
@@ -213,6 +215,8 @@ const char* CExportCommand::ScriptsHelp() {
            "  --report     also write ExportReport_<db>_<stamp>.csv into OUTDIR\n"
            "  --workers N  tables written by N threads at once (1 to 5, default 5; 1 = one "
            "after the other)\n"
+           "  --format F   the engine (2000, 2005 or 2008) for a data file of an unknown version "
+           "stamp.\n"
            "  Exit 0 when complete, 4 when statements failed, 2 for unusable input, 130 when "
            "interrupted.\n";
 }
@@ -221,7 +225,8 @@ const char* CExportCommand::DatabaseHelp() {
     return "usage: ambermill-cli export-db FILE --connect \"CONNECT STRING\" [--tables a,b] "
            "[--schema-only]\n"
            "                              [--deleted] [--report] [--workers N] [--data PATH] "
-           "[--no-progress]\n"
+           "[--format F]\n"
+           "                              [--no-progress]\n"
            "  Creates the tables with their records, and the other objects, in a database over "
            "ODBC.\n"
            "  CONNECT STRING: \"DRIVER=SQL "
@@ -230,6 +235,8 @@ const char* CExportCommand::DatabaseHelp() {
            "  --workers N  tables sent by N workers, each on a connection of its own (1 to 5, "
            "default 5;\n"
            "               1 = one after the other on one connection)\n"
+           "  --format F   the engine (2000, 2005 or 2008) for a data file of an unknown version "
+           "stamp.\n"
            "  Exit 0 when complete, 4 when statements failed, 2 for unusable input or "
            "connection.\n";
 }

@@ -21,11 +21,14 @@ class CRecoveredSource {
     };
 
     // strDataPath overrides the data file path a scan file carries (records are read from it).
+    // strFormat ("2000", "2005", "2008") chooses the engine of a data file whose stamp no engine
+    // is bound to, as the version dialog does in the window; a known stamp keeps its own engine.
     static SOpenResult Open(const std::string& strPath,
-                            const std::optional<std::string>& strDataPath, bool bShowProgress);
+                            const std::optional<std::string>& strDataPath, bool bShowProgress,
+                            const std::optional<std::string>& strFormat = std::nullopt);
 
-    // Opens the command's FILE (its first positional) with --data and --no-progress. On failure
-    // prints the reason on stderr, sets nExitCode and returns nullptr.
+    // Opens the command's FILE (its first positional) with --data, --format and --no-progress. On
+    // failure prints the reason on stderr, sets nExitCode and returns nullptr.
     static std::unique_ptr<CRecoveredSource> OpenForCommand(const CCliOptions& options,
                                                             int& nExitCode);
 

@@ -98,7 +98,7 @@ int PrintStatements(CSQLServerEngine& engine, CTable& table) {
 const char* CRowsCommand::Help() {
     return "usage: ambermill-cli rows FILE TABLE [--page N | --all] [--deleted]\n"
            "                          [--json | --csv [--null TEXT] | --sql] [--grid-text]\n"
-           "                          [--data PATH] [--no-progress]\n"
+           "                          [--data PATH] [--format F] [--no-progress]\n"
            "  Prints the records of TABLE (a name or an object id) page by page as the record "
            "grid\n"
            "  pages them: one page of 500 rows (--page N for the Nth page, default 1), or every "
@@ -113,7 +113,9 @@ const char* CRowsCommand::Help() {
            "  text; an empty string is \"\"). --grid-text prints the texts the window shows "
            "instead.\n"
            "  --sql prints the INSERT statements of the whole table as the script export writes\n"
-           "  them. --data names the data file of a scan file.\n";
+           "  them. --data names the data file of a scan file.\n"
+           "  --format F   the engine (2000, 2005 or 2008) for a data file of an unknown version "
+           "stamp.\n";
 }
 
 std::string CRowsCommand::CsvField(const std::string& strValue) {
@@ -122,7 +124,9 @@ std::string CRowsCommand::CsvField(const std::string& strValue) {
 
 CTable* CRowsCommand::FindTable(CSQLServerEngine& engine, const std::string& strWanted) {
     for (auto& [strKey, pTable] : engine.m_mapObjects) {
-        if (pTable->m_strName == strWanted)
+        if (pTable->m_strName == strWanted ||
+            (!pTable->m_strSchema.empty() &&
+             pTable->m_strSchema + "." + pTable->m_strName == strWanted))
             return pTable.get();
     }
     if (!strWanted.empty() && std::all_of(strWanted.begin(), strWanted.end(), ::isdigit)) {
@@ -165,7 +169,7 @@ std::vector<std::string> CRowsCommand::CloseNames(const CSQLServerEngine& engine
 int CRowsCommand::Run(const std::vector<std::string>& vecArgs) {
     CCliOptions options(
         vecArgs, {"all", "deleted", "json", "csv", "sql", "grid-text", "help", "no-progress"},
-        {"page", "data", "null"});
+        {"page", "data", "null", "format"});
     if (options.Has("help")) {
         std::fputs(Help(), stdout);
         return kExitOk;
@@ -198,7 +202,7 @@ int CRowsCommand::Run(const std::vector<std::string>& vecArgs) {
     }
 
     auto opened = CRecoveredSource::Open(options.Positionals()[0], options.Value("data"),
-                                         !options.Has("no-progress"));
+                                         !options.Has("no-progress"), options.Value("format"));
     if (!opened.pSource) {
         std::fprintf(stderr, "ambermill-cli: %s\n", opened.strError.c_str());
         return opened.nExitCode;
@@ -227,6 +231,12 @@ int CRowsCommand::Run(const std::vector<std::string>& vecArgs) {
         return kExitBadInput;
     }
 
+    if (!pTable->m_strRowsNotRead.empty()) {
+        // Listed with its columns, but no row of it can be shown: said, never an empty table.
+        std::fprintf(stderr, "ambermill-cli rows: %s: %s\n", pTable->m_strName.c_str(),
+                     pTable->m_strRowsNotRead.c_str());
+        return kExitNothing;
+    }
     engine.m_bRecoverDeleted = options.Has("deleted");
     if (options.Has("sql"))
         return PrintStatements(engine, *pTable);

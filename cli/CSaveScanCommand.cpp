@@ -8,16 +8,19 @@
 #include "cli/ExitCodes.h"
 
 const char* CSaveScanCommand::Help() {
-    return "usage: ambermill-cli save-scan FILE OUT.str [--data PATH] [--no-progress]\n"
+    return "usage: ambermill-cli save-scan FILE OUT.str [--data PATH] [--format F] "
+           "[--no-progress]\n"
            "  Recovers the catalog of a data file (or loads a scan file) and saves it as a scan "
            "file,\n"
            "  which every command accepts in place of the data file. An existing OUT.str is "
            "replaced\n"
-           "  only when the new file was written completely.\n";
+           "  only when the new file was written completely.\n"
+           "  --format F   the engine (2000, 2005 or 2008) for a data file of an unknown version "
+           "stamp.\n";
 }
 
 int CSaveScanCommand::Run(const std::vector<std::string>& vecArgs) {
-    CCliOptions options(vecArgs, {"help", "no-progress"}, {"data"});
+    CCliOptions options(vecArgs, {"help", "no-progress"}, {"data", "format"});
     if (auto nExit = options.Preflight("save-scan", Help(), 2, "expected FILE and OUT.str"))
         return *nExit;
     int nExitCode = kExitOk;

@@ -17,6 +17,9 @@ class AMBERMILL_API CColumnInfo {
     std::uint16_t m_nOrder = 0;  // column order; the table's list is sorted by it
     std::int16_t m_nOffset = 0;  // byte offset in the row; -1, -2, ... for variable-length columns
     std::uint16_t m_nLength = 0;
+    // A (max) type (varchar(max), nvarchar(max), varbinary(max)): no declared length; the
+    // table script writes (max) and literals are not cut to a size.
+    bool m_bMax = false;
     std::uint8_t m_nPrecision = 0;
     std::uint8_t m_nScale = 0;
     std::uint8_t m_nBitPos = 0;

@@ -21,6 +21,10 @@
 class AMBERMILL_API CTable {
   public:
     std::string m_strName;
+    std::string m_strSchema;  // the owning schema ("dbo"); empty where the format has none
+    // Why the table's rows cannot be read ("compressed: rows not read"); empty when they can. A
+    // table whose rows are not read is listed with its columns and says so, never shown as empty.
+    std::string m_strRowsNotRead;
     std::string m_strSaved1;  // kept in the scan file; empty after a recovery
     std::string m_strSaved2;  // kept in the scan file; empty after a recovery
     std::int32_t m_nSaved1 = 0;

@@ -24,7 +24,7 @@ bool AwaitAck(CEngineStatus& status) {
 }
 }  // namespace
 
-bool CPageScanner::ReadAllPages() {
+bool CPageScanner::ReadAllPages(bool bFileDataPages) {
     CEngineStatus& status = *m_engine.m_pStatus;
     CDataFileReader reader(m_engine.m_strFileName);
     const std::uint32_t nPages = reader.PageCount();
@@ -70,7 +70,7 @@ bool CPageScanner::ReadAllPages() {
             std::uint32_t nChunkFirst = nFirst + nDone;
             std::size_t nRead =
                 reader.ReadAt(static_cast<std::uint64_t>(nChunkFirst) * kPageSize, buffer);
-            for (std::uint32_t i = 0; i < nChunkPages; ++i) {
+            for (std::uint32_t i = 0; i < nChunkPages && bFileDataPages; ++i) {
                 if ((static_cast<std::size_t>(i) + 1) * kPageSize > nRead)
                     break;  // short read: nothing to file
                 CByteView page(buffer.subspan(static_cast<std::size_t>(i) * kPageSize, kPageSize));

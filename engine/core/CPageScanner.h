@@ -24,8 +24,11 @@ class AMBERMILL_API CPageScanner {
 
     explicit CPageScanner(CSQLServerEngine& engine) : m_engine(engine) {}
 
-    // Scans every page. False when a stop request ended it early (or the file could not be opened).
-    bool ReadAllPages();
+    // Scans every page, filing each data page under the object id in its header unless
+    // bFileDataPages is false (formats whose headers name allocation units, not objects, find
+    // their pages through their catalog). False when a stop request ended it early (or the file
+    // could not be opened).
+    bool ReadAllPages(bool bFileDataPages = true);
     // Walks every accepted row of a system table's data pages. False (with the not-found line in
     // the error log) when the table owns no data page; also false after a stop request.
     bool ReadSystemTableRows(const std::string& strKey, const std::string& strNotFound,

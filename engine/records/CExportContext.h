@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "common/Export.h"
+#include "engine/records/CRowSource.h"
 
 class CEngineStatus;
 class COdbcConnection;
@@ -39,6 +40,8 @@ class AMBERMILL_API CExportContext {
     EWalk m_eWalk = EWalk::Batched;
     int m_nBatchSize = 100;
     std::string m_strFileName;  // the data file the records are read from
+    // Where the rows come from; empty: the fixed/variable rows of the table's page list.
+    FRowSourceFactory m_fnRowSource;
 
     // The export's stop request (m_bStop) and the extraction's (m_bCancel); read only.
     const std::atomic<bool>* m_pStop = nullptr;

@@ -12,6 +12,7 @@
 
 #include "common/Export.h"
 #include "engine/core/CBookmarkStack.h"
+#include "engine/records/CRowSource.h"
 #include "engine/records/CValueFormat.h"
 #include "engine/records/SDecodedRow.h"
 
@@ -59,6 +60,8 @@ class AMBERMILL_API CGridCursor {
         // Read binary values behind text pointers (for data output); the grid leaves them unread
         // and shows "<binary data>".
         bool bFollowBinaryPointers = false;
+        // Where the rows come from; empty: the fixed/variable rows of the table's page list.
+        FRowSourceFactory fnRowSource;
     };
     using RowCallback = std::function<void(const SDecodedRow& row)>;
     using CommitCallback = std::function<void(const SGridPageSummary& summary)>;
@@ -110,6 +113,7 @@ class AMBERMILL_API CGridCursor {
   private:
     // Whether a page shows the row: not when it holds nothing but NULLs.
     bool ShowsRow(const SDecodedRow& row) const;
+    std::unique_ptr<CRowSource> MakeSource(const SRowSourceOptions& options) const;
 
     struct SPending {
         SGridRequest request;
@@ -130,4 +134,8 @@ class AMBERMILL_API CGridCursor {
     std::optional<SBookmark> m_bmPageStart;
     int m_nPageNumber = 0;
     bool m_bLastPage = false;
+    // The source of the last run, kept for the next: a source sets up its walk once (the file,
+    // the column plans, a format's allocation structures). A run takes it out and puts it back.
+    std::unique_ptr<CRowSource> m_pSpareSource;
+    bool m_bSpareRecoverDeleted = false;
 };

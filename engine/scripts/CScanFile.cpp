@@ -2,8 +2,11 @@
 #include "engine/scripts/CScanFile.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "common/ArchiveReader.h"
 #include "common/ArchiveWriter.h"
@@ -460,6 +463,174 @@ void ReadSchemaBody(CArchiveReader& in, CSQLServerEngine& engine) {
     }
 }
 
+template <typename T, typename FnWrite>
+void WriteSection(CArchiveWriter& out, const COrderedMap<T>& map, FnWrite fnWrite) {
+    for (const auto& [strKey, pValue] : map) {
+        out.WriteString(strKey);
+        fnWrite(out, *pValue);
+    }
+}
+
+template <typename T, typename FnRead>
+void ReadSection(CArchiveReader& in, std::uint32_t nCount, COrderedMap<T>& map, FnRead fnRead) {
+    for (std::uint32_t i = 0; i < nCount; ++i) {
+        std::string strKey = in.ReadString();
+        auto pValue = std::make_unique<T>();
+        fnRead(in, *pValue);
+        map.Set(strKey, std::move(pValue));
+    }
+}
+
+// A section count must leave room for its own entries and the smallest entries of the sections
+// still to come, so a damaged header fails before anything is read.
+std::uint32_t CheckCount(const CArchiveReader& in, std::int32_t nCount, std::size_t nMinEntry,
+                         const char* pszWhat) {
+    if (nCount < 0 || static_cast<std::size_t>(nCount) > in.Remaining() / nMinEntry) {
+        throw CArchiveError("the header's count of " + std::string(pszWhat) + " (" +
+                            std::to_string(nCount) + ") does not fit in a file of " +
+                            std::to_string(in.Position() + in.Remaining()) + " bytes");
+    }
+    return static_cast<std::uint32_t>(nCount);
+}
+
+std::int32_t Count(std::size_t n) {
+    return static_cast<std::int32_t>(n);
+}
+
+// The programmable-object maps in the order the model section numbers them.
+template <class TEngine>
+auto ObjectMaps(TEngine& engine) {
+    return std::array{&engine.m_mapViews, &engine.m_mapProcedures, &engine.m_mapRules,
+                      &engine.m_mapTriggers, &engine.m_mapFunctions};
+}
+
+// Identity is no part of this section: the schema section carries it with the other schema parts.
+constexpr std::uint8_t kColumnMax = 0x1;
+
+bool HasModelSection(const CSQLServerEngine& engine) {
+    for (const auto& [strKey, pTable] : engine.m_mapObjects) {
+        if (!pTable->m_strSchema.empty() || !pTable->m_strRowsNotRead.empty())
+            return true;
+        for (const CColumnInfo& column : pTable->m_vecColumns) {
+            if (column.m_bMax)
+                return true;
+        }
+    }
+    for (auto* pMap : ObjectMaps(engine)) {
+        for (const auto& [strKey, pObject] : *pMap) {
+            if (!pObject->m_strSchema.empty())
+                return true;
+        }
+    }
+    for (const auto& [strKey, pType] : engine.m_mapUserTypes) {
+        if (!pType->m_strSchema.empty())
+            return true;
+    }
+    return false;
+}
+
+constexpr std::uint32_t kModelVersion = 1;
+
+template <typename TOut>
+void WriteModelBody(TOut& out, const CSQLServerEngine& engine) {
+    out.WriteU32(static_cast<std::uint32_t>(engine.m_mapObjects.Count()));
+    for (const auto& [strKey, pTable] : engine.m_mapObjects) {
+        out.WriteString(strKey);
+        out.WriteString(pTable->m_strSchema);
+        out.WriteString(pTable->m_strRowsNotRead);
+        out.WriteU32(static_cast<std::uint32_t>(pTable->m_vecColumns.size()));
+        for (const CColumnInfo& column : pTable->m_vecColumns) {
+            out.WriteU8(column.m_bMax ? kColumnMax : 0);
+        }
+    }
+    std::uint32_t nObjects = 0;
+    for (auto* pMap : ObjectMaps(engine))
+        nObjects += static_cast<std::uint32_t>(pMap->Count());
+    out.WriteU32(nObjects);
+    const auto arrMaps = ObjectMaps(engine);
+    for (std::uint8_t nMap = 0; nMap < arrMaps.size(); ++nMap) {
+        for (const auto& [strKey, pObject] : *arrMaps[nMap]) {
+            out.WriteU8(nMap);
+            out.WriteString(strKey);
+            out.WriteString(pObject->m_strSchema);
+        }
+    }
+    out.WriteU32(static_cast<std::uint32_t>(engine.m_mapUserTypes.Count()));
+    for (const auto& [strKey, pType] : engine.m_mapUserTypes) {
+        out.WriteString(strKey);
+        out.WriteString(pType->m_strSchema);
+    }
+}
+
+// The model parts as the body holds them, applied only once the whole body has been read, so a
+// damaged body leaves the catalog as the eight sections gave it.
+struct SModelColumn {
+    std::uint8_t nFlags = 0;
+};
+struct SModelTable {
+    std::string strKey;
+    std::string strSchema;
+    std::string strRowsNotRead;
+    std::vector<SModelColumn> vecColumns;
+};
+struct SModelObject {
+    std::uint8_t nMap = 0;
+    std::string strKey;
+    std::string strSchema;
+};
+
+// Entries name their objects by key; an entry whose object the sections do not hold is passed
+// over.
+void ReadModelBody(CArchiveReader& in, CSQLServerEngine& engine) {
+    constexpr std::size_t kMinModelColumn = 1;
+    const auto arrMaps = ObjectMaps(engine);
+    std::vector<SModelTable> vecTables(in.ReadCount(1 + 1 + 1 + 4, "model table entries"));
+    for (SModelTable& table : vecTables) {
+        table.strKey = in.ReadString();
+        table.strSchema = in.ReadString();
+        table.strRowsNotRead = in.ReadString();
+        table.vecColumns.resize(in.ReadCount(kMinModelColumn, "model column entries"));
+        for (SModelColumn& column : table.vecColumns) {
+            column.nFlags = in.ReadU8();
+        }
+    }
+    std::vector<SModelObject> vecObjects(in.ReadCount(1 + 1 + 1, "model object entries"));
+    for (SModelObject& object : vecObjects) {
+        object.nMap = in.ReadU8();
+        object.strKey = in.ReadString();
+        object.strSchema = in.ReadString();
+        if (object.nMap >= arrMaps.size())
+            throw CArchiveError("object map " + std::to_string(object.nMap) + " unknown");
+    }
+    std::vector<std::pair<std::string, std::string>> vecTypes(
+        in.ReadCount(1 + 1, "model user type entries"));
+    for (auto& [strKey, strSchema] : vecTypes) {
+        strKey = in.ReadString();
+        strSchema = in.ReadString();
+    }
+
+    for (SModelTable& saved : vecTables) {
+        CTable* pTable = engine.m_mapObjects.Find(saved.strKey);
+        if (pTable == nullptr)
+            continue;
+        pTable->m_strSchema = std::move(saved.strSchema);
+        pTable->m_strRowsNotRead = std::move(saved.strRowsNotRead);
+        const std::size_t nColumns = std::min(saved.vecColumns.size(), pTable->m_vecColumns.size());
+        for (std::size_t n = 0; n < nColumns; ++n) {
+            CColumnInfo& column = pTable->m_vecColumns[n];
+            column.m_bMax = (saved.vecColumns[n].nFlags & kColumnMax) != 0;
+        }
+    }
+    for (SModelObject& saved : vecObjects) {
+        if (CViewStoredProc* pObject = arrMaps[saved.nMap]->Find(saved.strKey))
+            pObject->m_strSchema = std::move(saved.strSchema);
+    }
+    for (auto& [strKey, strSchema] : vecTypes) {
+        if (CUserType* pType = engine.m_mapUserTypes.Find(strKey))
+            pType->m_strSchema = std::move(strSchema);
+    }
+}
+
 // ---- Tagged sections after the eight sections: each is its tag (string), a 32-bit version, the
 // 32-bit byte length of its body and the body. A reader skips a tag or a version it does not
 // know by the length, so sections of later builds never stop an older one.
@@ -478,6 +649,11 @@ void WriteTaggedSection(CArchiveWriter& out, std::string_view strTag, std::uint3
 }
 
 void WriteTaggedSections(CArchiveWriter& out, const CSQLServerEngine& engine) {
+    // Scans of the 2000 format have no model section: such files stay as they always were.
+    if (HasModelSection(engine)) {
+        WriteTaggedSection(out, CScanFile::kModelTag, kModelVersion,
+                           [&](auto& body) { WriteModelBody(body, engine); });
+    }
     if (WantsSchemaSection(engine)) {
         WriteTaggedSection(out, CScanFile::kSchemaTag, kSchemaVersion,
                            [&](auto& body) { WriteSchemaBody(body, engine); });
@@ -492,6 +668,7 @@ struct STaggedReader {
 // One entry per section this build understands. A reader throws CArchiveError on a body it
 // cannot read and must then leave the engine as it was.
 constexpr STaggedReader kTaggedReaders[] = {
+    {CScanFile::kModelTag, kModelVersion, ReadModelBody},
     {CScanFile::kSchemaTag, kSchemaVersion, ReadSchemaBody},
 };
 
@@ -539,39 +716,6 @@ void ReadTaggedSections(CArchiveReader& in, CSQLServerEngine& engine) {
     }
 }
 
-template <typename T, typename FnWrite>
-void WriteSection(CArchiveWriter& out, const COrderedMap<T>& map, FnWrite fnWrite) {
-    for (const auto& [strKey, pValue] : map) {
-        out.WriteString(strKey);
-        fnWrite(out, *pValue);
-    }
-}
-
-template <typename T, typename FnRead>
-void ReadSection(CArchiveReader& in, std::uint32_t nCount, COrderedMap<T>& map, FnRead fnRead) {
-    for (std::uint32_t i = 0; i < nCount; ++i) {
-        std::string strKey = in.ReadString();
-        auto pValue = std::make_unique<T>();
-        fnRead(in, *pValue);
-        map.Set(strKey, std::move(pValue));
-    }
-}
-
-// A section count must leave room for its own entries and the smallest entries of the sections
-// still to come, so a damaged header fails before anything is read.
-std::uint32_t CheckCount(const CArchiveReader& in, std::int32_t nCount, std::size_t nMinEntry,
-                         const char* pszWhat) {
-    if (nCount < 0 || static_cast<std::size_t>(nCount) > in.Remaining() / nMinEntry) {
-        throw CArchiveError("the header's count of " + std::string(pszWhat) + " (" +
-                            std::to_string(nCount) + ") does not fit in a file of " +
-                            std::to_string(in.Position() + in.Remaining()) + " bytes");
-    }
-    return static_cast<std::uint32_t>(nCount);
-}
-
-std::int32_t Count(std::size_t n) {
-    return static_cast<std::int32_t>(n);
-}
 }  // namespace
 
 bool CScanFile::Save(const CSQLServerEngine& engine, const std::string& strPath,

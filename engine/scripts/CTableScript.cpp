@@ -9,6 +9,7 @@
 #include "engine/core/CSQLServerEngine.h"
 #include "engine/records/CExportContext.h"
 #include "engine/records/CRecordExport.h"
+#include "engine/records/CTypeTable.h"
 #include "engine/scripts/CConstraintScript.h"
 #include "engine/scripts/SqlText.h"
 
@@ -44,6 +45,17 @@ std::string CTableScript::DeclaredType(const std::string& strUserType, unsigned 
     return strType;
 }
 
+std::string CTableScript::DeclaredType(const CColumnInfo& column) {
+    if (column.m_bMax && CTypeTable::HasSize(column.m_strUserType))
+        return SqlText::Bracket(column.m_strUserType) + "(max)";
+    if (CTypeTable::HasFractionalDigits(column.m_strUserType)) {
+        return SqlText::Bracket(column.m_strUserType) + "(" +
+               std::to_string(static_cast<unsigned>(column.m_nScale)) + ")";
+    }
+    return DeclaredType(column.m_strUserType, column.m_nLength, column.m_nPrecision,
+                        column.m_nScale);
+}
+
 CTableScript::SStatement CTableScript::Build(const CSQLServerEngine& engine, const CTable& table) {
     return Build(table, &engine.m_pStatus->m_bStop);
 }
@@ -51,7 +63,8 @@ CTableScript::SStatement CTableScript::Build(const CSQLServerEngine& engine, con
 CTableScript::SStatement CTableScript::Build(const CTable& table, const std::atomic<bool>* pStop) {
     SStatement statement;
     std::string& strText = statement.strCreate;
-    strText = "CREATE TABLE " + SqlText::Bracket(table.m_strName) + " (";
+    statement.strSchema = SqlText::EnsureSchema(table.m_strSchema);
+    strText = "CREATE TABLE " + SqlText::QualifiedName(table.m_strSchema, table.m_strName) + " (";
     bool bFirst = true;
     for (const CColumnInfo& column : table.m_vecColumns) {
         if (column.IsComputed() && column.m_strFormula.empty()) {
@@ -70,9 +83,7 @@ CTableScript::SStatement CTableScript::Build(const CTable& table, const std::ato
             }
             continue;
         }
-        strText += SqlText::Bracket(column.m_strName) + " " +
-                   DeclaredType(column.m_strUserType, column.m_nLength, column.m_nPrecision,
-                                column.m_nScale);
+        strText += SqlText::Bracket(column.m_strName) + " " + DeclaredType(column);
         if (column.m_bIdentity && !column.m_bDeleted) {
             strText += " IDENTITY(" + std::to_string(column.m_nIdentitySeed) + "," +
                        std::to_string(column.m_nIdentityIncrement) + ")";
@@ -138,9 +149,12 @@ void CTableScript::Generate(CSQLServerEngine& engine, CExportContext& context) {
     bool bCreateFailed = false;
     if (context.m_bDirect) {
         COdbcConnection* pConnection = context.m_pConnection;
-        // Bound defaults must exist before the table; one that already exists (bound in an
-        // earlier table) fails harmlessly, so it is only logged.
-        for (const std::string& strDefault : statement.vecDefaults) {
+        // The schema and the bound defaults must exist before the table; one that already exists
+        // (bound in an earlier table) fails harmlessly, so it is only logged.
+        std::vector<std::string> vecBefore = statement.vecDefaults;
+        if (!statement.strSchema.empty())
+            vecBefore.insert(vecBefore.begin(), statement.strSchema);
+        for (const std::string& strDefault : vecBefore) {
             try {
                 if (pConnection)
                     pConnection->Execute(strDefault);
@@ -163,8 +177,11 @@ void CTableScript::Generate(CSQLServerEngine& engine, CExportContext& context) {
             for (const std::string& strDefault : statement.vecDefaults)
                 context.m_pDefaultFile->Write(strDefault + kBatchEnd);
         }
-        if (context.m_pTableFile)
+        if (context.m_pTableFile) {
+            if (!statement.strSchema.empty())
+                context.m_pTableFile->Write(statement.strSchema + kBatchEnd);
             context.m_pTableFile->Write(statement.strCreate + kBatchEnd);
+        }
     }
 
     if (context.m_bExportRecords) {

@@ -7,6 +7,7 @@
 
 #include "common/Export.h"
 
+class CColumnInfo;
 class CExportContext;
 class CSQLServerEngine;
 class CTable;
@@ -15,6 +16,7 @@ class CTable;
 class AMBERMILL_API CTableScript {
   public:
     struct SStatement {
+        std::string strSchema;                 // creates the table's schema first; may be empty
         std::string strCreate;                 // CREATE TABLE ... ) CR LF
         std::vector<std::string> vecDefaults;  // bound CREATE DEFAULT texts, each once
         bool bStopped = false;                 // a stop request came between columns
@@ -25,6 +27,9 @@ class AMBERMILL_API CTableScript {
     // The column's declared type: bracketed type name plus its size or precision.
     static std::string DeclaredType(const std::string& strUserType, unsigned nLength,
                                     unsigned nPrecision, unsigned nScale);
+    // The same for a column: (max) for a (max) column, the fractional digits of time, datetime2
+    // and datetimeoffset.
+    static std::string DeclaredType(const CColumnInfo& column);
     // Builds the statement; checks the stop flag (pStop may be null) between columns.
     static SStatement Build(const CTable& table, const std::atomic<bool>* pStop);
     // The same with the engine's stop flag.

@@ -186,8 +186,9 @@ TEST_F(CMainWindowTest, AnUnknownStampAsksForTheVersionOnceAndBindsThatEngine) {
     const QStringList lstShown = CUserPrompts::TakeShown();
     ASSERT_EQ(lstShown.size(), 2) << lstShown.join(" | ").toStdString();
     EXPECT_EQ(lstShown[0], QStringLiteral("Select version"));
-    // The stand-in reads nothing and says why, instead of offering to save an empty scan.
-    EXPECT_TRUE(lstShown[1].contains("the SQL Server 2008 format is not read by this build"))
+    // A file of the 2000 layout has no catalog the 2008 engine can find: nothing is recovered,
+    // and the message says so instead of offering to save an empty scan.
+    EXPECT_TRUE(lstShown[1].contains("parts of its catalog could not be read"))
         << lstShown[1].toStdString();
     EXPECT_EQ(m_pWindow->Tree()->Root()->text(0), QStringLiteral("Paging(SQL Server 2008)"));
 }
@@ -346,12 +347,23 @@ TEST_F(CMainWindowTest, TheRealFileRecoversAndItsTablePagesWithoutChangingTheFil
     EXPECT_EQ(TestFiles::Sha1OfFile(path), strSha1);
 }
 
-TEST_F(CMainWindowTest, ALaterFormatBindsItsEngineWithoutAQuestionAndSaysWhatItCannotRead) {
+TEST_F(CMainWindowTest, A2005FileBindsItsEngineWithoutAQuestionAndShowsItsTables) {
     const auto path = std::filesystem::path(AMBERMILL_SHARED_DATA_DIR) / "littleitaly2005.mdf";
     if (!std::filesystem::exists(path))
         GTEST_SKIP() << "littleitaly2005.mdf is not beside the project";
+    const std::string strSha1 = TestFiles::Sha1OfFile(path);
     const QStringList lstShown = Recover(path);
     ASSERT_EQ(lstShown.size(), 1) << lstShown.join(" | ").toStdString();
-    EXPECT_TRUE(lstShown[0].contains("the SQL Server 2005 format is not read by this build"));
+    EXPECT_EQ(lstShown[0], QStringLiteral("Do you want to save the scanned file"));
     EXPECT_EQ(m_pWindow->Session()->Engine().FormatVersion(), "2005");
+    EXPECT_EQ(m_pWindow->Tree()->Root()->text(0),
+              QStringLiteral("LittleItalyVineyard(SQL Server 2005)"));
+    EXPECT_EQ(m_pWindow->Tree()->Category(CObjectTree::kTables)->childCount(), 12);
+    EXPECT_EQ(m_pWindow->Tree()->Category(CObjectTree::kProcedures)->childCount(), 35);
+    SelectTable("Products");
+    const CRecordGridModel& model = *m_pWindow->GridModel();
+    ASSERT_EQ(model.rowCount(), 9);
+    EXPECT_EQ(model.index(0, 2).data().toString(), QStringLiteral("Merlot"));
+    EXPECT_EQ(model.index(0, 5).data().toString(), QStringLiteral("000025.9900"));
+    EXPECT_EQ(TestFiles::Sha1OfFile(path), strSha1);
 }

@@ -4,6 +4,7 @@
 // CArchiveError instead of crashing or allocating beyond the file.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 #include "common/ArchiveReader.h"
@@ -511,4 +512,79 @@ TEST(ScanFile, UnknownSectionsAreSkippedAndUnreadableOnesEndTheWalk) {
     strBadAction[nAction] = 9;  // no referential action has that number
     EXPECT_FALSE(load(strPlain + strBadAction));
     EXPECT_FALSE(pLoaded->m_mapObjects.Find("977")->m_vecColumns[0].m_bIdentity);
+}
+// The model parts of the later formats travel in a tagged section after the eight sections; a
+// 2000 scan has none of them and keeps its exact bytes.
+TEST(ScanFile, ModelAndSchemaSectionsCarrySchemasMaxIdentityAndRowsNotRead) {
+    TestFiles::CTempDir dir;
+    auto pPlain = CreateSQLServer2000Engine();
+    FillCatalog(*pPlain);
+    const std::string strPlain = SaveToString(*pPlain, dir);
+    EXPECT_EQ(strPlain.find(CScanFile::kModelTag), std::string::npos);
+
+    auto pSource = CreateSQLServer2005Engine();
+    FillCatalog(*pSource);
+    CTable& table = *pSource->m_mapObjects.Find("977");
+    table.m_strSchema = "Sales";
+    table.m_strRowsNotRead = "page compression: rows not read";
+    table.m_vecColumns[0].m_bIdentity = true;
+    table.m_vecColumns[0].m_nIdentitySeed = -5000000000LL;
+    table.m_vecColumns[0].m_nIdentityIncrement = 7;
+    table.m_vecColumns[1].m_bMax = true;
+    pSource->m_mapProcedures.Find("11")->m_strSchema = "Sales";
+    pSource->m_mapUserTypes.Find("257")->m_strSchema = "dbo";
+    const std::string strBytes = SaveToString(*pSource, dir);
+    // Everything before the section is what the design's layout gives.
+    ASSERT_EQ(strBytes.compare(0, 8, strPlain, 0, 8), 0);
+
+    auto pLoaded = CreateSQLServer2005Engine();
+    CScanFile::LoadImage(*pLoaded, AsBytes(strBytes));
+    const CTable& loaded = *pLoaded->m_mapObjects.Find("977");
+    EXPECT_EQ(loaded.m_strSchema, "Sales");
+    EXPECT_EQ(loaded.m_strRowsNotRead, "page compression: rows not read");
+    EXPECT_TRUE(loaded.m_vecColumns[0].m_bIdentity);
+    EXPECT_EQ(loaded.m_vecColumns[0].m_nIdentitySeed, -5000000000LL);
+    EXPECT_EQ(loaded.m_vecColumns[0].m_nIdentityIncrement, 7);
+    EXPECT_FALSE(loaded.m_vecColumns[0].m_bMax);
+    EXPECT_TRUE(loaded.m_vecColumns[1].m_bMax);
+    EXPECT_EQ(pLoaded->m_mapProcedures.Find("11")->m_strSchema, "Sales");
+    EXPECT_EQ(pLoaded->m_mapViews.Find("10")->m_strSchema, "");
+    EXPECT_EQ(pLoaded->m_mapUserTypes.Find("257")->m_strSchema, "dbo");
+
+    // A section of a tag or version this build does not know is skipped by its length, and the
+    // model section after it is still read.
+    const std::size_t nModelAt = strBytes.find(CScanFile::kModelTag) - 1;
+    const std::string strForeign = std::string(
+                                       "\x10"
+                                       "ambermill.future") +
+                                   std::string(
+                                       "\x01\0\0\0"
+                                       "\x03\0\0\0"
+                                       "xyz",
+                                       11);
+    // Identity travels in the schema section, which follows the model section.
+    const std::size_t nSchemaAt = strBytes.find(CScanFile::kSchemaTag) - 1;
+    ASSERT_GT(nSchemaAt, nModelAt);
+    std::string strModel = strBytes.substr(nModelAt, nSchemaAt - nModelAt);
+    std::string strOtherVersion = strModel;
+    strOtherVersion[1 + std::strlen(CScanFile::kModelTag)] = '\x09';
+    auto pSkipping = CreateSQLServer2005Engine();
+    CScanFile::LoadImage(*pSkipping, AsBytes(strBytes.substr(0, nModelAt) + strForeign +
+                                             strOtherVersion + strModel));
+    EXPECT_EQ(pSkipping->m_mapObjects.Find("977")->m_strSchema, "Sales");
+
+    // Bytes that are no section, a body cut short or a body that does not read: the catalog of
+    // the eight sections loads, and none of the damaged body's parts is applied.
+    std::string strBadBody = strModel;
+    // A table count that cannot fit the body, in a section whose length is whole.
+    strBadBody.replace(1 + std::strlen(CScanFile::kModelTag) + 8, 4, "\xff\xff\xff\x7f");
+    for (const std::string& strAfter : {std::string("\xff\xff\xff\xff\xff", 5),
+                                        strModel.substr(0, strModel.size() - 3), strBadBody}) {
+        auto pReader = CreateSQLServer2005Engine();
+        EXPECT_NO_THROW(
+            CScanFile::LoadImage(*pReader, AsBytes(strBytes.substr(0, nModelAt) + strAfter)));
+        ASSERT_NE(pReader->m_mapObjects.Find("977"), nullptr);
+        EXPECT_EQ(pReader->m_mapObjects.Find("977")->m_strSchema, "");
+        EXPECT_FALSE(pReader->m_mapObjects.Find("977")->m_vecColumns[0].m_bIdentity);
+    }
 }

@@ -1,5 +1,5 @@
-// engine/stand_in/CSQLServer2005.cpp
-#include "engine/stand_in/CSQLServer2005.h"
+// engine/format2005/CSQLServer2005.cpp
+#include "engine/format2005/CSQLServer2005.h"
 
 #include "engine/binding/EngineFactories.h"
 

@@ -1,5 +1,5 @@
-// engine/stand_in/CSQLServer2008.cpp
-#include "engine/stand_in/CSQLServer2008.h"
+// engine/format2005/CSQLServer2008.cpp
+#include "engine/format2005/CSQLServer2008.h"
 
 #include "engine/binding/EngineFactories.h"
 
