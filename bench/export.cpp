@@ -1,7 +1,9 @@
 // bench/export.cpp
 // Exports one large table (a) to a script bundle and (b) into SQLite through the ODBC driver
 // registered as "SQL SERVER", beside a plain read, the bare row decoding and the grid extraction
-// (the window's paging through the record thread) of the same file in the same run.
+// (the window's paging through the record thread) of the same file in the same run. Then the
+// table workers: twelve tables into SQLite with 1 and 5 workers, twelve tables into scripts with
+// 1 and 2 workers, and the pool's own cost per table.
 //   export [SIZE_MIB]   (default 200; the SQLite export uses a table of at most 40,000 rows)
 #include <cstdlib>
 #include <fstream>
@@ -9,6 +11,7 @@
 
 #include "BenchSupport.h"
 #include "app/export/job/CExportJob.h"
+#include "app/export/job/CTableExportPool.h"
 #include "app/export/job/IExportObserver.h"
 #include "common/DataFileReader.h"
 #include "common/ExecutionLog.h"
@@ -208,6 +211,104 @@ int main(int argc, char** argv) {
     const double dScriptRate = rate(static_cast<std::uint64_t>(scripts.m_nExported), dScripts);
     std::printf("ratio (a) / row extraction: %.2f   ((a) / decoding alone: %.2f)\n",
                 dScriptRate / rate(nGridRows, dGrid), dScriptRate / rate(nExtracted, dExtract));
+
+    // The table workers on twelve tables.
+    constexpr int kPoolTables = 12;
+    CDataFileBuilder twelve("PoolBench");
+    const std::uint64_t nPerTable = std::max<std::uint64_t>(nRows / kPoolTables, 1000);
+    for (int t = 1; t <= kPoolTables; ++t)
+        AddRows(twelve, twelve.AddTable("Rows" + std::to_string(t), vecColumns), nPerTable);
+    const std::string strTwelve = (dir.Path() / "twelve.mdf").string();
+    twelve.WriteTo(strTwelve);
+    auto pTwelve = Recover(strTwelve);
+    if (!pTwelve) {
+        std::fprintf(stderr, "recovery of the twelve tables failed\n");
+        return 1;
+    }
+    auto scriptsWith = [&](int nWorkers) {
+        SExportOptions poolOptions;
+        poolOptions.outputParent = dir.Path() / ("bundle" + std::to_string(nWorkers));
+        poolOptions.nWorkers = nWorkers;
+        CQuietObserver quiet;
+        CExportJob::SResult pooled;
+        const double d =
+            BenchSupport::Seconds([&] { pooled = CExportJob(*pTwelve, poolOptions, quiet).Run(); });
+        if (!pooled.bComplete)
+            std::fprintf(stderr, "scripts with %d workers failed: %s\n", nWorkers,
+                         pooled.strError.c_str());
+        return rate(static_cast<std::uint64_t>(pooled.report.TotalExported()), d);
+    };
+    const double dScripts1 = scriptsWith(1);
+    const double dScripts2 = scriptsWith(2);
+    std::printf(
+        "scripts, %d tables x %llu rows:   1 worker %10.0f rows/s, 2 workers %10.0f rows/s, "
+        "ratio %.2f\n",
+        kPoolTables, static_cast<unsigned long long>(nPerTable), dScripts1, dScripts2,
+        dScripts1 > 0 ? dScripts2 / dScripts1 : 0.0);
+
+    if (std::filesystem::exists(dir.Path() / "odbcinst.ini")) {
+        // The same twelve tables, each cut to a size SQLite takes in seconds.
+        CDataFileBuilder small12("PoolBench");
+        const std::uint64_t nSmallPerTable = std::min<std::uint64_t>(nPerTable, 3000);
+        for (int t = 1; t <= kPoolTables; ++t)
+            AddRows(small12, small12.AddTable("Rows" + std::to_string(t), vecColumns),
+                    nSmallPerTable);
+        const std::string strSmall12 = (dir.Path() / "twelve-small.mdf").string();
+        small12.WriteTo(strSmall12);
+        auto pSmall12 = Recover(strSmall12);
+        auto databaseWith = [&](int nWorkers) -> double {
+            const std::string strConnect =
+                "DRIVER=SQL SERVER;SERVER=local;UID=u;PWD=p;DATABASE=" +
+                (dir.Path() / ("pool" + std::to_string(nWorkers) + ".db")).string() +
+                ";SyncPragma=off;Timeout=100000";
+            try {
+                COdbcConnection main;
+                main.Open(strConnect);
+                SExportOptions poolOptions;
+                poolOptions.eTarget = EExportTarget::Database;
+                poolOptions.pConnection = &main;
+                poolOptions.strConnect = strConnect;
+                poolOptions.nWorkers = nWorkers;
+                // One worker on the pool as well, so both figures pay the same batches.
+                poolOptions.bPoolOneWorker = true;
+                CQuietObserver quiet;
+                CExportJob::SResult pooled;
+                const double d = BenchSupport::Seconds(
+                    [&] { pooled = CExportJob(*pSmall12, poolOptions, quiet).Run(); });
+                if (!pooled.bComplete)
+                    std::fprintf(stderr, "database with %d workers failed: %s\n", nWorkers,
+                                 pooled.strError.c_str());
+                return rate(static_cast<std::uint64_t>(pooled.report.TotalExported()), d);
+            } catch (const COdbcError& error) {
+                std::fprintf(stderr, "pooled database export skipped: %s\n", error.what());
+                return 0;
+            }
+        };
+        const double dPool1 = databaseWith(1);
+        const double dPool5 = databaseWith(5);
+        std::printf(
+            "SQLite, %d tables x %llu rows:    1 worker %10.0f rows/s, 5 workers %10.0f rows/s, "
+            "ratio %.2f\n",
+            kPoolTables, static_cast<unsigned long long>(nSmallPerTable), dPool1, dPool5,
+            dPool1 > 0 ? dPool5 / dPool1 : 0.0);
+    }
+
+    // The pool's own cost: tables whose job does nothing.
+    constexpr std::size_t kEmptyTables = 2000;
+    std::atomic<bool> bNoStop{false};
+    CTableExportPool emptyPool(CTableExportPool::kMaxWorkers, &bNoStop);
+    const double dEmpty = BenchSupport::Seconds([&] {
+        emptyPool.Run(kEmptyTables, {},
+                      [](std::size_t, COdbcConnection*) {
+                          CTableExportPool::SOutcome outcome;
+                          outcome.bDone = true;
+                          return outcome;
+                      },
+                      {});
+    });
+    std::printf(
+        "pool overhead:                   %10.4f ms per table (%zu empty tables, 5 workers)\n",
+        dEmpty * 1000.0 / kEmptyTables, kEmptyTables);
     std::printf("peak resident size: %ld KiB\n", BenchSupport::PeakRssKiB());
     return 0;
 }

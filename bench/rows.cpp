@@ -10,6 +10,8 @@
 //    thread), with and without deleted rows.
 // Rates are rows per second of wall time and per CPU second (one core works at a time).
 // Usage: rows [MiB [decode|csv|grid|window]]   (a name runs that measurement alone, for profiling)
+//        rows MiB 2005   the same rows in a 2000 file and in a 2005 file, each through its own
+//                        engine's grid cursor: cursor decoding, --csv and the grid text.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -31,6 +33,7 @@
 #include "engine/records/CRowDecoder.h"
 #include "engine/records/CSlotWalker.h"
 #include "fixtures/CDataFileBuilder.h"
+#include "fixtures/CLaterFileWriter.h"
 #include "fixtures/ValueEncoding.h"
 
 using namespace fixtures;
@@ -147,6 +150,20 @@ std::uint64_t GridTextHere(CSQLServerEngine& engine, const CTable& table) {
     return nRows;
 }
 
+// Every row paged through the engine's grid cursor as typed values, nothing formatted: the walk
+// and the decoding of whichever format the engine reads.
+std::uint64_t CursorDecode(CSQLServerEngine& engine, const CTable& table) {
+    auto pCursor = engine.OpenGridCursor(table, true);
+    std::uint64_t nRows = 0;
+    for (bool bFirst = true;; bFirst = false) {
+        pCursor->Page(bFirst ? SGridRequest::First() : SGridRequest::Next(),
+                      [&](const SDecodedRow&) { ++nRows; });
+        if (pCursor->LastPage())
+            break;
+    }
+    return nRows;
+}
+
 // The window's paging: one record-thread run per page of 500 rows, its grid texts taken.
 std::uint64_t GridText(CSQLServerEngine& engine, CTable& table, bool bDeleted) {
     CEngineStatus& status = *engine.m_pStatus;
@@ -185,6 +202,18 @@ int main(int argc, char** argv) {
 
     // About 100 bytes a row, 78 rows a page; every tenth row is a ghost.
     const std::uint64_t nRows = nMiB * 1024 * 1024 / 8192 * 78;
+    auto fnValues = [](std::uint64_t i) {
+        auto n = static_cast<std::int64_t>(i);
+        return std::vector<Bytes>{
+            EncodeInt32(static_cast<std::int32_t>(i)),
+            EncodeInt64(n * 7919),
+            EncodeDatetime(static_cast<std::int32_t>(i % 40000),
+                           static_cast<std::int32_t>(i % 25920000)),
+            EncodeMoney(n * 101 - 5000),
+            EncodeChar("C" + std::to_string(i % 1000), 10),
+            EncodeVarchar("customer name " + std::to_string(i) + " of the bench table"),
+            EncodeNVarchar(std::u16string(u"label ") + (i % 2 ? u"odd" : u"even"))};
+    };
     CDataFileBuilder builder("Bench");
     auto nTable = builder.AddTable("Bench", {{"id", kTypeInt, 4},
                                              {"n", kTypeBigInt, 8},
@@ -195,16 +224,11 @@ int main(int argc, char** argv) {
                                              {"label", kTypeNVarChar, 40}});
     builder.AddGeneratedRows(
         nTable, nRows,
-        [](std::uint64_t i) -> std::vector<Value> {
-            auto n = static_cast<std::int64_t>(i);
-            return {EncodeInt32(static_cast<std::int32_t>(i)),
-                    EncodeInt64(n * 7919),
-                    EncodeDatetime(static_cast<std::int32_t>(i % 40000),
-                                   static_cast<std::int32_t>(i % 25920000)),
-                    EncodeMoney(n * 101 - 5000),
-                    EncodeChar("C" + std::to_string(i % 1000), 10),
-                    EncodeVarchar("customer name " + std::to_string(i) + " of the bench table"),
-                    EncodeNVarchar(std::u16string(u"label ") + (i % 2 ? u"odd" : u"even"))};
+        [&](std::uint64_t i) -> std::vector<Value> {
+            std::vector<Value> vecValues;
+            for (Bytes& value : fnValues(i))
+                vecValues.emplace_back(std::move(value));
+            return vecValues;
         },
         [](std::uint64_t i) { return i % 10 == 9 ? ERowState::kGhost : ERowState::kLive; });
     auto buildStart = Clock::now();
@@ -240,6 +264,46 @@ int main(int argc, char** argv) {
         return std::uint64_t{0};
     });
     std::printf("%-22s %7.2f s %9.0f MB/s\n", "plain read:", read.dSeconds, dMiB / read.dSeconds);
+    if (strOnly == "2005") {
+        // The same rows (without the ghosts) in the 2005 layout, read by the 2005 engine.
+        const std::filesystem::path later = dir / "bench2005.mdf";
+        CLaterFileWriter writer("Bench", "Bench",
+                                {{"id", 56, 4},
+                                 {"n", 127, 8},
+                                 {"at", 61, 8},
+                                 {"amount", 60, 8},
+                                 {"code", 175, 10},
+                                 {"name", 167, 60},
+                                 {"label", 231, 80}});
+        auto writeStart = Clock::now();
+        writer.Write(later.string(), nRows, fnValues);
+        const double dLaterMiB =
+            static_cast<double>(std::filesystem::file_size(later)) / (1024.0 * 1024.0);
+        std::printf("built %.0f MiB in the 2005 layout in %.1f s\n", dLaterMiB,
+                    Seconds(writeStart));
+        auto pLater = CEngineBinding::Create(EEngineFormat::SQL2005);
+        pLater->m_strFileName = later.string();
+        recoverStart = Clock::now();
+        if (!CRecoveryMonitor(*pLater).Run() || pLater->m_mapObjects.Count() != 1) {
+            std::fprintf(stderr, "recovery of the 2005 file failed\n");
+            return 1;
+        }
+        std::printf("2005 catalog and page lists recovered in %.1f s\n", Seconds(recoverStart));
+        CTable& later2005 = *pLater->m_mapObjects.begin()->second;
+        Print("2000 cursor decoding:", Measure([&] { return CursorDecode(*pEngine, *pTable); }),
+              dMiB);
+        Print("2005 cursor decoding:", Measure([&] { return CursorDecode(*pLater, later2005); }),
+              dLaterMiB);
+        Print("2000 --csv:", Measure([&] { return Csv(*pEngine, *pTable); }), dMiB);
+        Print("2005 --csv:", Measure([&] { return Csv(*pLater, later2005); }), dLaterMiB);
+        Print("2000 grid text:", Measure([&] { return GridTextHere(*pEngine, *pTable); }), dMiB);
+        Print("2005 grid text:", Measure([&] { return GridTextHere(*pLater, later2005); }),
+              dLaterMiB);
+        pLater.reset();
+        pEngine.reset();
+        std::filesystem::remove_all(dir);
+        return 0;
+    }
     if (wanted("decode"))
         Print("decoding alone:", Measure([&] { return DecodeOnly(*pEngine, *pTable); }), dMiB);
     if (wanted("csv"))

@@ -13,16 +13,27 @@
 #include "engine/scripts/CUserTypeScript.h"
 
 namespace {
-const char* SystemTableName(const std::string& strKey) {
-    if (strKey == "1")
-        return "sysobjects";
-    if (strKey == "3")
-        return "syscolumns";
-    if (strKey == "4")
-        return "systypes";
-    if (strKey == "6")
-        return "syscomments";
-    return "system table";
+const char* SystemTableName(const std::string& strKey, bool bHiddenBaseTables) {
+    // The catalog of the 2005 and later formats lives in hidden base tables.
+    static const std::pair<const char*, const char*> kLater[] = {
+        {"3", "sysrscols"},     {"4", "sysrowsetcolumns"}, {"5", "sysrowsets"},
+        {"7", "sysallocunits"}, {"13", "syshobtcolumns"},  {"34", "sysschobjs"},
+        {"41", "syscolpars"},   {"50", "sysscalartypes"},  {"54", "sysidxstats"},
+        {"55", "sysiscols"},    {"60", "sysobjvalues"},    {"64", "sysclsobjs"}};
+    static const std::pair<const char*, const char*> k2000[] = {
+        {"1", "sysobjects"}, {"3", "syscolumns"}, {"4", "systypes"}, {"6", "syscomments"}};
+    if (bHiddenBaseTables) {
+        for (const auto& [szKey, szName] : kLater) {
+            if (strKey == szKey)
+                return szName;
+        }
+    } else {
+        for (const auto& [szKey, szName] : k2000) {
+            if (strKey == szKey)
+                return szName;
+        }
+    }
+    return "system";
 }
 
 void WriteObjects(CJsonWriter& json, const char* pszKey, const COrderedMap<CViewStoredProc>& map) {
@@ -33,6 +44,8 @@ void WriteObjects(CJsonWriter& json, const char* pszKey, const COrderedMap<CView
             .String(pObject->m_strName)
             .Key("id")
             .Number(std::stoll(strKey));
+        if (!pObject->m_strSchema.empty())
+            json.Key("schema").String(pObject->m_strSchema);
         json.Key("text").String(pObject->m_strText).EndObject();
     }
     json.EndArray();
@@ -47,16 +60,141 @@ void PrintObjects(const char* pszTitle, const COrderedMap<CViewStoredProc>& map,
     }
 }
 
+void WriteKeyColumns(CJsonWriter& json, const std::vector<CIndexColumn>& vecColumns) {
+    json.Key("columns").BeginArray();
+    for (const CIndexColumn& column : vecColumns) {
+        json.BeginObject()
+            .Key("name")
+            .String(column.m_strName)
+            .Key("descending")
+            .Bool(column.m_bDescending)
+            .EndObject();
+    }
+    json.EndArray();
+}
+
+void WriteNames(CJsonWriter& json, const char* pszKey, const std::vector<std::string>& vecNames) {
+    json.Key(pszKey).BeginArray();
+    for (const std::string& strName : vecNames)
+        json.String(strName);
+    json.EndArray();
+}
+
+// The keys, indexes, foreign keys and checks of one table.
+void WriteSchemaParts(CJsonWriter& json, const CTable& table) {
+    json.Key("keys").BeginArray();
+    for (const CKeyConstraint& key : table.m_vecKeys) {
+        json.BeginObject()
+            .Key("name")
+            .String(key.m_strName)
+            .Key("type")
+            .String(key.m_bPrimaryKey ? "PRIMARY KEY" : "UNIQUE")
+            .Key("clustered")
+            .Bool(key.m_bClustered);
+        WriteKeyColumns(json, key.m_vecColumns);
+        json.EndObject();
+    }
+    json.EndArray().Key("indexes").BeginArray();
+    for (const CTableIndex& index : table.m_vecIndexes) {
+        json.BeginObject()
+            .Key("name")
+            .String(index.m_strName)
+            .Key("unique")
+            .Bool(index.m_bUnique)
+            .Key("clustered")
+            .Bool(index.m_bClustered)
+            .Key("key_index")
+            .Bool(index.m_bKeyIndex);
+        WriteKeyColumns(json, index.m_vecColumns);
+        json.EndObject();
+    }
+    json.EndArray().Key("foreign_keys").BeginArray();
+    for (const CForeignKey& key : table.m_vecForeignKeys) {
+        json.BeginObject().Key("name").String(key.m_strName);
+        WriteNames(json, "columns", key.m_vecColumns);
+        json.Key("referenced_table").String(key.m_strReferencedTable);
+        WriteNames(json, "referenced_columns", key.m_vecReferencedColumns);
+        json.Key("on_delete")
+            .String(CForeignKey::ActionText(key.m_eOnDelete))
+            .Key("on_update")
+            .String(CForeignKey::ActionText(key.m_eOnUpdate))
+            .Key("enabled")
+            .Bool(!key.m_bDisabled)
+            .EndObject();
+    }
+    json.EndArray().Key("checks").BeginArray();
+    for (const CCheckConstraint& check : table.m_vecChecks) {
+        json.BeginObject()
+            .Key("name")
+            .String(check.m_strName)
+            .Key("text")
+            .String(check.m_strText)
+            .Key("enabled")
+            .Bool(!check.m_bDisabled)
+            .EndObject();
+    }
+    json.EndArray();
+}
+
+std::string KeyColumnText(const std::vector<CIndexColumn>& vecColumns) {
+    std::string strText;
+    for (const CIndexColumn& column : vecColumns) {
+        if (!strText.empty())
+            strText += ", ";
+        strText += column.m_strName.empty() ? "?" : column.m_strName;
+        if (column.m_bDescending)
+            strText += " DESC";
+    }
+    return strText;
+}
+
+std::string NameText(const std::vector<std::string>& vecNames) {
+    std::string strText;
+    for (const std::string& strName : vecNames)
+        strText += (strText.empty() ? "" : ", ") + (strName.empty() ? std::string("?") : strName);
+    return strText;
+}
+
+void PrintSchemaParts(const CTable& table) {
+    for (const CKeyConstraint& key : table.m_vecKeys) {
+        std::printf("    %s %s %s (%s)\n", key.m_bPrimaryKey ? "primary key" : "unique",
+                    key.m_strName.c_str(), key.m_bClustered ? "clustered" : "nonclustered",
+                    KeyColumnText(key.m_vecColumns).c_str());
+    }
+    for (const CTableIndex& index : table.m_vecIndexes) {
+        std::printf("    index %s%s%s (%s)\n", index.m_strName.c_str(),
+                    index.m_bUnique ? " unique" : "", index.m_bClustered ? " clustered" : "",
+                    KeyColumnText(index.m_vecColumns).c_str());
+    }
+    for (const CForeignKey& key : table.m_vecForeignKeys) {
+        std::printf("    foreign key %s (%s) references %s (%s)", key.m_strName.c_str(),
+                    NameText(key.m_vecColumns).c_str(),
+                    key.m_strReferencedTable.empty() ? "?" : key.m_strReferencedTable.c_str(),
+                    NameText(key.m_vecReferencedColumns).c_str());
+        if (key.m_eOnDelete != CForeignKey::EAction::NoAction)
+            std::printf(" on delete %s", CForeignKey::ActionText(key.m_eOnDelete));
+        if (key.m_eOnUpdate != CForeignKey::EAction::NoAction)
+            std::printf(" on update %s", CForeignKey::ActionText(key.m_eOnUpdate));
+        std::printf("%s\n", key.m_bDisabled ? " (disabled)" : "");
+    }
+    for (const CCheckConstraint& check : table.m_vecChecks) {
+        std::printf("    check %s %s%s\n", check.m_strName.c_str(), check.m_strText.c_str(),
+                    check.m_bDisabled ? " (disabled)" : "");
+    }
+}
+
 }  // namespace
 
 const char* CCatalogCommand::Help() {
-    return "usage: ambermill-cli catalog FILE [--json] [--text] [--damage] [--format VERSION]\n"
+    return "usage: ambermill-cli catalog FILE [--json] [--text] [--damage] [--format F]\n"
            "                             [--data PATH] [--no-progress]\n"
            "  Recovers the catalog of a data file (or loads a scan file) and prints the tables "
            "with\n"
-           "  their columns, the views, procedures, functions, triggers and rules (--text adds "
-           "their\n"
-           "  definitions), the defaults and the user types. --json prints everything as JSON.\n"
+           "  their columns (identity and computed ones marked), keys, indexes, foreign keys and\n"
+           "  check constraints, the views, procedures, functions, triggers and rules (--text "
+           "adds\n"
+           "  their definitions), the defaults and the user types. --json prints everything as\n"
+           "  JSON.\n"
            "  --damage lists every piece of damage (in --json as a \"damage\" array); "
            "--format 2000,\n"
            "  2005 or 2008 reads a file whose version stamp is damaged or unknown.\n"
@@ -66,7 +204,7 @@ const char* CCatalogCommand::Help() {
 }
 
 const char* CCatalogCommand::UserTypesHelp() {
-    return "usage: ambermill-cli user-types FILE [--damage] [--format VERSION] [--data PATH]\n"
+    return "usage: ambermill-cli user-types FILE [--damage] [--format F] [--data PATH]\n"
            "  Prints the sp_addtype statements of the user data types. Exit as catalog.\n";
 }
 
@@ -86,6 +224,10 @@ std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::ui
             .String(pTable->m_strName)
             .Key("id")
             .Number(pTable->m_nObjectId);
+        if (!pTable->m_strSchema.empty())
+            json.Key("schema").String(pTable->m_strSchema);
+        if (!pTable->m_strRowsNotRead.empty())
+            json.Key("rows_not_read").String(pTable->m_strRowsNotRead);
         json.Key("columns").BeginArray();
         for (const CColumnInfo& column : pTable->m_vecColumns) {
             json.BeginObject()
@@ -98,15 +240,43 @@ std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::ui
                 .Key("length")
                 .Number(column.m_nLength);
             json.Key("precision").Number(column.m_nPrecision).Key("scale").Number(column.m_nScale);
+            if (column.m_bMax)
+                json.Key("max").Bool(true);
+            if (column.m_bIdentity) {
+                json.Key("identity").BeginObject().Key("seed").Number(column.m_nIdentitySeed);
+                json.Key("increment").Number(column.m_nIdentityIncrement).EndObject();
+            }
+            if (!column.m_strFormula.empty())
+                json.Key("formula").String(column.m_strFormula);
             json.Key("nullable").Bool(column.m_bNullable).Key("default");
             if (column.m_strDefault.empty()) {
                 json.Null();
             } else {
                 json.String(column.m_strDefault);
             }
+            json.Key("identity");
+            if (column.m_bIdentity) {
+                json.BeginObject()
+                    .Key("seed")
+                    .Number(column.m_nIdentitySeed)
+                    .Key("increment")
+                    .Number(column.m_nIdentityIncrement)
+                    .EndObject();
+            } else {
+                json.Null();
+            }
+            // A computed column whose expression was lost is still computed: its text is "".
+            json.Key("computed");
+            if (column.IsComputed()) {
+                json.String(column.m_strFormula);
+            } else {
+                json.Null();
+            }
             json.EndObject();
         }
-        json.EndArray().EndObject();
+        json.EndArray();
+        WriteSchemaParts(json, *pTable);
+        json.EndObject();
     }
     json.EndArray();
     WriteObjects(json, "views", engine.m_mapViews);
@@ -127,7 +297,7 @@ std::string CCatalogCommand::CatalogJson(const CSQLServerEngine& engine, std::ui
     for (const auto& [strKey, pType] : engine.m_mapUserTypes) {
         json.BeginObject().Key("name").String(pType->m_strName);
         json.Key("base_type")
-            .String(CTypeTable::TypeName(pType->m_nBaseType))
+            .String(CTypeTable::LaterTypeName(pType->m_nBaseType))
             .Key("length")
             .Number(pType->m_nLength);
         json.Key("precision")
@@ -163,11 +333,12 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
     CDamageReport damage;
     damage.Add(engine.m_damage);
     const bool bList = options.Has("damage");
+    const bool bHiddenBaseTables = engine.FormatVersion() != "2000";
     for (const std::string& strKey : engine.m_vecMissingSystemTables) {
         std::fprintf(
             stderr,
             "ambermill-cli: warning: the %s table (object id %s) is missing from the file\n",
-            SystemTableName(strKey), strKey.c_str());
+            SystemTableName(strKey, bHiddenBaseTables), strKey.c_str());
     }
 
     if (options.Has("json")) {
@@ -181,14 +352,25 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
         std::printf("Database: %s\n", engine.m_strDatabaseName.c_str());
         std::printf("Tables (%zu):\n", engine.m_mapObjects.Count());
         for (const auto& [strKey, pTable] : engine.m_mapObjects) {
-            std::printf("  %s (id %d)\n", pTable->m_strName.c_str(), pTable->m_nObjectId);
+            std::printf("  %s (id %d)%s%s\n", pTable->m_strName.c_str(), pTable->m_nObjectId,
+                        pTable->m_strRowsNotRead.empty() ? "" : ": ",
+                        pTable->m_strRowsNotRead.c_str());
             for (const CColumnInfo& c : pTable->m_vecColumns) {
-                std::printf("    %-30s %-16s %-16s len=%u prec=%u scale=%u %s%s%s\n",
+                std::string strExtra;
+                if (c.m_bIdentity) {
+                    strExtra = " identity(" + std::to_string(c.m_nIdentitySeed) + "," +
+                               std::to_string(c.m_nIdentityIncrement) + ")";
+                }
+                if (c.IsComputed())
+                    strExtra = " as " + (c.m_strFormula.empty() ? "?" : c.m_strFormula);
+                std::printf("    %-30s %-16s %-16s len=%u prec=%u scale=%u %s%s%s%s\n",
                             c.m_strName.c_str(), c.m_strType.c_str(), c.m_strUserType.c_str(),
                             c.m_nLength, c.m_nPrecision, c.m_nScale,
                             c.m_bNullable ? "NULL" : "NOT NULL",
-                            c.m_strDefault.empty() ? "" : " default ", c.m_strDefault.c_str());
+                            c.m_strDefault.empty() ? "" : " default ", c.m_strDefault.c_str(),
+                            strExtra.c_str());
             }
+            PrintSchemaParts(*pTable);
         }
         PrintObjects("Views", engine.m_mapViews, bText);
         PrintObjects("Procedures", engine.m_mapProcedures, bText);
@@ -202,7 +384,7 @@ int CCatalogCommand::Run(const std::vector<std::string>& vecArgs) {
         std::printf("User types (%zu):\n", engine.m_mapUserTypes.Count());
         for (const auto& [strKey, pType] : engine.m_mapUserTypes) {
             std::printf("  %s (%s, length %u)\n", pType->m_strName.c_str(),
-                        CTypeTable::TypeName(pType->m_nBaseType).c_str(), pType->m_nLength);
+                        CTypeTable::LaterTypeName(pType->m_nBaseType).c_str(), pType->m_nLength);
         }
     }
     const bool bJsonList = bList && options.Has("json");

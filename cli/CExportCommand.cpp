@@ -9,6 +9,7 @@
 
 #include "app/export/job/CBundleNames.h"
 #include "app/export/job/CExportJob.h"
+#include "app/export/job/CTableExportPool.h"
 #include "app/export/job/IExportObserver.h"
 #include "cli/CCliOptions.h"
 #include "cli/CDamageReport.h"
@@ -21,6 +22,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+// Table workers unless --workers says otherwise, as many as the desktop program uses.
+constexpr int kDefaultWorkers = CTableExportPool::kMaxWorkers;
+
 // Shows progress as a bar when stderr is a terminal; otherwise the messages as lines, so a log
 // of a scripted run still says what happened.
 class CCliObserver : public IExportObserver {
@@ -80,11 +84,11 @@ void PrintSummary(const CExportJob::SResult& result) {
 
 int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const char* pszCommand,
            const char* pszHelp) {
-    CCliOptions options(vecArgs,
-                        {"help", "no-progress", "schema-only", "deleted", "report", "damage"},
-                        eTarget == EExportTarget::Database
-                            ? std::set<std::string>{"data", "tables", "connect", "format"}
-                            : std::set<std::string>{"data", "tables", "format"});
+    CCliOptions options(
+        vecArgs, {"help", "no-progress", "schema-only", "deleted", "report", "damage"},
+        eTarget == EExportTarget::Database
+            ? std::set<std::string>{"data", "tables", "connect", "workers", "format"}
+            : std::set<std::string>{"data", "tables", "workers", "format"});
     if (options.Has("help")) {
         std::fputs(pszHelp, stdout);
         return kExitOk;
@@ -97,6 +101,17 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
     }
     if (strProblem.empty() && eTarget == EExportTarget::Database && !options.Value("connect")) {
         strProblem = "--connect \"CONNECT STRING\" is required";
+    }
+    int nWorkers = kDefaultWorkers;
+    if (strProblem.empty() && options.Value("workers")) {
+        const std::string strWorkers = *options.Value("workers");
+        if (strWorkers.size() != 1 || strWorkers[0] < '1' ||
+            strWorkers[0] > '0' + CTableExportPool::kMaxWorkers) {
+            strProblem = "--workers takes a number from 1 to " +
+                         std::to_string(CTableExportPool::kMaxWorkers);
+        } else {
+            nWorkers = strWorkers[0] - '0';
+        }
     }
     if (!strProblem.empty()) {
         std::fprintf(stderr, "ambermill-cli %s: %s\n%s", pszCommand, strProblem.c_str(), pszHelp);
@@ -117,6 +132,7 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
     exportOptions.eTarget = eTarget;
     exportOptions.bWithData = !options.Has("schema-only");
     exportOptions.bRecoverDeleted = options.Has("deleted");
+    exportOptions.nWorkers = nWorkers;
     if (auto tables = options.Value("tables"))
         exportOptions.vecTables = SplitList(*tables);
 
@@ -130,6 +146,7 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
             return kExitBadInput;
         }
         exportOptions.pConnection = &connection;
+        exportOptions.strConnect = *options.Value("connect");
     } else {
         exportOptions.outputParent = options.Positionals()[1];
     }
@@ -196,7 +213,7 @@ int Export(const std::vector<std::string>& vecArgs, EExportTarget eTarget, const
 const char* CExportCommand::ScriptsHelp() {
     return "usage: ambermill-cli export-scripts FILE OUTDIR [--tables a,b] [--schema-only] "
            "[--deleted] [--report]\n"
-           "                                   [--damage] [--format VERSION] [--data PATH] "
+           "                                   [--damage] [--workers N] [--format F] [--data PATH] "
            "[--no-progress]\n"
            "  Writes the script bundle (a time-stamped folder inside OUTDIR) and prints its "
            "folder.\n"
@@ -205,6 +222,10 @@ const char* CExportCommand::ScriptsHelp() {
            "  --schema-only  no INSERT statements\n"
            "  --deleted    deleted (ghost) records too\n"
            "  --report     also write ExportReport_<db>_<stamp>.csv into OUTDIR\n"
+           "  --workers N  tables written by N threads at once (1 to 5, default 5; 1 = one "
+           "after the other)\n"
+           "  --format F   the engine (2000, 2005 or 2008) for a data file of an unknown version "
+           "stamp.\n"
            "  --damage     list every row, page and value that could not be read\n"
            "  Exit 0 when complete, 5 when complete but damage was found, 4 when statements "
            "failed,\n"
@@ -215,13 +236,19 @@ const char* CExportCommand::ScriptsHelp() {
 const char* CExportCommand::DatabaseHelp() {
     return "usage: ambermill-cli export-db FILE --connect \"CONNECT STRING\" [--tables a,b] "
            "[--schema-only]\n"
-           "                              [--deleted] [--report] [--damage] [--format VERSION]\n"
+           "                              [--deleted] [--report] [--damage] [--workers N] "
+           "[--format F]\n"
            "                              [--data PATH] [--no-progress]\n"
            "  Creates the tables with their records, and the other objects, in a database over "
            "ODBC.\n"
            "  CONNECT STRING: \"DRIVER=SQL "
            "SERVER;SERVER=host;UID=user;PWD=password[;DATABASE=name]\"\n"
            "  --report writes ExportReport_<db>_<stamp>.csv into the current folder.\n"
+           "  --workers N  tables sent by N workers, each on a connection of its own (1 to 5, "
+           "default 5;\n"
+           "               1 = one after the other on one connection)\n"
+           "  --format F   the engine (2000, 2005 or 2008) for a data file of an unknown version "
+           "stamp.\n"
            "  A batch the database refuses is sent again statement by statement: only the rows "
            "it\n"
            "  refuses on their own fail (each in the error log with the driver's message).\n"

@@ -86,12 +86,22 @@ CRecoveredSource::SOpenResult CRecoveredSource::Open(const std::string& strPath,
         result.strError = pSource->m_probe.strError;
         return result;
     }
-    const EEngineFormat eChosen = eFormat.value_or(pSource->m_probe.eFormat);
+    // Only a stamp no engine is bound to takes the user's choice: a known stamp names its format.
+    const EEngineFormat eChosen = pSource->m_probe.eFormat != EEngineFormat::Unknown
+                                      ? pSource->m_probe.eFormat
+                                      : eFormat.value_or(EEngineFormat::Unknown);
     pSource->m_pEngine = CEngineBinding::Create(eChosen);
     if (!pSource->m_pEngine) {
         result.nExitCode = kExitBadInput;
         result.strError = UnknownFormatText(strPath, pSource->m_probe);
         return result;
+    }
+    if (pSource->m_probe.eFormat == EEngineFormat::Unknown) {
+        // What the user chose stands in for the stamp from here on (the info line, the bundle).
+        pSource->m_probe.eFormat = eChosen;
+        std::fprintf(stderr, "ambermill-cli: version stamp %u read as %s (--format)\n",
+                     static_cast<unsigned>(pSource->m_probe.nVersion),
+                     CFormatTable::VersionText(eChosen).c_str());
     }
     CSQLServerEngine& engine = *pSource->m_pEngine;
     engine.ResetCatalog();

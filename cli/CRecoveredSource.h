@@ -22,7 +22,8 @@ class CRecoveredSource {
 
     // strDataPath overrides the data file path a scan file carries (records are read from it).
     // eFormat, when given, is the format the user chose (--format): it reads a data file whose
-    // version stamp is damaged or unknown, and overrides a known one.
+    // version stamp is damaged or unknown, as the version dialog does in the window; a known
+    // stamp keeps its own engine.
     static SOpenResult Open(const std::string& strPath,
                             const std::optional<std::string>& strDataPath, bool bShowProgress,
                             std::optional<EEngineFormat> eFormat = std::nullopt);

@@ -101,7 +101,7 @@ int PrintStatements(CSQLServerEngine& engine, CTable& table, CDamageReport& dama
 const char* CRowsCommand::Help() {
     return "usage: ambermill-cli rows FILE TABLE [--page N | --all] [--deleted]\n"
            "                          [--json | --csv [--null TEXT] | --sql] [--grid-text]\n"
-           "                          [--damage] [--format VERSION] [--data PATH] "
+           "                          [--damage] [--format F] [--data PATH] "
            "[--no-progress]\n"
            "  Prints the records of TABLE (a name or an object id) page by page as the record "
            "grid\n"
@@ -118,6 +118,8 @@ const char* CRowsCommand::Help() {
            "instead.\n"
            "  --sql prints the INSERT statements of the whole table as the script export writes\n"
            "  them. --data names the data file of a scan file.\n"
+           "  --format F   the engine (2000, 2005 or 2008) for a data file of an unknown version "
+           "stamp.\n"
            "  Rows and values that cannot be read are left out or marked \"Corrupt\"; a summary "
            "line on\n"
            "  stderr counts them and --damage lists them (in --json as a \"damage\" array).\n"
@@ -132,7 +134,9 @@ std::string CRowsCommand::CsvField(const std::string& strValue) {
 
 CTable* CRowsCommand::FindTable(CSQLServerEngine& engine, const std::string& strWanted) {
     for (auto& [strKey, pTable] : engine.m_mapObjects) {
-        if (pTable->m_strName == strWanted)
+        if (pTable->m_strName == strWanted ||
+            (!pTable->m_strSchema.empty() &&
+             pTable->m_strSchema + "." + pTable->m_strName == strWanted))
             return pTable.get();
     }
     if (!strWanted.empty() && std::all_of(strWanted.begin(), strWanted.end(), ::isdigit)) {
@@ -250,6 +254,12 @@ int CRowsCommand::Run(const std::vector<std::string>& vecArgs) {
         return kExitBadInput;
     }
 
+    if (!pTable->m_strRowsNotRead.empty()) {
+        // Listed with its columns, but no row of it can be shown: said, never an empty table.
+        std::fprintf(stderr, "ambermill-cli rows: %s: %s\n", pTable->m_strName.c_str(),
+                     pTable->m_strRowsNotRead.c_str());
+        return kExitNothing;
+    }
     engine.m_bRecoverDeleted = options.Has("deleted");
     if (options.Has("sql")) {
         const int nExit = PrintStatements(engine, *pTable, damage);

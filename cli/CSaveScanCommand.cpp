@@ -9,13 +9,15 @@
 #include "cli/ExitCodes.h"
 
 const char* CSaveScanCommand::Help() {
-    return "usage: ambermill-cli save-scan FILE OUT.str [--damage] [--format VERSION] [--data "
+    return "usage: ambermill-cli save-scan FILE OUT.str [--damage] [--format F] [--data "
            "PATH]\n"
            "                               [--no-progress]\n"
            "  Recovers the catalog of a data file (or loads a scan file) and saves it as a scan "
            "file,\n"
            "  which every command accepts in place of the data file. An existing OUT.str is "
            "replaced\n"
+           "  --format F   the engine (2000, 2005 or 2008) for a data file of an unknown version "
+           "stamp.\n"
            "  only when the new file was written completely. Exit 0 when saved, 5 when saved from "
            "a\n"
            "  damaged file, 3 when nothing was recovered, 2 for unusable input.\n";

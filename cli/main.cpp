@@ -21,7 +21,8 @@ void PrintUsage(std::FILE* out) {
     std::fprintf(
         out,
         "usage: ambermill-cli COMMAND [ARGS]\n"
-        "Recovers the contents of a SQL Server 2000 data file (.mdf) without a server.\n\n"
+        "Recovers the contents of a SQL Server 2000, 2005 or 2008 data file (.mdf) without a "
+        "server.\n\n"
         "commands:\n"
         "  info FILE [--json]              database name, version, engine, pages per object\n"
         "  catalog FILE [--json] [--text]  the recovered catalog\n"

@@ -47,6 +47,11 @@ class AMBERMILL_API CArchiveReader {
 
     std::size_t Position() const { return m_nPosition; }
     std::size_t Remaining() const { return m_bytes.size() - m_nPosition; }
+    // The bytes not read yet, for a reader that looks ahead before it reads; valid while this
+    // reader is.
+    std::span<const std::byte> RemainingBytes() const { return m_bytes.subspan(m_nPosition); }
+    // Moves past nCount bytes; CArchiveError when fewer remain.
+    void Skip(std::size_t nCount, const char* pszWhat) { Take(nCount, pszWhat); }
 
   private:
     const std::byte* Take(std::size_t nCount, const char* pszWhat);

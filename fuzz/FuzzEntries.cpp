@@ -13,9 +13,12 @@
 #include "engine/core/CDataPage.h"
 #include "engine/core/CRecoveryMonitor.h"
 #include "engine/format2000/CSQLServer2000.h"
+#include "engine/format2000/CSchemaCollector.h"
 #include "engine/format2000/CSysColumnsReader.h"
 #include "engine/format2000/CSysCommentsReader.h"
+#include "engine/format2000/CSysIndexesReader.h"
 #include "engine/format2000/CSysObjectsReader.h"
+#include "engine/format2000/CSysReferencesReader.h"
 #include "engine/format2000/CSysTypesReader.h"
 #include "engine/records/CExportContext.h"
 #include "engine/records/CGridCursor.h"
@@ -153,11 +156,14 @@ int FuzzDataPage(const std::uint8_t* pData, std::size_t nSize) {
     engine.m_strFileName =
         "/nonexistent/fuzz.mdf";  // text pointers lead nowhere: they read as empty
     SCatalogCounters counters;
-    CSysObjectsReader objects(engine, counters);
+    CSchemaCollector schema;
+    CSysObjectsReader objects(engine, counters, schema);
     CSysTypesReader types(engine);
-    CSysColumnsReader columns(engine, counters);
+    CSysColumnsReader columns(engine, counters, schema);
     CTextPointerReader textReader(engine.m_strFileName);
-    CSysCommentsReader comments(engine, textReader);
+    CSysCommentsReader comments(engine, textReader, schema);
+    CSysIndexesReader indexes(schema);
+    CSysReferencesReader references(schema);
 
     const CByteView dataArea = page.DataArea();
     for (std::uint32_t nSlot = 0; nSlot < std::min<std::uint32_t>(page.SlotCount(), 4096);
@@ -170,9 +176,12 @@ int FuzzDataPage(const std::uint8_t* pData, std::size_t nSize) {
         objects.ReadRow(dataArea, nRow);
         comments.ReadRow(dataArea, nRow);
         columns.ReadRow(dataArea, nRow);
+        indexes.ReadRow(dataArea, nRow);
+        references.ReadRow(dataArea, nRow);
     }
     comments.Finish();
     CSysObjectsReader::PruneTables(engine);
+    schema.Apply(engine);
 
     // The same page as rows of a table with a column of every type, for the grid and for INSERTs.
     static CTable table = MakeFixedCatalog();

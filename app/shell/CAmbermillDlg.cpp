@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -25,6 +26,8 @@
 #include <QVBoxLayout>
 #include <set>
 
+#include "app/export/dialogs/CExportOptionDlg.h"
+#include "app/export/dialogs/CExportProgressDlg.h"
 #include "app/shell/CArtwork.h"
 #include "app/shell/CBanner.h"
 #include "app/shell/CDamageCollector.h"
@@ -42,7 +45,9 @@
 #include "app/shell/CValueView.h"
 #include "common/AppPaths.h"
 #include "common/ExecutionLog.h"
+#include "common/OdbcConnection.h"
 #include "common/SettingsFile.h"
+#include "engine/core/CFormatTable.h"
 #include "engine/core/CSQLServerEngine.h"
 
 namespace {
@@ -52,17 +57,13 @@ QString Blanks(int nCount) {
     return QString(nCount, QLatin1Char(' '));
 }
 
+// The version dialog answers with the program's format code (0 for Cancel).
 EEngineFormat FormatOfChoice(int nChoice) {
-    switch (nChoice) {
-        case 1:
-            return EEngineFormat::SQL2000;
-        case 2:
-            return EEngineFormat::SQL2005;
-        case 3:
-            return EEngineFormat::SQL2008;
-        default:
-            return EEngineFormat::Unknown;
+    for (const SFormatInfo& format : CFormatTable::All()) {
+        if (format.nCode == nChoice && nChoice != 0)
+            return format.eFormat;
     }
+    return EEngineFormat::Unknown;
 }
 }  // namespace
 
@@ -96,6 +97,9 @@ CAmbermillDlg::~CAmbermillDlg() {
     // The dialog reads the session's recovery run: it goes first, then the session joins every
     // thread that works on the engine.
     delete m_pProgressDlg;
+    // The export job works on the engine: stopped and joined before the session goes.
+    delete m_pExportProgressDlg;
+    delete m_pExportOptionDlg;
     m_pSession.reset();
 }
 
@@ -229,6 +233,8 @@ void CAmbermillDlg::BuildCentral() {
     m_pTree = new CObjectTree(this);
     connect(m_pTree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* pCurrent) { OnTreeSelection(pCurrent); });
+    m_pTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_pTree, &QWidget::customContextMenuRequested, this, &CAmbermillDlg::OnTreeContextMenu);
 
     auto* pRight = new QWidget(this);
     m_pTabStrip = new CTabStrip(pRight);
@@ -356,21 +362,24 @@ bool CAmbermillDlg::IsRecovering() const {
 
 void CAmbermillDlg::ReplaceSession(std::unique_ptr<CEngineSession> pSession) {
     // The old session stops and joins its threads before its engine is freed.
-    m_pLoadingTable = nullptr;
     m_pShownTable = nullptr;
     m_nPendingRequest = 0;
+    m_nPendingValue = 0;
     m_pGridModel->Clear();
     m_pSession = std::move(pSession);
     if (m_pSession) {
         m_pSession->PageLoader().SetShowDeleted(m_pShowDeleted->isChecked());
         connect(&m_pSession->PageLoader(), &CRecordPageLoader::PageLoaded, this,
                 &CAmbermillDlg::OnPageLoaded);
+        connect(&m_pSession->PageLoader(), &CRecordPageLoader::ValueLoaded, this,
+                &CAmbermillDlg::OnValueLoaded);
     }
 }
 
 void CAmbermillDlg::UpdateCommandStates() {
     const bool bWhole = m_pSession && m_pSession->HasWholeCatalog();
-    m_pActMenuExport->setEnabled(bWhole);
+    m_pActMenuExport->setEnabled(bWhole &&
+                                 !(m_pExportProgressDlg && m_pExportProgressDlg->JobRunning()));
     // Explicitly hidden, not merely unshown: the window may not be on screen yet.
     const bool bRecords = !m_pGridSplitter->isHidden() && !m_pPageBar->Previous()->isHidden();
     m_pActPreviousPage->setEnabled(bRecords && m_pPageBar->Previous()->isEnabled());
@@ -496,9 +505,12 @@ QString CAmbermillDlg::NothingRecoveredReason() const {
     if (!m_pSession->CatalogIsEmpty())
         return {};
     QString strWhy;
-    if (m_pSession->FormatVersion() != "2000") {
-        strWhy = QStringLiteral("the SQL Server %1 format is not read by this build")
-                     .arg(QString::fromStdString(m_pSession->FormatVersion()));
+    const SFormatInfo* pFormat = m_pSession->Format();
+    if (pFormat != nullptr && !pFormat->bRead) {
+        strWhy =
+            QStringLiteral("the %1 format is not read by this build")
+                .arg(QString::fromUtf8(pFormat->strProductName.data(),
+                                       static_cast<qsizetype>(pFormat->strProductName.size())));
     } else if (!m_strProbeError.isEmpty()) {
         strWhy = m_strProbeError;
     } else if (!m_vecDamage.empty()) {
@@ -593,6 +605,16 @@ void CAmbermillDlg::SaveScanInteractive() {
 // ---- export, help, support ----
 
 void CAmbermillDlg::OnExportToolbar() {
+    if (m_pExportProgressDlg && m_pExportProgressDlg->JobRunning()) {
+        // While an export runs this button reads "Stop".
+        if (m_pExportProgressDlg->State() == CExportProgressDlg::EState::Running &&
+            CUserPrompts::Ask(this,
+                              QStringLiteral("Are you sure you want stop the export process ?"))) {
+            m_pActExport->setText(QStringLiteral("Export"));
+            m_pExportProgressDlg->RequestStop();
+        }
+        return;
+    }
     if (IsRecovering())
         return;
     if (m_pSession && m_pSession->Source() == CEngineSession::ESource::Stopped) {
@@ -607,7 +629,7 @@ void CAmbermillDlg::OnExportToolbar() {
 }
 
 void CAmbermillDlg::OnExportMenu() {
-    if (!m_pSession || IsRecovering())
+    if (!m_pSession || IsRecovering() || m_pExportOptionDlg || m_pExportProgressDlg)
         return;
     if (!m_pSession->HasWholeCatalog()) {
         CUserPrompts::Notice(this, QStringLiteral("The recovery was stopped before it finished. "
@@ -618,12 +640,88 @@ void CAmbermillDlg::OnExportMenu() {
     RunExport();
 }
 
-void CAmbermillDlg::RunExport() {
-    CUserPrompts::Notice(
-        this, QStringLiteral("The export dialogs come with the next build of Ambermill. Until "
-                             "then the command-line tool exports the same catalog:\n\n"
-                             "ambermill-cli export-scripts FILE OUTDIR\n"
-                             "ambermill-cli export-db FILE --connect \"DRIVER=SQL SERVER;...\""));
+CExportOptionDlg* CAmbermillDlg::ExportOptionDialog() const {
+    return m_pExportOptionDlg;
+}
+
+CExportProgressDlg* CAmbermillDlg::ExportProgressDialog() const {
+    return m_pExportProgressDlg;
+}
+
+void CAmbermillDlg::ExportTables(const std::vector<CTable*>& vecTables) {
+    if (!m_pSession || IsRecovering() || m_pExportOptionDlg || m_pExportProgressDlg ||
+        !m_pSession->HasWholeCatalog())
+        return;
+    RunExport(vecTables);
+}
+
+void CAmbermillDlg::OnTreeContextMenu(const QPoint& point) {
+    CTable* pTable = CObjectTree::TableOf(m_pTree->itemAt(point));
+    if (!pTable || !m_pSession || !m_pSession->HasWholeCatalog())
+        return;
+    QMenu menu(this);
+    QAction* pExport = menu.addAction(QStringLiteral("Export..."));
+    if (menu.exec(m_pTree->viewport()->mapToGlobal(point)) == pExport)
+        ExportTables({pTable});
+}
+
+void CAmbermillDlg::RunExport(const std::vector<CTable*>& vecPreselected) {
+    CSQLServerEngine& engine = m_pSession->Engine();
+    engine.m_bDirectExport = false;
+    auto* pOptions = new CExportOptionDlg(*m_pTree, engine.m_strDatabaseName, vecPreselected, this);
+    m_pExportOptionDlg = pOptions;
+    connect(pOptions, &QDialog::finished, this, [this, pOptions](int) {
+        OnExportOptionsDone(pOptions);
+        pOptions->deleteLater();
+    });
+    pOptions->open();
+}
+
+void CAmbermillDlg::OnExportOptionsDone(CExportOptionDlg* pOptions) {
+    m_pExportOptionDlg = nullptr;
+    if (!m_pSession)
+        return;
+    CSQLServerEngine& engine = m_pSession->Engine();
+    engine.m_bRecoverDeleted = pOptions->m_bWithDeleted;
+    if (!pOptions->m_bConfirmed)
+        return;
+    m_strOutputDir = pOptions->m_strOutputDir;
+    SExportOptions options;
+    options.eTarget = pOptions->m_bToDatabase ? EExportTarget::Database : EExportTarget::Scripts;
+    options.outputParent = m_strOutputDir.toStdString();
+    options.selection = pOptions->m_selection;
+    options.bWithData = pOptions->m_bWithData;
+    options.bRecoverDeleted = pOptions->m_bWithDeleted;
+    options.nWorkers = CTableExportPool::kMaxWorkers;
+    if (pOptions->m_bToDatabase)
+        options.strConnect = pOptions->WorkerConnectString();
+    engine.m_pStatus->m_bStop = false;
+
+    auto* pProgress = new CExportProgressDlg(engine, std::move(options),
+                                             std::move(pOptions->m_pConnection), this);
+    m_pExportProgressDlg = pProgress;
+    m_pActExport->setText(QStringLiteral("Stop"));
+    m_pActMenuExport->setEnabled(false);
+    connect(pProgress, &CExportProgressDlg::JobEnded, this, &CAmbermillDlg::OnExportJobEnded);
+    connect(pProgress, &QDialog::finished, this, [this, pProgress](int) {
+        if (m_pExportProgressDlg == pProgress)
+            m_pExportProgressDlg = nullptr;
+        pProgress->deleteLater();
+    });
+    pProgress->open();
+}
+
+void CAmbermillDlg::OnExportJobEnded() {
+    m_pActExport->setText(QStringLiteral("Export"));
+    UpdateCommandStates();
+    if (!m_pExportProgressDlg)
+        return;
+    const CExportJob::SResult& result = m_pExportProgressDlg->Result();
+    if (result.bStopped && !result.bundleFolder.empty()) {
+        CUserPrompts::Notice(this, QStringLiteral("The export was stopped. The scripts in %1 are "
+                                                  "incomplete.")
+                                       .arg(QString::fromStdString(result.bundleFolder.string())));
+    }
 }
 
 QUrl CAmbermillDlg::HelpUrl() {
@@ -673,12 +771,8 @@ void CAmbermillDlg::OnTreeSelection(QTreeWidgetItem* pCurrent) {
                 return;
             ShowGrid(true);
             m_pPageBar->ShowForRecords(true);
-            if (m_pSession->PageLoader().IsBusy() && m_pLoadingTable != nullptr) {
-                // One table loads at a time: the selection goes back to it.
-                QSignalBlocker block(m_pTree);
-                m_pTree->setCurrentItem(m_pLoadingTable);
-                return;
-            }
+            // A page of another table that is still being read is not wanted any more: the
+            // newer request cancels it.
             CTable* pTable = CObjectTree::TableOf(pCurrent);
             m_pTabStrip->SetCaption(QStringLiteral("  %1  ").arg(pCurrent->text(0)));
             m_pPageBar->Next()->setEnabled(true);
@@ -691,7 +785,7 @@ void CAmbermillDlg::OnTreeSelection(QTreeWidgetItem* pCurrent) {
             m_pGridModel->SetColumns(std::move(vecColumns));
             m_pShownTable = pTable;
             m_pValueView->hide();
-            m_pLoadingTable = pCurrent;
+            m_nPendingValue = 0;
             RequestPage(EPageRequest::First);
             pCurrent->setExpanded(true);
             break;
@@ -714,21 +808,22 @@ void CAmbermillDlg::OnTreeSelection(QTreeWidgetItem* pCurrent) {
 void CAmbermillDlg::RequestPage(EPageRequest eRequest) {
     if (!m_pSession || m_pShownTable == nullptr)
         return;
-    const auto nRequest = m_pSession->PageLoader().Request(m_pShownTable, eRequest);
-    if (nRequest)
-        m_nPendingRequest = *nRequest;
+    m_nPendingRequest = m_pSession->PageLoader().Request(m_pShownTable, eRequest);
     UpdateCommandStates();
 }
 
 void CAmbermillDlg::OnPageLoaded(const SRecordPage& page) {
     if (page.nRequest != m_nPendingRequest || page.pTable != m_pShownTable)
         return;
-    m_pLoadingTable = nullptr;
-    const int nFirstRecord =
-        (std::max(m_nCurrentPage, 1) - 1) * CRecordPageLoader::kRowsPerPage + 1;
+    // The cursor counts the pages; a page command that a newer one cancelled moved nothing.
+    m_nCurrentPage = std::max(page.nPageNumber, 1);
+    m_pPageBar->SetPageNumber(QString::number(m_nCurrentPage));
+    const int nFirstRecord = (m_nCurrentPage - 1) * CRecordPageLoader::kRowsPerPage + 1;
     std::vector<SGridRow> vecRows = page.vecRows;
     const int nRows = static_cast<int>(vecRows.size());
     m_pGridModel->SetRows(std::move(vecRows), nFirstRecord);
+    m_bmPageStart = page.bmPageStart;
+    m_bPageShowsDeleted = page.bShowsDeleted;
     m_pPageBar->SetRecordCount(QString::number(nRows));
     m_pPageBar->Previous()->setEnabled(page.bPreviousEnabled);
     m_pPageBar->Next()->setEnabled(!page.bLastPage && nRows > 0);
@@ -766,12 +861,15 @@ void CAmbermillDlg::OnShowDeleted(bool bShow) {
     if (!m_pSession)
         return;
     m_pSession->PageLoader().SetShowDeleted(bShow);
-    // The pages change with the deleted records: start the shown table again from page 1.
-    if (m_pShownTable != nullptr && !m_pSession->PageLoader().IsBusy()) {
+    // The pages change with the deleted records: the shown table starts again from page 1 (a
+    // page still being read is cancelled).
+    if (m_pShownTable != nullptr) {
         m_pPageBar->SetPageNumber(QStringLiteral("1"));
         m_nCurrentPage = 1;
         m_pPageBar->Previous()->setEnabled(false);
         m_pPageBar->Next()->setEnabled(false);
+        m_pValueView->hide();
+        m_nPendingValue = 0;
         RequestPage(EPageRequest::First);
     }
 }
@@ -780,20 +878,61 @@ void CAmbermillDlg::OnCellActivated(const QModelIndex& proxyIndex) {
     const QModelIndex index = m_pFilterProxy->mapToSource(proxyIndex);
     const SGridValue* pValue = m_pGridModel->Value(index.row(), index.column());
     const SGridColumn* pColumn = m_pGridModel->Column(index.column());
-    if (pValue == nullptr || pColumn == nullptr)
+    if (pValue == nullptr || pColumn == nullptr || !m_pSession)
         return;
     const QString strTitle = QStringLiteral("%1, record %2")
                                  .arg(QString::fromStdString(pColumn->strName))
                                  .arg(m_pGridModel->headerData(index.row(), Qt::Vertical).toInt());
-    if (m_pGridModel->IsBinaryColumn(index.column())) {
-        if (auto bytes = CValueView::BytesOfHexText(pValue->strText)) {
-            m_pValueView->ShowBytes(strTitle, *bytes);
-            return;
-        }
+    m_nPendingValue = 0;
+    if (pValue->bHasBytes) {
+        m_pValueView->ShowBytes(
+            strTitle,
+            {reinterpret_cast<const std::byte*>(pValue->strBytes.data()), pValue->strBytes.size()},
+            CRecordPageLoader::kMaxDumpBytes);
+        return;
     }
-    m_pValueView->ShowText(strTitle, pValue->eKind == EGridValueKind::EmptyString
-                                         ? QString()
-                                         : QString::fromStdString(pValue->strText));
+    if (pValue->eKind == EGridValueKind::BinaryNotRead) {
+        // The grid does not read binary values behind text pointers; the loader reads this one
+        // from the data file, off the GUI thread.
+        m_strPendingValueTitle = strTitle;
+        m_nPendingValue = m_pSession->PageLoader().RequestValue(SValueRequest{
+            m_pShownTable, m_bmPageStart, index.row(), index.column(), m_bPageShowsDeleted});
+        m_pValueView->ShowText(strTitle, QStringLiteral("Reading the value from the data file..."));
+        return;
+    }
+    m_pValueView->ShowText(strTitle, ValueViewText(*pValue));
+}
+
+QString CAmbermillDlg::ValueViewText(const SGridValue& value) {
+    switch (value.eKind) {
+        case EGridValueKind::EmptyString:
+            return QString();
+        case EGridValueKind::Missing:
+            return QStringLiteral("(nothing could be read for this value)");
+        case EGridValueKind::Null:
+            return QStringLiteral("NULL (no value stored)");
+        case EGridValueKind::Default:
+            return QStringLiteral("No value stored; the column's default is shown: %1")
+                .arg(QString::fromStdString(value.strText));
+        default:
+            return CRecordGridModel::WholeText(value);
+    }
+}
+
+void CAmbermillDlg::OnValueLoaded(const SLoadedValue& loaded) {
+    if (loaded.nRequest != m_nPendingValue)
+        return;
+    m_nPendingValue = 0;
+    if (!loaded.strError.empty()) {
+        m_pValueView->ShowText(m_strPendingValueTitle, QString::fromStdString(loaded.strError));
+    } else if (loaded.value.bHasBytes) {
+        const std::size_t nTotal = loaded.value.strBytes.size();
+        m_pValueView->ShowDump(m_strPendingValueTitle, loaded.strDump,
+                               std::min(nTotal, CRecordPageLoader::kMaxDumpBytes), nTotal);
+    } else {
+        m_pValueView->ShowText(m_strPendingValueTitle, ValueViewText(loaded.value));
+    }
+    emit ValueShown();
 }
 
 // ---- damage ----
@@ -887,6 +1026,7 @@ void CAmbermillDlg::closeEvent(QCloseEvent* pEvent) {
     SaveSettings();
     // Whatever still runs on the engine is stopped and joined before the window goes.
     delete m_pProgressDlg;
+    delete m_pExportProgressDlg;
     if (m_pSession)
         m_pSession->RequestStop();
     ReplaceSession(nullptr);

@@ -14,6 +14,8 @@
 #include "app/shell/SRecordPage.h"
 
 class CDamageReportDlg;
+class CExportOptionDlg;
+class CExportProgressDlg;
 class CObjectTree;
 class CPageBar;
 class CProgressDlg;
@@ -66,6 +68,11 @@ class CAmbermillDlg : public QMainWindow {
     // State that the tests and the benchmark look at.
     CEngineSession* Session() const { return m_pSession.get(); }
     CProgressDlg* ProgressDialog() const;
+    CExportOptionDlg* ExportOptionDialog() const;
+    CExportProgressDlg* ExportProgressDialog() const;
+    // The export dialogs for the tables given (all objects when empty), as a table's context menu
+    // starts them.
+    void ExportTables(const std::vector<CTable*>& vecTables);
     CObjectTree* Tree() const { return m_pTree; }
     CRecordGridModel* GridModel() const { return m_pGridModel; }
     QString StatusText() const;
@@ -83,6 +90,8 @@ class CAmbermillDlg : public QMainWindow {
     void PageShown();
     // A recovery command has ended (after the save question).
     void RecoveryEnded();
+    // A value read from the data file for the value view is shown.
+    void ValueShown();
 
   protected:
     void closeEvent(QCloseEvent* pEvent) override;
@@ -109,7 +118,10 @@ class CAmbermillDlg : public QMainWindow {
     void OnRecoveryDone();
     void OpenScanFile(const QString& strPath);
     void SaveScanInteractive();
-    void RunExport();
+    void RunExport(const std::vector<CTable*>& vecPreselected = {});
+    void OnExportOptionsDone(CExportOptionDlg* pOptions);
+    void OnExportJobEnded();
+    void OnTreeContextMenu(const QPoint& point);
     QString NothingRecoveredReason() const;
 
     void OnTreeSelection(QTreeWidgetItem* pCurrent);
@@ -117,6 +129,9 @@ class CAmbermillDlg : public QMainWindow {
     void OnPageLoaded(const SRecordPage& page);
     void OnShowDeleted(bool bShow);
     void OnCellActivated(const QModelIndex& index);
+    void OnValueLoaded(const SLoadedValue& loaded);
+    // The value view's text for a value that is not shown as bytes.
+    static QString ValueViewText(const SGridValue& value);
     void ShowDamageReport();
     void AddDamage(const std::vector<SDamageRecord>& vecRecords);
     void RebuildRecentMenu();
@@ -131,9 +146,14 @@ class CAmbermillDlg : public QMainWindow {
     QString m_strProbeError;  // why the last probed file is no data file, or empty
     int m_nCurrentPage = 0;
     bool m_bIgnoreNextSelection = false;
-    QTreeWidgetItem* m_pLoadingTable = nullptr;
     CTable* m_pShownTable = nullptr;
     std::uint64_t m_nPendingRequest = 0;
+    // The page shown: where it began and whether it holds deleted records (a value of it is read
+    // again from there).
+    SBookmark m_bmPageStart;
+    bool m_bPageShowsDeleted = false;
+    std::uint64_t m_nPendingValue = 0;
+    QString m_strPendingValueTitle;
     CRecoveryRun::SPacing m_pacing;
     std::vector<SDamageRecord> m_vecDamage;
 
@@ -153,6 +173,9 @@ class CAmbermillDlg : public QMainWindow {
     QLabel* m_pStatusDamage = nullptr;
     QPointer<CProgressDlg> m_pProgressDlg;
     QPointer<CDamageReportDlg> m_pDamageDlg;
+    QPointer<CExportOptionDlg> m_pExportOptionDlg;
+    QPointer<CExportProgressDlg> m_pExportProgressDlg;
+    QString m_strOutputDir;  // the folder of the last scripts export
 
     QAction* m_pActLoad = nullptr;
     QAction* m_pActOpenScan = nullptr;

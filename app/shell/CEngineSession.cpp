@@ -51,6 +51,10 @@ std::string CEngineSession::FormatVersion() const {
     return m_pEngine->FormatVersion();
 }
 
+const SFormatInfo* CEngineSession::Format() const {
+    return CFormatTable::ByVersionText(m_pEngine->FormatVersion());
+}
+
 bool CEngineSession::ExportRunning() const {
     return m_pEngine->m_bRecordExportRunning.load();
 }
@@ -86,38 +90,25 @@ CRecoveryRun& CEngineSession::StartRecovery(CRecoveryRun::SPacing pacing) {
 }
 
 void CEngineSession::RequestStop() {
-    if (m_pRecovery != nullptr && m_pRecovery->IsRunning()) {
+    if (m_pRecovery != nullptr && m_pRecovery->IsRunning())
         m_pRecovery->RequestStop();
-        return;
-    }
-    // A page load in progress ends at the next page of the walk.
-    m_pEngine->m_pStatus->m_bCancel = true;
+    m_pLoader->CancelAll();
 }
 
+namespace {
+QString Label(EEngineFormat eFormat, std::string_view SFormatInfo::*pLabel) {
+    const SFormatInfo* pFormat = CFormatTable::ByFormat(eFormat);
+    if (pFormat == nullptr)
+        return {};
+    const std::string_view strLabel = pFormat->*pLabel;
+    return QString::fromUtf8(strLabel.data(), static_cast<qsizetype>(strLabel.size()));
+}
+}  // namespace
+
 QString CEngineSession::VersionLabel(EEngineFormat eFormat) {
-    switch (eFormat) {
-        case EEngineFormat::SQL2000:
-            return QStringLiteral("(SQL Server 2000)");
-        case EEngineFormat::SQL2005:
-            return QStringLiteral("(SQL Server 2005)");
-        case EEngineFormat::SQL2008:
-            return QStringLiteral("(SQL Server 2008)");
-        case EEngineFormat::Unknown:
-            break;
-    }
-    return {};
+    return Label(eFormat, &SFormatInfo::strVersionLabel);
 }
 
 QString CEngineSession::FormatLabel(EEngineFormat eFormat) {
-    switch (eFormat) {
-        case EEngineFormat::SQL2000:
-            return QStringLiteral("2000 Format");
-        case EEngineFormat::SQL2005:
-            return QStringLiteral("2005 Format");
-        case EEngineFormat::SQL2008:
-            return QStringLiteral("2008 Format");
-        case EEngineFormat::Unknown:
-            break;
-    }
-    return {};
+    return Label(eFormat, &SFormatInfo::strFormatLabel);
 }

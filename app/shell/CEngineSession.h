@@ -8,6 +8,7 @@
 
 #include "app/shell/CRecoveryRun.h"
 #include "engine/core/CFormatProbe.h"
+#include "engine/core/CFormatTable.h"
 
 class CRecordPageLoader;
 class CSQLServerEngine;
@@ -54,6 +55,8 @@ class CEngineSession : public QObject {
     bool CatalogIsEmpty() const;
     // The format's version text ("2000", "2005", "2008").
     std::string FormatVersion() const;
+    // What is known of the engine's format; nullptr for a version text the table does not know.
+    const SFormatInfo* Format() const;
     // An export walks the records of this engine (the grid then keeps still).
     bool ExportRunning() const;
 
@@ -61,7 +64,8 @@ class CEngineSession : public QObject {
     // Recovered or Stopped.
     CRecoveryRun& StartRecovery(CRecoveryRun::SPacing pacing);
     CRecoveryRun* Recovery() const { return m_pRecovery; }
-    // Asks every thread working on the engine to end (it has not ended yet on return).
+    // Asks every thread working on the engine to end (it has not ended yet on return); a page
+    // or value being read is cancelled.
     void RequestStop();
 
     // Labels of a format: "(SQL Server 2000)" after the database name, "2000 Format" in the

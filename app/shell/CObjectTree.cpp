@@ -23,6 +23,30 @@ QString ColumnLabel(const CColumnInfo& column) {
     return QStringLiteral("%1 (%2)").arg(strName, strType);
 }
 
+// "a, b DESC"; a column the catalog named but the table lacks shows as "?".
+QString KeyColumns(const std::vector<CIndexColumn>& vecColumns) {
+    QStringList lstColumns;
+    for (const CIndexColumn& column : vecColumns) {
+        QString strColumn = column.m_strName.empty() ? QStringLiteral("?")
+                                                     : QString::fromStdString(column.m_strName);
+        if (column.m_bDescending)
+            strColumn += QStringLiteral(" DESC");
+        lstColumns << strColumn;
+    }
+    return lstColumns.join(QStringLiteral(", "));
+}
+
+QString Names(const std::vector<std::string>& vecNames) {
+    QStringList lstNames;
+    for (const std::string& strName : vecNames)
+        lstNames << (strName.empty() ? QStringLiteral("?") : QString::fromStdString(strName));
+    return lstNames.join(QStringLiteral(", "));
+}
+
+QString OrUnnamed(const std::string& strName) {
+    return strName.empty() ? QStringLiteral("(unnamed)") : QString::fromStdString(strName);
+}
+
 void SortChildren(QTreeWidgetItem* pParent) {
     QList<QTreeWidgetItem*> lstChildren = pParent->takeChildren();
     std::stable_sort(lstChildren.begin(), lstChildren.end(),
@@ -114,8 +138,8 @@ void CObjectTree::AddTable(CTable& table) {
     }
     QTreeWidgetItem* pColumns = AddNode(pTable, QStringLiteral("Columns"), ENodeKind::Columns,
                                         CArtwork::Icon(CArtwork::EIcon::Columns), &table);
-    AddNode(pTable, QStringLiteral("Keys"), ENodeKind::Keys, CArtwork::Icon(CArtwork::EIcon::Keys),
-            &table);
+    QTreeWidgetItem* pKeys = AddNode(pTable, QStringLiteral("Keys"), ENodeKind::Keys,
+                                     CArtwork::Icon(CArtwork::EIcon::Keys), &table);
     QTreeWidgetItem* pIndexes = AddNode(pTable, QStringLiteral("Indexes"), ENodeKind::Indexes,
                                         CArtwork::Icon(CArtwork::EIcon::Index), &table);
     for (const CColumnInfo& column : table.m_vecColumns) {
@@ -123,6 +147,46 @@ void CObjectTree::AddTable(CTable& table) {
             AddNode(pColumns, ColumnLabel(column), ENodeKind::Column,
                     CArtwork::Icon(CArtwork::EIcon::Column), &table);
         }
+    }
+    // Keys: the primary key, unique constraints and foreign keys; Indexes: every index with its
+    // columns in key order.
+    for (const CKeyConstraint& key : table.m_vecKeys) {
+        QTreeWidgetItem* pKey = AddNode(
+            pKeys,
+            QStringLiteral("%1 (%2)").arg(OrUnnamed(key.m_strName), KeyColumns(key.m_vecColumns)),
+            ENodeKind::Key, CArtwork::Icon(CArtwork::EIcon::Keys));
+        pKey->setToolTip(
+            0, QStringLiteral("%1, %2").arg(key.m_bPrimaryKey ? QStringLiteral("Primary key")
+                                                              : QStringLiteral("Unique constraint"),
+                                            key.m_bClustered ? QStringLiteral("clustered")
+                                                             : QStringLiteral("nonclustered")));
+    }
+    for (const CForeignKey& key : table.m_vecForeignKeys) {
+        const QString strReferenced = key.m_strReferencedTable.empty()
+                                          ? QStringLiteral("?")
+                                          : QString::fromStdString(key.m_strReferencedTable);
+        QTreeWidgetItem* pKey = AddNode(pKeys,
+                                        QStringLiteral("%1 (%2) \u2192 %3 (%4)")
+                                            .arg(OrUnnamed(key.m_strName), Names(key.m_vecColumns),
+                                                 strReferenced, Names(key.m_vecReferencedColumns)),
+                                        ENodeKind::Key, CArtwork::Icon(CArtwork::EIcon::Keys));
+        pKey->setToolTip(0,
+                         QStringLiteral("Foreign key, on delete %1, on update %2")
+                             .arg(QString::fromLatin1(CForeignKey::ActionText(key.m_eOnDelete)),
+                                  QString::fromLatin1(CForeignKey::ActionText(key.m_eOnUpdate))));
+    }
+    for (const CTableIndex& index : table.m_vecIndexes) {
+        QTreeWidgetItem* pIndex =
+            AddNode(pIndexes,
+                    QStringLiteral("%1 (%2)").arg(OrUnnamed(index.m_strName),
+                                                  KeyColumns(index.m_vecColumns)),
+                    ENodeKind::Index, CArtwork::Icon(CArtwork::EIcon::Index));
+        QStringList lstKind;
+        if (index.m_bUnique)
+            lstKind << QStringLiteral("unique");
+        lstKind << (index.m_bClustered ? QStringLiteral("clustered")
+                                       : QStringLiteral("nonclustered"));
+        pIndex->setToolTip(0, lstKind.join(QLatin1Char(' ')) + QStringLiteral(" index"));
     }
     for (const auto& [strKey, pIndex] : table.m_mapIndexes) {
         if (pIndex->m_arrFlags[1] || pIndex->m_arrFlags[2]) {

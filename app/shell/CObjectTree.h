@@ -23,6 +23,7 @@ class CObjectTree : public QTreeWidget {
         Column,
         Index,
         Object,  // a view, procedure, rule, trigger or function
+        Key,     // a primary key, unique constraint or foreign key
     };
     enum ECategory { kTables, kViews, kProcedures, kRules, kTriggers, kFunctions, kCategoryCount };
 

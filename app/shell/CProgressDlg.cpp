@@ -52,7 +52,7 @@ CProgressDlg::CProgressDlg(CRecoveryRun& run, const QString& strFormatLabel, QWi
     m_pDatabaseName = addValue("Database Name :", "valDatabaseName", QString());
     m_pVersion = addValue("Database Version :", "valDatabaseVersion", strFormatLabel);
     m_arrCounts[0] = addValue("Tables :", "valTables", CountText(0));
-    m_arrCounts[1] = addValue("Views :", "valViews", CountText(0));
+    m_arrCounts[1] = addValue(" Views :", "valViews", CountText(0));
     m_arrCounts[2] = addValue("Stored Procedure :", "valProcedures", CountText(0));
     m_arrCounts[3] = addValue("Rules :", "valRules", CountText(0));
     m_arrCounts[4] = addValue("Triggers :", "valTriggers", CountText(0));

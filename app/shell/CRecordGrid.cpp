@@ -56,10 +56,11 @@ QString CRecordGrid::SelectedRowsAsText(bool bWithHeaders) const {
             const QModelIndex cell = pModel->index(row.row(), c);
             const auto eKind =
                 static_cast<EGridValueKind>(cell.data(CRecordGridModel::kKindRole).toInt());
-            // An empty string copies as nothing, as the grid shows it.
-            lstCells << (eKind == EGridValueKind::EmptyString
-                             ? QString()
-                             : OneLine(cell.data(CRecordGridModel::kFullTextRole).toString()));
+            // An empty value copies as nothing, as the grid shows it.
+            const bool bBlank =
+                eKind == EGridValueKind::EmptyString || eKind == EGridValueKind::Missing;
+            lstCells << (bBlank ? QString()
+                                : OneLine(cell.data(CRecordGridModel::kFullTextRole).toString()));
         }
         lstLines << lstCells.join(QLatin1Char('\t'));
     }

@@ -49,13 +49,23 @@ bool CRecordGridModel::IsDeleted(int nRow) const {
            m_vecRows[nRow].bDeleted;
 }
 
-bool CRecordGridModel::IsBinaryColumn(int nColumn) const {
-    const SGridColumn* pColumn = Column(nColumn);
-    if (pColumn == nullptr)
-        return false;
-    const std::string& strType = pColumn->strType;
-    return strType == "binary" || strType == "varbinary" || strType == "image" ||
-           strType == "timestamp";
+QString CRecordGridModel::WholeText(const SGridValue& value) {
+    if (!value.bUtf16Text)
+        return QString::fromStdString(value.strText);
+    // UTF-16LE as stored; a trailing odd byte cannot be a character.
+    QString strText;
+    strText.reserve(static_cast<qsizetype>(value.strBytes.size() / 2));
+    for (std::size_t i = 0; i + 1 < value.strBytes.size(); i += 2) {
+        const auto nLow = static_cast<unsigned char>(value.strBytes[i]);
+        const auto nHigh = static_cast<unsigned char>(value.strBytes[i + 1]);
+        strText += QChar(static_cast<char16_t>(nLow | nHigh << 8));
+    }
+    return strText;
+}
+
+bool CRecordGridModel::IsMarker(EGridValueKind eKind) {
+    return eKind != EGridValueKind::Value && eKind != EGridValueKind::EmptyString &&
+           eKind != EGridValueKind::Missing;
 }
 
 int CRecordGridModel::rowCount(const QModelIndex& parent) const {
@@ -69,6 +79,7 @@ int CRecordGridModel::columnCount(const QModelIndex& parent) const {
 QVariant CRecordGridModel::CellText(const SGridValue& value) const {
     switch (value.eKind) {
         case EGridValueKind::EmptyString:
+        case EGridValueKind::Missing:
             return QStringLiteral(" ");
         case EGridValueKind::Value:
             break;
@@ -89,6 +100,38 @@ QVariant CRecordGridModel::CellText(const SGridValue& value) const {
     return strText;
 }
 
+QVariant CRecordGridModel::ToolTip(const SGridValue& value) const {
+    switch (value.eKind) {
+        case EGridValueKind::Null:
+            return QStringLiteral("NULL (no value stored)");
+        case EGridValueKind::Default:
+            return QStringLiteral("No value stored: the column's default is shown");
+        case EGridValueKind::Missing:
+            return QStringLiteral("Nothing could be read for this value");
+        case EGridValueKind::Corrupt:
+            return QStringLiteral("The stored value is damaged");
+        case EGridValueKind::BinaryNotRead:
+            return QStringLiteral("Binary value: double-click the cell to read its bytes");
+        case EGridValueKind::Value:
+            break;
+        default:
+            return {};
+    }
+    if (value.bHasBytes) {
+        return QStringLiteral("%1 bytes: double-click the cell to see them")
+            .arg(value.strBytes.size());
+    }
+    const QString strCell = CellText(value).toString();
+    const QString strFull = WholeText(value);
+    if (strCell == strFull)
+        return {};
+    if (strFull.size() <= kToolTipChars)
+        return strFull;
+    return strFull.left(kToolTipChars) +
+           QStringLiteral("\u2026\n\n(%1 characters: double-click the cell to see the whole value)")
+               .arg(strFull.size());
+}
+
 QVariant CRecordGridModel::data(const QModelIndex& index, int nRole) const {
     if (!index.isValid())
         return {};
@@ -101,37 +144,17 @@ QVariant CRecordGridModel::data(const QModelIndex& index, int nRole) const {
             return pValue != nullptr ? QString::fromStdString(pValue->strText) : QString();
         case kKindRole:
             return static_cast<int>(pValue != nullptr ? pValue->eKind : EGridValueKind::Null);
-        case Qt::ToolTipRole: {
-            if (pValue == nullptr)
-                return {};
-            if (pValue->eKind == EGridValueKind::Null)
-                return QStringLiteral("NULL (no value stored)");
-            if (pValue->eKind != EGridValueKind::Value)
-                return {};
-            const QString strCell = CellText(*pValue).toString();
-            const QString strFull = QString::fromStdString(pValue->strText);
-            if (strCell == strFull)
-                return {};
-            if (strFull.size() <= kToolTipChars)
-                return strFull;
-            return strFull.left(kToolTipChars) + QStringLiteral(
-                                                     "\u2026\n\n(%1 characters: double-click the "
-                                                     "cell to see the whole value)")
-                                                     .arg(strFull.size());
-        }
+        case Qt::ToolTipRole:
+            return pValue != nullptr ? ToolTip(*pValue) : QVariant();
         case Qt::FontRole: {
-            const bool bMarker = pValue != nullptr && pValue->eKind != EGridValueKind::Value &&
-                                 pValue->eKind != EGridValueKind::EmptyString;
-            if (!bDeleted && !bMarker)
+            if (!bDeleted && (pValue == nullptr || !IsMarker(pValue->eKind)))
                 return {};
             QFont font;
             font.setItalic(true);
             return font;
         }
         case Qt::ForegroundRole: {
-            const bool bMarker = pValue != nullptr && pValue->eKind != EGridValueKind::Value &&
-                                 pValue->eKind != EGridValueKind::EmptyString;
-            if (!bDeleted && !bMarker)
+            if (!bDeleted && (pValue == nullptr || !IsMarker(pValue->eKind)))
                 return {};
             return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
         }

@@ -30,8 +30,10 @@ class CRecordGridModel : public QAbstractTableModel {
     const SGridColumn* Column(int nColumn) const;
     const SGridValue* Value(int nRow, int nColumn) const;
     bool IsDeleted(int nRow) const;
-    // Whether a column holds bytes (shown as hex and ASCII in the value view).
-    bool IsBinaryColumn(int nColumn) const;
+    // The whole text of a value: the grid text, or the Unicode text the grid could not narrow.
+    static QString WholeText(const SGridValue& value);
+    // Kinds drawn in the muted italic face: they stand for something that is not a stored value.
+    static bool IsMarker(EGridValueKind eKind);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -41,6 +43,7 @@ class CRecordGridModel : public QAbstractTableModel {
 
   private:
     QVariant CellText(const SGridValue& value) const;
+    QVariant ToolTip(const SGridValue& value) const;
 
     std::vector<SGridColumn> m_vecColumns;
     std::vector<SGridRow> m_vecRows;

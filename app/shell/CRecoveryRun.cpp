@@ -1,13 +1,14 @@
 // app/shell/CRecoveryRun.cpp
 #include "app/shell/CRecoveryRun.h"
 
-#include "app/shell/CThreadWaker.h"
+#include "common/ExecutionLog.h"
 #include "engine/core/CSQLServerEngine.h"
 
 CRecoveryRun::CRecoveryRun(CSQLServerEngine& engine, SPacing pacing, QObject* pParent)
     : QObject(pParent), m_engine(engine), m_pacing(std::move(pacing)) {
-    m_pWaker = new CThreadWaker(this);
-    connect(m_pWaker, &CThreadWaker::Woken, this, &CRecoveryRun::Deliver);
+    // Queued: the watcher emits it, Deliver runs on this object's (the GUI) thread. Several steps
+    // posted before the GUI thread looks are shown as the last of them.
+    connect(this, &CRecoveryRun::StepPosted, this, &CRecoveryRun::Deliver, Qt::QueuedConnection);
 }
 
 CRecoveryRun::~CRecoveryRun() {
@@ -29,19 +30,45 @@ bool CRecoveryRun::Start() {
     return true;
 }
 
+namespace {
+// The program's own lines in the execution log, as its two progress threads have always written
+// them: one per stage of the system tables (waiting, then found) and one when the page count ends.
+constexpr const char* kWaitingForStage = "Waiting for Progress event : -Reading System table";
+constexpr const char* kStageFound = "Event Fonund for Progress  : -Reading System table";
+constexpr const char* kPagesEnded = "Existing Progress event for Reading Pages";
+
+void Log(const char* pszLine) {
+    CExecutionLog::WriteLog(0, 0, pszLine, false);
+}
+}  // namespace
+
 void CRecoveryRun::Watch() {
     CRecoveryMonitor monitor(m_engine);
-    const bool bCompleted = monitor.Run([this](const CRecoveryMonitor::SProgress& progress) {
+    bool bPagesEnded = false;
+    Log(kWaitingForStage);
+    const bool bCompleted = monitor.Run([&](const CRecoveryMonitor::SProgress& progress) {
         if (m_pacing.fnStep)
             m_pacing.fnStep(progress);
+        const bool bCatalogStage = progress.nPercent > 50;
+        if (!bPagesEnded && (bCatalogStage || progress.nPagesRead >= progress.nTotalPages)) {
+            bPagesEnded = true;
+            Log(kPagesEnded);
+        }
+        if (bCatalogStage) {
+            Log(kStageFound);
+            if (progress.nPercent < 100)
+                Log(kWaitingForStage);
+        }
         m_nPercent = progress.nPercent;
-        m_pWaker->Wake();
+        emit StepPosted(QPrivateSignal());
     });
+    if (!bPagesEnded)
+        Log(kPagesEnded);
     // Run() has joined the engine's threads: the catalog is whole and no engine thread runs.
     m_bCompleted = bCompleted;
     m_bRunning = false;
     m_bEnded = true;
-    m_pWaker->Wake();
+    emit StepPosted(QPrivateSignal());
 }
 
 void CRecoveryRun::Deliver() {

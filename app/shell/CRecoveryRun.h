@@ -10,13 +10,14 @@
 
 #include "engine/core/CRecoveryMonitor.h"
 
-class CThreadWaker;
-
 class CSQLServerEngine;
 
 // The window's side of one recovery: a watcher thread plays every hand-shake with the engine and
 // posts each step to the GUI thread; the GUI thread never waits on an engine event. Counters that
 // change on every page (pages read, the database name) are read by the GUI from a timer.
+//
+// Threads: the watcher writes what it saw into atomics and then emits StepPosted, which reaches
+// Deliver on the GUI thread through a queued connection; Deliver turns it into the signals below.
 class CRecoveryRun : public QObject {
     Q_OBJECT
 
@@ -59,6 +60,8 @@ class CRecoveryRun : public QObject {
     // The recovery and the watcher have ended and the engine's threads are joined. bCompleted is
     // false when it was stopped or could not run.
     void Finished(bool bCompleted);
+    // Emitted by the watcher; see the class comment.
+    void StepPosted(QPrivateSignal);
 
   private:
     void Watch();
@@ -70,11 +73,10 @@ class CRecoveryRun : public QObject {
     std::thread m_watcher;
     std::atomic<bool> m_bRunning{false};
     std::atomic<bool> m_bStopRequested{false};
-    // Written by the watcher before it wakes the GUI thread.
+    // Written by the watcher before it posts a step.
     std::atomic<int> m_nPercent{-1};
     std::atomic<int> m_nPercentShown{-1};
     std::atomic<bool> m_bEnded{false};
     std::atomic<bool> m_bCompleted{false};
     bool m_bFinishedSent = false;
-    CThreadWaker* m_pWaker = nullptr;
 };

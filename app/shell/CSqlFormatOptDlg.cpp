@@ -8,6 +8,15 @@
 #include <QVBoxLayout>
 
 #include "app/shell/CUserPrompts.h"
+#include "engine/core/CFormatTable.h"
+
+namespace {
+// The program's format code of a format, from the engine's table.
+int CodeOf(EEngineFormat eFormat) {
+    const SFormatInfo* pFormat = CFormatTable::ByFormat(eFormat);
+    return pFormat != nullptr ? pFormat->nCode : 0;
+}
+}  // namespace
 
 CSqlFormatOptDlg::CSqlFormatOptDlg(QWidget* pParent) : QDialog(pParent) {
     setObjectName(QStringLiteral("formatDialog"));
@@ -44,11 +53,11 @@ CSqlFormatOptDlg::CSqlFormatOptDlg(QWidget* pParent) : QDialog(pParent) {
 void CSqlFormatOptDlg::accept() {
     // The first checked button in the order 2000, 2005, 2008.
     if (m_pRadio2000->isChecked())
-        m_nFormat = 1;
+        m_nFormat = CodeOf(EEngineFormat::SQL2000);
     else if (m_pRadio2005->isChecked())
-        m_nFormat = 2;
+        m_nFormat = CodeOf(EEngineFormat::SQL2005);
     else if (m_pRadio2008->isChecked())
-        m_nFormat = 3;
+        m_nFormat = CodeOf(EEngineFormat::SQL2008);
     else
         m_nFormat = 0;
     QDialog::accept();

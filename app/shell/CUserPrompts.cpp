@@ -1,6 +1,7 @@
 // app/shell/CUserPrompts.cpp
 #include "app/shell/CUserPrompts.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <deque>
@@ -89,6 +90,16 @@ QString CUserPrompts::SaveFileName(QWidget* pParent, const QString& strCaption,
     }
     BeforeDialog();
     return QFileDialog::getSaveFileName(pParent, strCaption, strSuggested, strFilter);
+}
+
+QString CUserPrompts::FolderName(QWidget* pParent, const QString& strCaption) {
+    if (Hooks().bOn) {
+        Hooks().lstShown << strCaption;
+        return TakeOr(Hooks().dqFileNames, QString());
+    }
+    BeforeDialog();
+    return QFileDialog::getExistingDirectory(pParent, strCaption, QDir::currentPath(),
+                                             QFileDialog::ShowDirsOnly);
 }
 
 int CUserPrompts::ChooseFormat(QWidget* pParent) {

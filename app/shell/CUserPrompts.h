@@ -26,6 +26,8 @@ class CUserPrompts {
     // A file to write; empty on Cancel.
     static QString SaveFileName(QWidget* pParent, const QString& strCaption,
                                 const QString& strFilter, const QString& strSuggested);
+    // An existing folder, starting at the current directory; empty on Cancel.
+    static QString FolderName(QWidget* pParent, const QString& strCaption);
     // The version dialog: 1, 2 or 3 for the 2000, 2005 or 2008 format, 0 on Cancel.
     static int ChooseFormat(QWidget* pParent);
     // The About box.

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 CValueView::CValueView(QWidget* pParent) : QWidget(pParent) {
     setObjectName(QStringLiteral("valueView"));
@@ -40,64 +41,62 @@ void CValueView::ShowText(const QString& strTitle, const QString& strText) {
     show();
 }
 
-void CValueView::ShowBytes(const QString& strTitle, const std::vector<std::byte>& vecBytes) {
-    m_pTitle->setText(strTitle + QStringLiteral(" (%1 bytes)").arg(vecBytes.size()));
+void CValueView::ShowDump(const QString& strTitle, const std::string& strDump,
+                          std::size_t nShownBytes, std::size_t nTotalBytes) {
+    QString strSize = QStringLiteral(" (%1 bytes)").arg(nTotalBytes);
+    if (nShownBytes < nTotalBytes)
+        strSize =
+            QStringLiteral(" (%1 bytes, the first %2 shown)").arg(nTotalBytes).arg(nShownBytes);
+    m_pTitle->setText(strTitle + strSize);
     m_pText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_pText->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_pText->setPlainText(HexDump(vecBytes));
+    m_pText->setPlainText(
+        QString::fromLatin1(strDump.data(), static_cast<qsizetype>(strDump.size())));
     show();
+}
+
+void CValueView::ShowBytes(const QString& strTitle, std::span<const std::byte> bytes,
+                           std::size_t nMaxBytes) {
+    const std::size_t nShown = std::min(bytes.size(), nMaxBytes);
+    ShowDump(strTitle, HexDump(bytes.first(nShown)), nShown, bytes.size());
+}
+
+QString CValueView::Title() const {
+    return m_pTitle->text();
 }
 
 QString CValueView::Text() const {
     return m_pText->toPlainText();
 }
 
-std::optional<std::vector<std::byte>> CValueView::BytesOfHexText(const std::string& strText) {
-    if (strText.size() < 2 || strText[0] != '0' || (strText[1] != 'x' && strText[1] != 'X') ||
-        strText.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    auto nibble = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
-    std::vector<std::byte> vecBytes;
-    vecBytes.reserve((strText.size() - 2) / 2);
-    for (std::size_t i = 2; i < strText.size(); i += 2) {
-        const int nHigh = nibble(strText[i]);
-        const int nLow = nibble(strText[i + 1]);
-        if (nHigh < 0 || nLow < 0)
-            return std::nullopt;
-        vecBytes.push_back(static_cast<std::byte>(nHigh * 16 + nLow));
-    }
-    return vecBytes;
-}
-
-QString CValueView::HexDump(const std::vector<std::byte>& vecBytes) {
+std::string CValueView::HexDump(std::span<const std::byte> bytes) {
     constexpr std::size_t kPerLine = 16;
-    QString strOut;
-    for (std::size_t nOffset = 0; nOffset < vecBytes.size(); nOffset += kPerLine) {
-        QString strHex;
-        QString strAscii;
+    constexpr char kDigits[] = "0123456789abcdef";
+    // "oooooooo  " + 16 * "xx " + 1 + " " + 16 ASCII + "\n"
+    constexpr std::size_t kLineChars = 10 + 16 * 3 + 1 + 1 + 16 + 1;
+    std::string strOut;
+    strOut.reserve((bytes.size() + kPerLine - 1) / kPerLine * kLineChars);
+    for (std::size_t nOffset = 0; nOffset < bytes.size(); nOffset += kPerLine) {
+        for (int nShift = 28; nShift >= 0; nShift -= 4)
+            strOut.push_back(kDigits[(nOffset >> nShift) & 0xF]);
+        strOut.append("  ");
+        std::string strAscii;
         for (std::size_t i = 0; i < kPerLine; ++i) {
-            if (nOffset + i < vecBytes.size()) {
-                const auto nByte = static_cast<unsigned>(vecBytes[nOffset + i]);
-                strHex += QStringLiteral("%1 ").arg(nByte, 2, 16, QLatin1Char('0'));
-                strAscii += nByte >= 0x20 && nByte < 0x7F ? QChar(nByte) : QLatin1Char('.');
+            if (nOffset + i < bytes.size()) {
+                const auto nByte = static_cast<unsigned>(bytes[nOffset + i]);
+                strOut.push_back(kDigits[nByte >> 4]);
+                strOut.push_back(kDigits[nByte & 0xF]);
+                strOut.push_back(' ');
+                strAscii.push_back(nByte >= 0x20 && nByte < 0x7F ? static_cast<char>(nByte) : '.');
             } else {
-                strHex += QStringLiteral("   ");
+                strOut.append("   ");
             }
             if (i == 7)
-                strHex += QLatin1Char(' ');
+                strOut.push_back(' ');
         }
-        strOut += QStringLiteral("%1  %2 %3\n")
-                      .arg(nOffset, 8, 16, QLatin1Char('0'))
-                      .arg(strHex, strAscii);
+        strOut.push_back(' ');
+        strOut.append(strAscii);
+        strOut.push_back('\n');
     }
     return strOut;
 }

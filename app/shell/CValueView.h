@@ -3,9 +3,8 @@
 
 #include <QWidget>
 #include <cstddef>
-#include <optional>
+#include <span>
 #include <string>
-#include <vector>
 
 class QLabel;
 class QPlainTextEdit;
@@ -19,13 +18,18 @@ class CValueView : public QWidget {
     explicit CValueView(QWidget* pParent = nullptr);
 
     void ShowText(const QString& strTitle, const QString& strText);
-    void ShowBytes(const QString& strTitle, const std::vector<std::byte>& vecBytes);
+    // strDump: HexDump of the first nShownBytes of a value of nTotalBytes.
+    void ShowDump(const QString& strTitle, const std::string& strDump, std::size_t nShownBytes,
+                  std::size_t nTotalBytes);
+    // Bytes at hand (up to nMaxBytes of them are shown).
+    void ShowBytes(const QString& strTitle, std::span<const std::byte> bytes,
+                   std::size_t nMaxBytes);
+    QString Title() const;
     QString Text() const;
 
-    // "0x" followed by an even number of hex digits gives the bytes; anything else nothing.
-    static std::optional<std::vector<std::byte>> BytesOfHexText(const std::string& strText);
-    // Lines of "offset  16 hex bytes  ASCII" (bytes outside printable ASCII shown as '.').
-    static QString HexDump(const std::vector<std::byte>& vecBytes);
+    // Lines of "offset  16 hex bytes  ASCII" (bytes outside printable ASCII shown as '.'). Pure:
+    // the page loader calls it on its worker thread for large values.
+    static std::string HexDump(std::span<const std::byte> bytes);
 
   private:
     QLabel* m_pTitle = nullptr;

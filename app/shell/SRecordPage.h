@@ -6,21 +6,32 @@
 #include <vector>
 
 #include "app/shell/SDamageRecord.h"
+#include "engine/core/CBookmarkStack.h"
 
 // What a grid cell holds besides its text. The grid draws each kind differently, so a stored
-// string that reads "NULL" never looks like a NULL.
+// string that reads "NULL" never looks like a NULL, nor a stored "Empty" like an empty value.
 enum class EGridValueKind : std::uint8_t {
     Value,
     Null,
-    EmptyString,  // shown as a blank
+    Default,      // NULL, or nothing read, shown as the column's default text
+    EmptyString,  // a stored empty value: shown as a blank
+    Missing,      // nothing could be read: shown as a blank
     Corrupt,
     Formula,  // computed column: nothing stored
     DroppedColumn,
+    BinaryNotRead,  // a binary value behind a text pointer, read only when the cell is opened
 };
 
 struct SGridValue {
-    std::string strText;
+    std::string strText;  // the engine's grid text
     EGridValueKind eKind = EGridValueKind::Value;
+    // A binary value read with its row (binary, varbinary, timestamp) keeps its stored bytes for
+    // the value view, whatever its grid text is.
+    bool bHasBytes = false;
+    // Unicode text the grid cannot narrow (it shows "?????") keeps its UTF-16LE bytes, so that
+    // the value view shows the text itself.
+    bool bUtf16Text = false;
+    std::string strBytes;
 };
 
 struct SGridRow {
@@ -41,8 +52,28 @@ struct SRecordPage {
     const void* pTable = nullptr;  // the table it belongs to (identity only)
     std::vector<SGridColumn> vecColumns;
     std::vector<SGridRow> vecRows;
+    int nPageNumber = 0;            // 1 for the first page
     bool bPreviousEnabled = false;  // a bookmark to go back to exists
     bool bLastPage = false;
-    std::string strError;  // why nothing could be read (the data file is missing), or empty
+    bool bShowsDeleted = false;  // deleted records were read with this page
+    SBookmark bmPageStart;       // where the page began: a value of it is read again from here
+    std::string strError;        // why nothing could be read (the data file is missing), or empty
     std::vector<SDamageRecord> vecDamage;
+};
+
+// Where to find one value of a page shown in the grid, to read it in full.
+struct SValueRequest {
+    const void* pTable = nullptr;  // a CTable of the session's engine
+    SBookmark bmPageStart;
+    int nRow = 0;  // row of the page, as the page counted them
+    int nColumn = 0;
+    bool bShowsDeleted = false;
+};
+
+// One value read in full, handed from the loader thread to the GUI thread.
+struct SLoadedValue {
+    std::uint64_t nRequest = 0;
+    SGridValue value;      // the bytes when it is a binary value, otherwise its kind and text
+    std::string strDump;   // hex and ASCII lines of the bytes (the first kMaxDumpBytes), UTF-8
+    std::string strError;  // why it could not be read, or empty
 };

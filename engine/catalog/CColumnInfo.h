@@ -13,10 +13,13 @@ class AMBERMILL_API CColumnInfo {
     std::string m_strType;       // base type name from the type table
     std::string m_strUserType;   // user data type name, or the base type name
     std::string m_strDefault;    // text of the bound default, empty when none
-    std::string m_strFormula;    // text of a computed column; only a scan file may carry one
+    std::string m_strFormula;    // expression of a computed column, e.g. "([Price] * 2)"
     std::uint16_t m_nOrder = 0;  // column order; the table's list is sorted by it
     std::int16_t m_nOffset = 0;  // byte offset in the row; -1, -2, ... for variable-length columns
     std::uint16_t m_nLength = 0;
+    // A (max) type (varchar(max), nvarchar(max), varbinary(max)): no declared length; the
+    // table script writes (max) and literals are not cut to a size.
+    bool m_bMax = false;
     std::uint8_t m_nPrecision = 0;
     std::uint8_t m_nScale = 0;
     std::uint8_t m_nBitPos = 0;
@@ -26,4 +29,9 @@ class AMBERMILL_API CColumnInfo {
     bool m_bIdentity = false;
     std::int64_t m_nIdentitySeed = 1;
     std::int64_t m_nIdentityIncrement = 1;
+    // Computed column: nothing is stored in the rows. Also set when the expression was lost, so
+    // such a column is still never read from row bytes.
+    bool m_bComputed = false;
+
+    bool IsComputed() const { return m_bComputed || !m_strFormula.empty(); }
 };

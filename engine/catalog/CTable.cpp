@@ -34,3 +34,19 @@ bool CTable::InsertColumn(CColumnInfo column) {
     m_vecColumns.insert(it, std::move(column));
     return true;
 }
+
+const CColumnInfo* CTable::IdentityColumn() const {
+    for (const CColumnInfo& column : m_vecColumns) {
+        if (column.m_bIdentity && !column.m_bDeleted && !column.IsComputed())
+            return &column;
+    }
+    return nullptr;
+}
+
+const CColumnInfo* CTable::FindColumn(const std::string& strName) const {
+    for (const CColumnInfo& column : m_vecColumns) {
+        if (column.m_strName == strName)
+            return &column;
+    }
+    return nullptr;
+}

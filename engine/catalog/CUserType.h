@@ -16,4 +16,5 @@ class AMBERMILL_API CUserType {
     std::int32_t m_nValue1 = 0;  // systypes bytes 13..16, kept in the scan file
     std::int32_t m_nValue2 = 0;  // systypes bytes 25..28, kept in the scan file
     std::string m_strName;
+    std::string m_strSchema;  // the owning schema ("dbo"); empty where the format has none
 };

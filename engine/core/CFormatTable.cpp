@@ -24,7 +24,7 @@ constexpr std::array<SFormatInfo, 3> kFormats{{
      "SQL Server 2005"sv,
      "sqlcmd"sv,
      false,
-     false},
+     true},
     {EEngineFormat::SQL2008,
      3,
      {655, 0},
@@ -34,7 +34,7 @@ constexpr std::array<SFormatInfo, 3> kFormats{{
      "SQL Server 2008"sv,
      "sqlcmd"sv,
      false,
-     false},
+     true},
 }};
 }  // namespace
 
@@ -70,6 +70,18 @@ const SFormatInfo* CFormatTable::ByVersionText(std::string_view strVersion) {
     return nullptr;
 }
 
+const SFormatInfo* CFormatTable::LikelyFormat(std::uint16_t nVersion) {
+    if (const SFormatInfo* pInfo = ByStamp(nVersion))
+        return pInfo;
+    // 2008 R2 (660, 661) and the builds between keep the 2008 catalog.
+    if (nVersion >= 656 && nVersion <= 661)
+        return ByFormat(EEngineFormat::SQL2008);
+    // Pre-release builds of 2005 (their catalogs are read as far as they match).
+    if (nVersion == 590 || nVersion == 598 || nVersion == 603 || nVersion == 607)
+        return ByFormat(EEngineFormat::SQL2005);
+    return nullptr;
+}
+
 std::string CFormatTable::VersionText(EEngineFormat eFormat) {
     const SFormatInfo* pInfo = ByFormat(eFormat);
     return pInfo ? std::string(pInfo->strVersionText) : std::string("unknown");
@@ -83,9 +95,4 @@ std::string CFormatTable::VersionTextList() {
         strList += kFormats[i].strVersionText;
     }
     return strList;
-}
-
-const SFormatInfo* CFormatTable::LikelyFormat(std::uint16_t /*nVersion*/) {
-    // No stamp outside the table is known to belong to a format yet.
-    return nullptr;
 }

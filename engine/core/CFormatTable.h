@@ -34,11 +34,12 @@ class AMBERMILL_API CFormatTable {
     static const SFormatInfo* ByFormat(EEngineFormat eFormat);
     static const SFormatInfo* ByStamp(std::uint16_t nVersion);
     static const SFormatInfo* ByVersionText(std::string_view strVersion);
+    // The format whose engine most likely reads a file of this stamp: the stamp's own format, 2008
+    // for 656 to 661 (2008 R2 keeps the 2008 catalog), 2005 for its pre-release builds (590, 598,
+    // 603, 607); nullptr when nothing is likely. Only a user's choice binds an unknown stamp.
+    static const SFormatInfo* LikelyFormat(std::uint16_t nVersion);
     // "2000", "2005", "2008", or "unknown".
     static std::string VersionText(EEngineFormat eFormat);
     // The version texts for messages: "2000, 2005 or 2008".
     static std::string VersionTextList();
-    // For a stamp no format claims: the format such a file most likely has, to suggest to the
-    // user; nullptr when nothing can be said.
-    static const SFormatInfo* LikelyFormat(std::uint16_t nVersion);
 };

@@ -26,7 +26,7 @@ bool AwaitAck(CEngineStatus& status) {
 }
 }  // namespace
 
-bool CPageScanner::ReadAllPages() {
+bool CPageScanner::ReadAllPages(bool bFileDataPages) {
     CEngineStatus& status = *m_engine.m_pStatus;
     CDataFileReader reader(m_engine.m_strFileName);
     const std::uint32_t nPages = reader.PageCount();
@@ -77,7 +77,7 @@ bool CPageScanner::ReadAllPages() {
             std::uint32_t nChunkFirst = nFirst + nDone;
             std::size_t nRead =
                 reader.ReadAt(static_cast<std::uint64_t>(nChunkFirst) * kPageSize, buffer);
-            for (std::uint32_t i = 0; i < nChunkPages; ++i) {
+            for (std::uint32_t i = 0; i < nChunkPages && bFileDataPages; ++i) {
                 if ((static_cast<std::size_t>(i) + 1) * kPageSize > nRead)
                     break;  // short read: nothing to file
                 CByteView page(buffer.subspan(static_cast<std::size_t>(i) * kPageSize, kPageSize));
@@ -110,11 +110,25 @@ bool CPageScanner::WalkSystemTableRows(const std::string& strKey, const std::str
         CExecutionLog::WriteLog(1, 0, strNotFound, true);
         return false;
     }
+    CExecutionLog::WriteLog(0, 0, "Found : " + std::to_string(pTable->m_vecPages.size()), false);
+    return WalkRows(*pTable, fnCheck);
+}
+
+bool CPageScanner::WalkSystemTableRows(const std::string& strKey, const RowReader& fnReader) {
+    const CTable* pTable = m_engine.m_mapObjects.Find(strKey);
+    if (!pTable)
+        return false;
+    return WalkRows(*pTable, [&](const CByteView& dataArea, std::uint16_t nRowOffset) {
+        fnReader(dataArea, nRowOffset);
+        return std::optional<SDamage>{};
+    });
+}
+
+bool CPageScanner::WalkRows(const CTable& table, const RowCheck& fnCheck) {
     CSlotWalker walker(EWalkPolicy::SystemTable, m_engine.m_strFileName);
     walker.ReportTo(&m_engine.m_damage);
-    CExecutionLog::WriteLog(0, 0, "Found : " + std::to_string(pTable->m_vecPages.size()), false);
     const SWalkResult result = walker.Walk(
-        pTable->m_vecPages, pTable->m_nObjectId, &m_engine.m_pStatus->m_bCancel,
+        table.m_vecPages, table.m_nObjectId, &m_engine.m_pStatus->m_bCancel,
         [&](const SSlotVisit& visit) {
             if (std::optional<SDamage> damage = fnCheck(visit.dataArea, visit.nRowOffset)) {
                 damage->nPage = visit.nPage;

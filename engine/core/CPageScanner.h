@@ -11,6 +11,7 @@
 #include "engine/core/SDamage.h"
 
 class CSQLServerEngine;
+class CTable;
 
 // Page access of a recovery: the whole-file page scan that files every data page under its
 // owning object, the walk over a system table's rows, the extent reader and the boot page name.
@@ -30,9 +31,12 @@ class AMBERMILL_API CPageScanner {
 
     explicit CPageScanner(CSQLServerEngine& engine) : m_engine(engine) {}
 
-    // Scans every page. False when a stop request ended it early (or the file could not be opened).
-    // A cut tail and every damaged, stray or torn page go to the engine's damage log.
-    bool ReadAllPages();
+    // Scans every page, filing each data page under the object id in its header unless
+    // bFileDataPages is false (formats whose headers name allocation units, not objects, find
+    // their pages through their catalog). False when a stop request ended it early (or the file
+    // could not be opened). A cut tail and every damaged, stray or torn page go to the engine's
+    // damage log.
+    bool ReadAllPages(bool bFileDataPages = true);
     // Walks every accepted row of a system table's data pages. False (with the not-found line in
     // the error log) when the table owns no data page; also false after a stop request. Damaged
     // pages and slots go to the engine's damage log, and so does every row fnCheck reports.
@@ -45,6 +49,9 @@ class AMBERMILL_API CPageScanner {
     // goes to the engine's damage log) and the database name to use is returned: the boot
     // page's, or the file's base name when that cannot be read.
     std::string CheckFixedPages();
+    // The same walk without any log line, for tables whose phases the execution log does not
+    // list. False when the table owns no data page or a stop request ended the walk.
+    bool WalkSystemTableRows(const std::string& strKey, const RowReader& fnReader);
     void ReadExtent(std::uint32_t nExtent, const std::string& strObjectId);
     std::string GetDatabaseName();
 
@@ -52,5 +59,9 @@ class AMBERMILL_API CPageScanner {
     static std::string DecodeDatabaseName(const CByteView& bytes);
 
   private:
+    // The accepted rows of one system table's data pages; damaged pages and slots, and every row
+    // fnCheck reports, go to the engine's damage log.
+    bool WalkRows(const CTable& table, const RowCheck& fnCheck);
+
     CSQLServerEngine& m_engine;
 };

@@ -163,6 +163,10 @@ class AMBERMILL_API CSQLServerEngine {
     // ResetCatalog have always relied on.
     void ClearTablesAndObjects();
 
+    // Takes the entry counts of the maps into the count members and the status block's counts, as
+    // the end of a recovery publishes them.
+    void PublishCounts();
+
     // True once a recovery ran to its end without a stop request.
     std::atomic<bool> m_bRecoveryComplete{false};
 };

@@ -5,6 +5,7 @@
 
 #include "engine/catalog/CatalogText.h"
 #include "engine/core/CSQLServerEngine.h"
+#include "engine/format2000/CSchemaCollector.h"
 #include "engine/format2000/CSysObjectsReader.h"
 #include "engine/records/CTextPointerReader.h"
 
@@ -65,14 +66,21 @@ std::optional<SDamage> CSysCommentsReader::ReadRow(const CByteView& dataArea,
     std::string strKey = ObjectKey(*nId);
     EOwner eOwner = EOwner::Object;
     CViewStoredProc* pObject = FindProgrammable(m_engine, strKey);
-    if (!pObject && m_engine.m_mapObjects.Contains(strKey))
-        return std::nullopt;  // a table's own text: not kept
-    if (!pObject)
+    if (!pObject && m_engine.m_mapObjects.Contains(strKey)) {
+        // A table's own rows hold the expressions of its computed columns, numbered by column.
+        eOwner = EOwner::ComputedColumn;
+        strKey += ":" + std::to_string(*nNumber);
+    } else if (!pObject) {
         pObject = m_engine.m_mapFunctions.Find(strKey);
-    if (!pObject) {
-        if (*nId < kFirstDefaultId)
+    }
+    if (!pObject && eOwner == EOwner::Object) {
+        if (m_collector.IsConstraint(*nId)) {
+            eOwner = EOwner::Constraint;
+        } else if (*nId < kFirstDefaultId) {
             return std::nullopt;
-        eOwner = EOwner::Default;
+        } else {
+            eOwner = EOwner::Default;
+        }
     }
 
     std::size_t nFixedEnd = *nFixedEndRaw > 255 ? (*nFixedEndRaw & 0xFF) : *nFixedEndRaw;
@@ -137,11 +145,20 @@ void CSysCommentsReader::Finish() {
         std::string strText;
         for (const SChunk& chunk : vecChunks)
             strText += chunk.strText;
-        if (m_mapOwners[strKey] == EOwner::Default) {
+        const EOwner eOwner = m_mapOwners[strKey];
+        // Keys were made from ids read as 32-bit values, so they convert back without loss.
+        const auto nId = static_cast<std::int32_t>(std::stol(strKey));
+        if (eOwner == EOwner::Default) {
             auto pDefault = std::make_unique<CIndexInfo>();
-            pDefault->m_nObjectId = static_cast<std::int32_t>(std::stol(strKey));
+            pDefault->m_nObjectId = nId;
             pDefault->m_strText = std::move(strText);
             m_engine.m_mapDefaults.Set(strKey, std::move(pDefault));
+        } else if (eOwner == EOwner::Constraint) {
+            m_collector.SetConstraintText(nId, std::move(strText));
+        } else if (eOwner == EOwner::ComputedColumn) {
+            const auto nColumn =
+                static_cast<std::uint16_t>(std::stoul(strKey.substr(strKey.find(':') + 1)));
+            m_collector.SetColumnText(nId, nColumn, std::move(strText));
         } else if (CViewStoredProc* pObject = FindProgrammable(m_engine, strKey)) {
             pObject->m_strText = std::move(strText);
         } else if (CViewStoredProc* pFunction = m_engine.m_mapFunctions.Find(strKey)) {

@@ -11,17 +11,20 @@
 #include "common/ByteView.h"
 #include "engine/core/SDamage.h"
 
+class CSchemaCollector;
 class CSQLServerEngine;
 class CTextPointerReader;
 
 // Reads syscomments rows: the definition texts of views, procedures, rules, triggers and
-// functions, and the texts of defaults. Chunks are collected during the walk and joined in
-// (number, colid) order by Finish(), so a text whose rows are stored out of order, or a default
-// that spans several rows, comes out whole.
+// functions, the texts of defaults, and for the schema collector the texts of check constraints
+// and of computed columns (rows of the table itself, numbered by column id). Chunks are collected
+// during the walk and joined in (number, colid) order by Finish(), so a text whose rows are
+// stored out of order, or a default that spans several rows, comes out whole.
 class CSysCommentsReader {
   public:
-    CSysCommentsReader(CSQLServerEngine& engine, CTextPointerReader& textReader)
-        : m_engine(engine), m_textReader(textReader) {}
+    CSysCommentsReader(CSQLServerEngine& engine, CTextPointerReader& textReader,
+                       CSchemaCollector& collector)
+        : m_engine(engine), m_textReader(textReader), m_collector(collector) {}
 
     // What the row lost when it cannot be read (std::nullopt when it was read, or is not a
     // row this reader wants).
@@ -36,11 +39,13 @@ class CSysCommentsReader {
         std::size_t nSequence = 0;  // order met, to keep equal (number, colid) stable
         std::string strText;
     };
-    enum class EOwner { Object, Default };
+    enum class EOwner { Object, Default, Constraint, ComputedColumn };
 
     CSQLServerEngine& m_engine;
     CTextPointerReader& m_textReader;
-    std::map<std::string, std::vector<SChunk>> m_mapChunks;  // by object key
+    CSchemaCollector& m_collector;
+    // By object key; a computed column's chunks by "<table key>:<column id>".
+    std::map<std::string, std::vector<SChunk>> m_mapChunks;
     std::map<std::string, EOwner> m_mapOwners;
     std::vector<std::string> m_vecOrder;  // keys in the order first met
     std::size_t m_nSequence = 0;

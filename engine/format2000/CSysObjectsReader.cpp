@@ -7,7 +7,12 @@
 namespace {
 constexpr std::size_t kIdOffset = 4;
 constexpr std::size_t kTypeOffset = 8;
-constexpr std::size_t kParentHighOffset = 28;  // upper half of parent_obj
+constexpr std::size_t kStatusOffset = 16;
+// parent_obj is the 32-bit value at 28. Its first half is what decides here whether an object
+// belongs to another; on the server's own rows that is the low half of the parent's id, and the
+// classification by the whole type code makes that harmless.
+constexpr std::size_t kParentOffset = 28;
+constexpr std::size_t kParentHighOffset = 28;
 constexpr std::size_t kMaxNameBytes = 500;
 constexpr std::int64_t kFirstUserObjectId = 200;
 }  // namespace
@@ -57,6 +62,21 @@ EObjectClass CSysObjectsReader::Classify(char chFirst, char chSecond) {
     return EObjectClass::Ignored;
 }
 
+std::optional<CSchemaCollector::EConstraintKind> CSysObjectsReader::ConstraintKind(char chFirst,
+                                                                                   char chSecond) {
+    using EKind = CSchemaCollector::EConstraintKind;
+    auto is = [&](char a, char b) { return chFirst == a && chSecond == b; };
+    if (is('P', 'K'))
+        return EKind::PrimaryKey;
+    if (is('U', 'Q'))
+        return EKind::Unique;
+    if (is('C', ' '))
+        return EKind::Check;
+    if (is('F', ' '))
+        return EKind::ForeignKey;
+    return std::nullopt;
+}
+
 std::optional<SDamage> CSysObjectsReader::ReadRow(const CByteView& dataArea,
                                                   std::uint16_t nRowOffset) {
     auto damaged = [](const char* pszWhy) { return CatalogRowDamage("sysobjects", pszWhy); };
@@ -69,10 +89,13 @@ std::optional<SDamage> CSysObjectsReader::ReadRow(const CByteView& dataArea,
     if (!nFixedEndRaw || !nId || !nType1 || !nType2 || !nParentHigh)
         return damaged("it runs past the page");
 
-    EObjectClass eClass = Classify(static_cast<char>(*nType1), static_cast<char>(*nType2));
-    if (eClass == EObjectClass::Ignored)
+    const auto chFirst = static_cast<char>(*nType1);
+    const auto chSecond = static_cast<char>(*nType2);
+    EObjectClass eClass = Classify(chFirst, chSecond);
+    auto eConstraint = ConstraintKind(chFirst, chSecond);
+    if (eClass == EObjectClass::Ignored && !eConstraint)
         return std::nullopt;
-    if (*nParentHigh != 0 && eClass != EObjectClass::Trigger)
+    if (eClass != EObjectClass::Ignored && *nParentHigh != 0 && eClass != EObjectClass::Trigger)
         return std::nullopt;
 
     std::size_t nFixedEnd = *nFixedEndRaw & 0xFF;
@@ -89,6 +112,16 @@ std::optional<SDamage> CSysObjectsReader::ReadRow(const CByteView& dataArea,
     auto nameBytes = *dataArea.Slice(name->nStart, name->nLength);
     std::string strName = CatalogText::Trim(CatalogText::LowBytes(nameBytes));
     std::string strKey = ObjectKey(*nId);
+
+    if (eConstraint) {
+        auto nParent = dataArea.I32(nRow + kParentOffset);
+        auto nStatus = dataArea.U32(nRow + kStatusOffset);
+        if (nParent && nStatus && *nParent >= kFirstUserObjectId) {
+            m_collector.AddConstraint(
+                CSchemaCollector::SConstraint{*nId, strName, *eConstraint, *nParent, *nStatus});
+        }
+        return std::nullopt;
+    }
 
     auto addObject = [&](COrderedMap<CViewStoredProc>& map) {
         auto pObject = std::make_unique<CViewStoredProc>();

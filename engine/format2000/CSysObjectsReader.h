@@ -7,6 +7,7 @@
 
 #include "common/ByteView.h"
 #include "engine/core/SDamage.h"
+#include "engine/format2000/CSchemaCollector.h"
 #include "engine/format2000/SCatalogCounters.h"
 
 class CSQLServerEngine;
@@ -15,11 +16,13 @@ class CSQLServerEngine;
 enum class EObjectClass { Table, View, Procedure, Rule, Trigger, Function, Ignored };
 
 // Reads sysobjects rows: names the tables found by the page scan, creates tables without data
-// pages and the views, procedures, rules, triggers and functions; prunes the table map at the end.
+// pages and the views, procedures, rules, triggers and functions, and hands the key, check and
+// foreign key constraints of tables to the schema collector; prunes the table map at the end.
 class CSysObjectsReader {
   public:
-    CSysObjectsReader(CSQLServerEngine& engine, SCatalogCounters& counters)
-        : m_engine(engine), m_counters(counters) {}
+    CSysObjectsReader(CSQLServerEngine& engine, SCatalogCounters& counters,
+                      CSchemaCollector& collector)
+        : m_engine(engine), m_counters(counters), m_collector(collector) {}
 
     // One row; dataArea starts at page byte 96 and nRowOffset counts from there.
     // What the row lost when it cannot be read (std::nullopt when it was read, or is not a
@@ -30,10 +33,14 @@ class CSysObjectsReader {
     static void PruneTables(CSQLServerEngine& engine);
 
     static EObjectClass Classify(char chFirst, char chSecond);
+    // The constraint a type code stands for ("PK", "UQ", "C ", "F "), or nullopt.
+    static std::optional<CSchemaCollector::EConstraintKind> ConstraintKind(char chFirst,
+                                                                           char chSecond);
 
   private:
     CSQLServerEngine& m_engine;
     SCatalogCounters& m_counters;
+    CSchemaCollector& m_collector;
 };
 
 // Shared by the sysobjects and systypes readers: the single variable column (the name) of a

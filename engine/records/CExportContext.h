@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/Export.h"
+#include "engine/records/CRowSource.h"
 
 class CEngineStatus;
 class IDamageSink;
@@ -31,6 +32,8 @@ class AMBERMILL_API CExportContext {
     CScriptFile* m_pTableFile = nullptr;
     // Bound defaults of the table (script target); nullptr: not written.
     CScriptFile* m_pDefaultFile = nullptr;
+    // The table's keys, checks and indexes (script target); nullptr: not written.
+    CScriptFile* m_pConstraintFile = nullptr;
 
     // What is exported.
     bool m_bExportRecords = true;
@@ -39,6 +42,8 @@ class AMBERMILL_API CExportContext {
     EWalk m_eWalk = EWalk::Batched;
     int m_nBatchSize = 100;
     std::string m_strFileName;  // the data file the records are read from
+    // Where the rows come from; empty: the fixed/variable rows of the table's page list.
+    FRowSourceFactory m_fnRowSource;
 
     // The export's stop request (m_bStop) and the extraction's (m_bCancel); read only.
     const std::atomic<bool>* m_pStop = nullptr;

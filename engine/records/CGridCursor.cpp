@@ -4,8 +4,6 @@
 #include <algorithm>
 
 #include "engine/catalog/CTable.h"
-#include "engine/records/CRowDecoder.h"
-#include "engine/records/CSlotWalker.h"
 
 CGridCursor::CGridCursor(const CTable& table, SOptions options, CBookmarkStack* pHistory)
     : m_table(table),
@@ -65,43 +63,57 @@ bool CGridCursor::Run(std::uint64_t nRequest, const RowCallback& fnRow,
         }
     }
 
-    const std::vector<std::uint32_t>& vecPages = m_table.m_vecPages;
-    CRowDecoder decoder(m_table, m_options.strFileName,
-                        {bRecoverDeleted, m_options.bFollowBinaryPointers});
-    CSlotWalker walker(EWalkPolicy::GridPage, m_options.strFileName);
-    walker.ReportTo(pDamage);
-    SDecodedRow row;
+    const SRowSourceOptions sourceOptions{m_options.strFileName, bRecoverDeleted,
+                                          m_options.bFollowBinaryPointers, EWalkPolicy::GridPage,
+                                          pDamage};
+    std::unique_ptr<CRowSource> pSource;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_pSpareSource && m_bSpareRecoverDeleted == bRecoverDeleted &&
+            m_pSpareDamage == pDamage)
+            pSource = std::move(m_pSpareSource);
+        m_pSpareSource.reset();
+    }
+    if (!pSource)
+        pSource = MakeSource(sourceOptions);
+    const std::size_t nPageCount = pSource ? pSource->PageCount() : 0;
     int nRows = 0;
     bool bSuperseded = false;
     std::uint32_t nSlotsOnStopPage = 0;
-    const SWalkResult result = walker.Walk(
-        vecPages, m_table.m_nObjectId, SWalkPosition{start.nPageIndex, start.nSlot}, pStop,
-        [&](const SSlotVisit& visit) {
-            if (m_nLatestRequest.load(std::memory_order_relaxed) != nRequest) {
-                bSuperseded = true;
-                return SSlotStep{true};
-            }
-            if (!decoder.Decode(visit, row, pDamage))
-                return SSlotStep{};
-            // The grid leaves out rows that hold nothing but NULLs.
-            bool bAllNull = true;
-            for (std::size_t i = 0; i < row.vecValues.size() && bAllNull; ++i)
-                bAllNull = CValueFormat::IsGridNull(row.vecValues[i], m_vecFormats[i]);
-            if (bAllNull)
-                return SSlotStep{};
-            fnRow(row);
-            if (++nRows < kRowsPerPage)
-                return SSlotStep{};
-            nSlotsOnStopPage = visit.page.SlotCount();
-            return SSlotStep{true};
-        },
-        [] {});
-    if (bSuperseded)
+    SWalkResult result;
+    result.stop.nPageIndex = nPageCount;
+    if (pSource) {
+        result =
+            pSource->Walk(SWalkPosition{start.nPageIndex, start.nSlot}, pStop,
+                          [&](const SRowVisit& visit) {
+                              if (m_nLatestRequest.load(std::memory_order_relaxed) != nRequest) {
+                                  bSuperseded = true;
+                                  return true;
+                              }
+                              if (!ShowsRow(visit.row))
+                                  return false;
+                              fnRow(visit.row);
+                              if (++nRows < kRowsPerPage)
+                                  return false;
+                              nSlotsOnStopPage = visit.nSlotsOnPage;
+                              return true;
+                          },
+                          {});
+    }
+    auto keepSource = [&] {
+        std::lock_guard lock(m_mutex);
+        m_pSpareSource = std::move(pSource);
+        m_bSpareRecoverDeleted = bRecoverDeleted;
+        m_pSpareDamage = pDamage;
+    };
+    if (bSuperseded) {
+        keepSource();
         return false;
+    }
 
     // Where the next page starts: the slot after the last row shown, or the end of the list
     // (also when a stop request ended the walk early).
-    SBookmark stop{static_cast<std::uint32_t>(vecPages.size()), 2, 0};
+    SBookmark stop{static_cast<std::uint32_t>(nPageCount), 2, 0};
     if (result.eEnd == EWalkEnd::StoppedByVisitor) {
         const std::uint32_t nNext = result.stop.nSlot + 1;
         const auto nPage = static_cast<std::uint32_t>(result.stop.nPageIndex);
@@ -109,6 +121,7 @@ bool CGridCursor::Run(std::uint64_t nRequest, const RowCallback& fnRow,
                                         : SBookmark{nPage + 1, 2, 0};
     }
 
+    keepSource();
     std::lock_guard lock(m_mutex);
     if (m_nLatestRequest != nRequest)
         return false;
@@ -118,15 +131,74 @@ bool CGridCursor::Run(std::uint64_t nRequest, const RowCallback& fnRow,
         m_history.push_back(*m_bmPageStart);
     m_bmPageStart = start;
     m_bmResume = stop;
-    m_bLastPage = stop.nPageIndex >= vecPages.size();
+    m_bLastPage = stop.nPageIndex >= nPageCount;
     if (bFirst)
         m_nPageNumber = 1;
     else
         m_nPageNumber = bWentBack ? std::max(1, m_nPageNumber - 1) : m_nPageNumber + 1;
     if (fnCommit) {
-        fnCommit(SGridPageSummary{nRequest, nRows, m_nPageNumber, m_bLastPage, !m_history.empty()});
+        fnCommit(SGridPageSummary{nRequest, nRows, m_nPageNumber, m_bLastPage, !m_history.empty(),
+                                  start});
     }
     return true;
+}
+
+bool CGridCursor::ShowsRow(const SDecodedRow& row) const {
+    // The grid leaves out rows that hold nothing but NULLs.
+    for (std::size_t i = 0; i < row.vecValues.size(); ++i) {
+        if (!CValueFormat::IsGridNull(row.vecValues[i], m_vecFormats[i]))
+            return true;
+    }
+    return false;
+}
+
+bool CGridCursor::ReadRow(const SBookmark& bmPageStart, int nRow, SDecodedRow& row,
+                          const std::atomic<bool>* pStop) const {
+    if (nRow < 0 || nRow >= kRowsPerPage)
+        return false;
+    bool bRecoverDeleted = false;
+    {
+        std::lock_guard lock(m_mutex);
+        bRecoverDeleted = m_bRecoverDeleted;
+    }
+    // Whether a row is shown does not depend on its binary values (only NULLs leave a row out),
+    // so the rows before the one asked for are counted without reading them; the row itself is
+    // then read again with this cursor's options.
+    const std::unique_ptr<CRowSource> pCounter =
+        MakeSource({m_options.strFileName, bRecoverDeleted, false, EWalkPolicy::GridPage});
+    if (!pCounter)
+        return false;
+    int nSeen = 0;
+    std::optional<SWalkPosition> found;
+    pCounter->Walk(SWalkPosition{bmPageStart.nPageIndex, bmPageStart.nSlot}, pStop,
+                   [&](const SRowVisit& visit) {
+                       if (!ShowsRow(visit.row) || nSeen++ < nRow)
+                           return false;
+                       found = visit.position;
+                       return true;
+                   },
+                   {});
+    if (!found)
+        return false;
+    const std::unique_ptr<CRowSource> pReader =
+        MakeSource({m_options.strFileName, bRecoverDeleted, m_options.bFollowBinaryPointers,
+                    EWalkPolicy::GridPage});
+    bool bFound = false;
+    pReader->Walk(*found, pStop,
+                  [&](const SRowVisit& visit) {
+                      bFound = visit.position.nPageIndex == found->nPageIndex &&
+                               visit.position.nSlot == found->nSlot;
+                      if (bFound)
+                          row = visit.row;
+                      return true;
+                  },
+                  {});
+    return bFound;
+}
+
+std::unique_ptr<CRowSource> CGridCursor::MakeSource(const SRowSourceOptions& options) const {
+    return m_options.fnRowSource ? m_options.fnRowSource(m_table, options)
+                                 : MakeFixedVarRowSource(m_table, options);
 }
 
 bool CGridCursor::Page(SGridRequest request, const RowCallback& fnRow,

@@ -12,6 +12,7 @@
 
 #include "common/Export.h"
 #include "engine/core/CBookmarkStack.h"
+#include "engine/records/CRowSource.h"
 #include "engine/records/CValueFormat.h"
 #include "engine/records/SDecodedRow.h"
 
@@ -37,6 +38,7 @@ struct AMBERMILL_API SGridPageSummary {
     int nPageNumber = 0;  // 1 for the first page
     bool bLastPage = false;
     bool bHasPrevious = false;
+    SBookmark bmPageStart;  // where the page began: ReadRow finds its rows again from here
 };
 
 // The record grid's position in one table: where the next page starts, where the shown page
@@ -59,6 +61,8 @@ class AMBERMILL_API CGridCursor {
         // Read binary values behind text pointers (for data output); the grid leaves them unread
         // and shows "<binary data>".
         bool bFollowBinaryPointers = false;
+        // Where the rows come from; empty: the fixed/variable rows of the table's page list.
+        FRowSourceFactory fnRowSource;
     };
     using RowCallback = std::function<void(const SDecodedRow& row)>;
     using CommitCallback = std::function<void(const SGridPageSummary& summary)>;
@@ -96,12 +100,25 @@ class AMBERMILL_API CGridCursor {
     bool Page(SGridRequest request, const RowCallback& fnRow,
               const std::atomic<bool>* pStop = nullptr, IDamageSink* pDamage = nullptr);
 
+    // Decodes again row nRow (0 for the first) of a page that began at bmPageStart, with the rows
+    // counted as a page counts them (deleted rows as SetRecoverDeleted says, rows of nothing but
+    // NULLs left out). Only that row is decoded with this cursor's options; the rows before it
+    // are counted without reading their binary values. A front end opens a cursor with
+    // bFollowBinaryPointers to show one binary value in full. Neither the position nor the
+    // requests change. False when the page has no such row or *pStop ended the walk.
+    bool ReadRow(const SBookmark& bmPageStart, int nRow, SDecodedRow& row,
+                 const std::atomic<bool>* pStop = nullptr) const;
+
     bool LastPage() const;
     int PageNumber() const;
     bool HasPrevious() const;
     std::uint64_t LatestRequest() const { return m_nLatestRequest.load(); }
 
   private:
+    // Whether a page shows the row: not when it holds nothing but NULLs.
+    bool ShowsRow(const SDecodedRow& row) const;
+    std::unique_ptr<CRowSource> MakeSource(const SRowSourceOptions& options) const;
+
     struct SPending {
         SGridRequest request;
         std::uint64_t nRequest = 0;
@@ -121,4 +138,9 @@ class AMBERMILL_API CGridCursor {
     std::optional<SBookmark> m_bmPageStart;
     int m_nPageNumber = 0;
     bool m_bLastPage = false;
+    // The source of the last run, kept for the next: a source sets up its walk once (the file,
+    // the column plans, a format's allocation structures). A run takes it out and puts it back.
+    std::unique_ptr<CRowSource> m_pSpareSource;
+    bool m_bSpareRecoverDeleted = false;
+    IDamageSink* m_pSpareDamage = nullptr;
 };

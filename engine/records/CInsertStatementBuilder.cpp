@@ -14,7 +14,8 @@ const char* StatementEnd(bool bDirect) {
 }  // namespace
 
 CInsertStatementBuilder::CInsertStatementBuilder(const CTable& table)
-    : m_strTable("Insert into " + SqlText::Bracket(table.m_strName) + " ") {
+    : m_strTable("Insert into " + SqlText::QualifiedName(table.m_strSchema, table.m_strName) +
+                 " ") {
     m_vecColumns.reserve(table.m_vecColumns.size());
     m_strFullHead = m_strTable + "(";
     for (const CColumnInfo& column : table.m_vecColumns) {

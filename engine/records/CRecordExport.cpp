@@ -5,13 +5,45 @@
 #include "engine/records/CExportContext.h"
 #include "engine/records/CInsertStatementBuilder.h"
 #include "engine/records/CRowDecoder.h"
+#include "engine/records/CRowSource.h"
 #include "engine/records/CSlotWalker.h"
 
 namespace {
 bool Exportable(const CTable* pTable) {
     return pTable != nullptr && !pTable->m_strName.empty() && pTable->m_nColumns != 0;
 }
+
+std::unique_ptr<CRowSource> MakeSource(const CExportContext& context, EWalkPolicy ePolicy) {
+    const SRowSourceOptions options{context.m_strFileName, context.m_bRecoverDeleted, true, ePolicy,
+                                    context.m_pDamage};
+    return context.m_fnRowSource ? context.m_fnRowSource(*context.m_pTable, options)
+                                 : MakeFixedVarRowSource(*context.m_pTable, options);
+}
 }  // namespace
+
+unsigned CRecordExport::BatchedFromSource(CExportContext& context) {
+    std::unique_ptr<CRowSource> pSource = MakeSource(context, EWalkPolicy::ExportBatches);
+    CInsertStatementBuilder builder(*context.m_pTable);
+    bool bFlush = false;
+    int nCounter = 0;
+    if (pSource) {
+        pSource->Walk(
+            SWalkPosition{}, context.m_pStop,
+            [&](const SRowVisit& visit) {
+                if (++nCounter >= context.m_nBatchSize) {
+                    bFlush = true;
+                    nCounter = 0;
+                }
+                BatchRow(context, builder, visit.row, bFlush);
+                return context.StopRequested();
+            },
+            // A batch never spans two pages.
+            [&] { context.ExecuteBatch(); });
+    }
+    // What a stop left in the batch was not sent: it is not counted as exported.
+    context.MarkTableDone();
+    return context.StopRequested() ? 0 : 1;
+}
 
 unsigned CRecordExport::Run(CExportContext& context) {
     return context.m_eWalk == CExportContext::EWalk::RowByRow ? RowByRow(context)
@@ -77,17 +109,17 @@ unsigned CRecordExport::RowByRow(CExportContext& context) {
         return 1;
     }
     const CTable& table = *context.m_pTable;
-    CSlotWalker walker(EWalkPolicy::Statement, context.m_strFileName);
-    walker.ReportTo(context.m_pDamage);
-    CRowDecoder decoder(table, context.m_strFileName, {context.m_bRecoverDeleted, true});
+    std::unique_ptr<CRowSource> pSource = MakeSource(context, EWalkPolicy::Statement);
     CInsertStatementBuilder builder(table);
-    SDecodedRow row;
-    const SWalkResult result =
-        walker.Walk(table.m_vecPages, table.m_nObjectId, nullptr, [&](const SSlotVisit& visit) {
-            if (decoder.Decode(visit, row, context.m_pDamage))
-                SendRow(context, builder, row);
-            return SSlotStep{context.StopRequested()};
-        });
+    SWalkResult result;
+    if (pSource) {
+        result = pSource->Walk(SWalkPosition{}, nullptr,
+                               [&](const SRowVisit& visit) {
+                                   SendRow(context, builder, visit.row);
+                                   return context.StopRequested();
+                               },
+                               {});
+    }
     // Duplicates are avoided within one table only.
     context.m_setInsertedRows.clear();
     context.ClearBatch();
@@ -104,6 +136,8 @@ unsigned CRecordExport::Batched(CExportContext& context) {
         context.MarkTableDone();
         return context.StopRequested() ? 0 : 1;
     }
+    if (context.m_fnRowSource)
+        return BatchedFromSource(context);
     const CTable& table = *context.m_pTable;
     CSlotWalker walker(EWalkPolicy::ExportBatches, context.m_strFileName,
                        context.m_bRecoverDeleted);

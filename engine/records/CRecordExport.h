@@ -20,6 +20,10 @@ class AMBERMILL_API CRecordExport {
     // a cleared slot after a decoded row is read at that row's end when deleted rows are wanted.
     static unsigned Batched(CExportContext& context);
 
+    // The batched rules over a context's own row source: batches of m_nBatchSize rows, executed
+    // when full and at each page end.
+    static unsigned BatchedFromSource(CExportContext& context);
+
     // One decoded row under the row-by-row rules.
     static void SendRow(CExportContext& context, CInsertStatementBuilder& builder,
                         const SDecodedRow& row);

@@ -32,7 +32,8 @@ void LogFailure(const std::exception& error) {
 }
 }  // namespace
 
-CRecordExtractor::CRecordExtractor(CSQLServerEngine& engine) : m_engine(engine) {}
+CRecordExtractor::CRecordExtractor(CSQLServerEngine& engine, FRowSourceFactory fnRowSource)
+    : m_engine(engine), m_fnRowSource(std::move(fnRowSource)) {}
 
 CRecordExtractor::~CRecordExtractor() {
     m_recordThread.Stop();
@@ -51,11 +52,13 @@ CExportContext CRecordExtractor::OneTableContext(CTable* pTable) const {
     context.m_pConnection = m_engine.m_pDatabase;
     context.m_pTableFile = m_engine.m_hTableFile;
     context.m_pDefaultFile = m_engine.m_hDefaultFile;
+    context.m_pConstraintFile = m_engine.m_hConstraintFile;
     context.m_bExportRecords = m_engine.m_bExportRecords;
     context.m_bRecoverDeleted = m_engine.m_bRecoverDeleted;
     context.m_bAvoidDuplicate = m_bAvoidDuplicate;
     context.m_eWalk = CExportContext::EWalk::RowByRow;
     context.m_strFileName = m_engine.m_strFileName;
+    context.m_fnRowSource = m_fnRowSource;
     context.m_pStop = &status.m_bStop;
     context.m_pCancel = &status.m_bCancel;
     context.m_pStatus = &status;
@@ -72,11 +75,13 @@ CExportContext CRecordExtractor::ConnectionContext(CTable* pTable,
     context.m_pConnection = pDatabase;
     context.m_pTableFile = m_engine.m_hTableFile;
     context.m_pDefaultFile = m_engine.m_hDefaultFile;
+    context.m_pConstraintFile = m_engine.m_hConstraintFile;
     context.m_bExportRecords = m_engine.m_bExportRecords;
     context.m_bRecoverDeleted = m_engine.m_bRecoverDeleted;
     context.m_eWalk = CExportContext::EWalk::Batched;
     context.m_nBatchSize = ExportBatchSize();
     context.m_strFileName = m_engine.m_strFileName;
+    context.m_fnRowSource = m_fnRowSource;
     context.m_pStop = &status.m_bStop;
     context.m_pCancel = &status.m_bCancel;
     // Calls on several threads report into one log, which takes reports from any thread.
@@ -90,16 +95,20 @@ void CRecordExtractor::DecodeRecord(std::span<const std::byte> pageData, std::ui
     const bool bStatement = m_engine.m_bRecordExportRunning;
     CRowDecoder decoder(table, m_engine.m_strFileName, {m_engine.m_bRecoverDeleted, bStatement});
     SDecodedRow row;
-    if (!decoder.Decode(CByteView(pageData), nRowOffset, row))
-        return;
+    if (decoder.Decode(CByteView(pageData), nRowOffset, row))
+        DeliverRow(row, table, decoder.Formats());
+}
+
+void CRecordExtractor::DeliverRow(const SDecodedRow& row, CTable& table,
+                                  const std::vector<SColumnFormat>& vecFormats) {
     CEngineStatus& status = *m_engine.m_pStatus;
-    if (!bStatement) {
+    if (!m_engine.m_bRecordExportRunning) {
         bool bAllNull = true;
         for (std::size_t i = 0; i < row.vecValues.size() && bAllNull; ++i)
-            bAllNull = CValueFormat::IsGridNull(row.vecValues[i], decoder.Formats()[i]);
+            bAllNull = CValueFormat::IsGridNull(row.vecValues[i], vecFormats[i]);
         if (bAllNull)
             return;
-        status.AppendRow(SRecordRow::From(row, decoder.Formats()));
+        status.AppendRow(SRecordRow::From(row, vecFormats));
         ++m_nRecordsShown;
         ++status.m_nRecordCount;
         if (status.m_hRecordEvent)
@@ -158,7 +167,9 @@ std::shared_ptr<CGridCursor> CRecordExtractor::CursorFor(const CTable& table) {
         if (m_pCursor)
             m_pCursor->Cancel();
         m_pCursor = std::make_shared<CGridCursor>(
-            table, CGridCursor::SOptions{m_engine.m_strFileName, m_engine.m_bRecoverDeleted, false},
+            table,
+            CGridCursor::SOptions{m_engine.m_strFileName, m_engine.m_bRecoverDeleted, false,
+                                  m_fnRowSource},
             &m_engine.m_dqBookmarks);
     }
     m_pCursor->SetRecoverDeleted(m_engine.m_bRecoverDeleted);

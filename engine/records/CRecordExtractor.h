@@ -26,7 +26,9 @@ struct SRecordRow;
 // the interface's paging members, record operations and table exports meet the core's walks.
 class AMBERMILL_API CRecordExtractor {
   public:
-    explicit CRecordExtractor(CSQLServerEngine& engine);
+    // fnRowSource: where a format other than the fixed/variable rows of the table's page list
+    // reads its rows (grid pages and table exports alike).
+    explicit CRecordExtractor(CSQLServerEngine& engine, FRowSourceFactory fnRowSource = {});
     ~CRecordExtractor();
     CRecordExtractor(const CRecordExtractor&) = delete;
     CRecordExtractor& operator=(const CRecordExtractor&) = delete;
@@ -68,6 +70,11 @@ class AMBERMILL_API CRecordExtractor {
     // once per table. Set by the table script before the records are exported.
     std::atomic<bool> m_bAvoidDuplicate{false};
 
+    // A decoded row handed to the record procedure (DecodeRecord): a grid row in browse mode, an
+    // INSERT statement in export mode.
+    void DeliverRow(const SDecodedRow& row, CTable& table,
+                    const std::vector<SColumnFormat>& vecFormats);
+
     // Rows the current grid run has delivered.
     int RecordsShown() const { return m_nRecordsShown.load(); }
 
@@ -81,6 +88,7 @@ class AMBERMILL_API CRecordExtractor {
     void MarkTableDone();
 
     CSQLServerEngine& m_engine;
+    FRowSourceFactory m_fnRowSource;
     mutable std::mutex m_mutexGrid;
     std::shared_ptr<CGridCursor> m_pCursor;
     // The grid texts of the page being read; the buffer goes to the status block and back.

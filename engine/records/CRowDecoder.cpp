@@ -43,7 +43,7 @@ CRowDecoder::CRowDecoder(const CTable& table, std::string strFileName, SOptions 
         plan.eType = m_vecFormats.back().eType;
         plan.nNullIndex = static_cast<int>(column.m_nOrder) - 1;
         bool bVariable = CTypeTable::IsVariable(plan.eType);
-        if (!column.m_strFormula.empty()) {
+        if (column.IsComputed()) {
             plan.eAction = EAction::Formula;
         } else if (column.m_bDeleted) {
             // Which stored entry belonged to a dropped variable column is not recorded anywhere

@@ -38,6 +38,29 @@ std::string CTypeTable::TypeName(std::uint32_t nTypeId) {
     return {};
 }
 
+std::string CTypeTable::LaterTypeName(std::uint32_t nTypeId) {
+    switch (nTypeId & 0xFF) {
+        case 40:
+            return "date";
+        case 41:
+            return "time";
+        case 42:
+            return "datetime2";
+        case 43:
+            return "datetimeoffset";
+        case 241:
+            return "xml";
+        default:
+            return TypeName(nTypeId);
+    }
+}
+
+std::string CTypeTable::ClrTypeName(std::string_view strTypeName) {
+    if (OneOf(strTypeName, std::array{"hierarchyid"sv, "geometry"sv, "geography"sv}))
+        return std::string(strTypeName);
+    return "clr";
+}
+
 bool CTypeTable::IsVariableLength(std::string_view s) {
     return OneOf(s, std::array{"varchar"sv, "nvarchar"sv, "ntext"sv, "text"sv, "image"sv,
                                "varbinary"sv, "xml"sv});
@@ -60,9 +83,12 @@ bool CTypeTable::HasSize(std::string_view s) {
     return OneOf(
         s, std::array{"varchar"sv, "char"sv, "nvarchar"sv, "nchar"sv, "varbinary"sv, "binary"sv});
 }
+bool CTypeTable::HasFractionalDigits(std::string_view s) {
+    return OneOf(s, std::array{"time"sv, "datetime2"sv, "datetimeoffset"sv});
+}
 
 namespace {
-constexpr std::array<std::pair<std::string_view, EColumnType>, 26> kColumnTypes{{
+constexpr std::array<std::pair<std::string_view, EColumnType>, 34> kColumnTypes{{
     {"int"sv, EColumnType::Int},
     {"real"sv, EColumnType::Real},
     {"float"sv, EColumnType::Float},
@@ -89,6 +115,14 @@ constexpr std::array<std::pair<std::string_view, EColumnType>, 26> kColumnTypes{
     {"image"sv, EColumnType::Image},
     {"varbinary"sv, EColumnType::VarBinary},
     {"xml"sv, EColumnType::Xml},
+    {"date"sv, EColumnType::Date},
+    {"time"sv, EColumnType::Time},
+    {"datetime2"sv, EColumnType::DateTime2},
+    {"datetimeoffset"sv, EColumnType::DateTimeOffset},
+    {"hierarchyid"sv, EColumnType::Clr},
+    {"geometry"sv, EColumnType::Clr},
+    {"geography"sv, EColumnType::Clr},
+    {"clr"sv, EColumnType::Clr},
 }};
 }  // namespace
 

@@ -36,6 +36,12 @@ enum class EColumnType : std::uint8_t {
     Image,
     VarBinary,
     Xml,
+    // The types of the 2005 and later formats.
+    Date,
+    Time,
+    DateTime2,
+    DateTimeOffset,
+    Clr,  // hierarchyid, geometry, geography and other CLR types: their bytes
 };
 
 // The column types of the format by system type id, and the groups of type names that row
@@ -54,6 +60,13 @@ class AMBERMILL_API CTypeTable {
 
     // Name of a type id (only the low 8 bits count); empty for an unknown id.
     static std::string TypeName(std::uint32_t nTypeId);
+    // Name of a type id of the 2005 and later formats: the names above and date (40), time (41),
+    // datetime2 (42), datetimeoffset (43) and xml (241). Empty for an unknown id and for a CLR
+    // type (240), which its own type row names.
+    static std::string LaterTypeName(std::uint32_t nTypeId);
+    // The base type name a CLR type's column is classified by: hierarchyid, geometry and
+    // geography keep their names, any other CLR type is "clr".
+    static std::string ClrTypeName(std::string_view strTypeName);
 
     // varchar, nvarchar, ntext, text, image, varbinary, xml: stored in the variable block.
     static bool IsVariableLength(std::string_view strType);
@@ -67,4 +80,6 @@ class AMBERMILL_API CTypeTable {
     static bool IsLargeObject(std::string_view strType);
     // varchar, char, nvarchar, nchar, varbinary, binary: declared with a size.
     static bool HasSize(std::string_view strType);
+    // time, datetime2, datetimeoffset: declared with their fractional digits.
+    static bool HasFractionalDigits(std::string_view strType);
 };

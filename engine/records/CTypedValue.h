@@ -13,29 +13,34 @@
 // the others carry the stored value, decoded once. Every front end gets the kind with the value,
 // so a stored string that reads "NULL" is never taken for a NULL.
 enum class EValueKind : std::uint8_t {
-    Null,           // NULL in the row (bitmap, a column the row does not store, no variable block)
-    Missing,        // nothing could be read (an unreadable text pointer, a column beyond the row)
-    EmptyString,    // a stored zero-length value
-    Corrupt,        // the stored length or offset is impossible
-    Formula,        // computed column: nothing stored
-    Deleted,        // column marked deleted (dropped)
-    Integer,        // tinyint, smallint, int, bigint, bit
-    Real,           // 4-byte IEEE single, kept as its bit pattern
-    Float,          // 8-byte IEEE double
-    Decimal,        // decimal, numeric: sign, magnitude, precision and scale
-    Money,          // money, smallmoney: signed units of 1/10^scale
-    Datetime,       // days since 1900-01-01 and 1/300-second ticks
-    SmallDatetime,  // days since 1900-01-01 and minutes
-    Guid,           // the 16 bytes as stored
-    Binary,         // bytes: binary, varbinary, image, timestamp and values only shown as hex
-    Text,           // 8-bit text (code page text of char, varchar and text columns)
-    UnicodeText,    // UTF-16LE bytes as stored
-    LargeValue,     // a value behind a text pointer that was not read (binary values in the grid)
+    Null,            // NULL in the row (bitmap, a column the row does not store, no variable block)
+    Missing,         // nothing could be read (an unreadable text pointer, a column beyond the row)
+    EmptyString,     // a stored zero-length value
+    Corrupt,         // the stored length or offset is impossible
+    Formula,         // computed column: nothing stored
+    Deleted,         // column marked deleted (dropped)
+    NotDecoded,      // stored in a form no reader here decodes (binary XML, sparse vector)
+    Integer,         // tinyint, smallint, int, bigint, bit
+    Real,            // 4-byte IEEE single, kept as its bit pattern
+    Float,           // 8-byte IEEE double
+    Decimal,         // decimal, numeric: sign, magnitude, precision and scale
+    Money,           // money, smallmoney: signed units of 1/10^scale
+    Datetime,        // days since 1900-01-01 and 1/300-second ticks
+    SmallDatetime,   // days since 1900-01-01 and minutes
+    Guid,            // the 16 bytes as stored
+    Binary,          // bytes: binary, varbinary, image, timestamp and values only shown as hex
+    Text,            // 8-bit text (code page text of char, varchar and text columns)
+    UnicodeText,     // UTF-16LE bytes as stored
+    LargeValue,      // a value behind a text pointer that was not read (binary values in the grid)
+    Date,            // days since 0001-01-01
+    Time,            // units of 10^-scale seconds since midnight
+    DateTime2,       // days since 0001-01-01 and time units
+    DateTimeOffset,  // UTC days and time units, and the offset of the local time in minutes
 };
 
 // True for the kinds that carry no stored value.
 constexpr bool IsMarker(EValueKind eKind) {
-    return eKind <= EValueKind::Deleted;
+    return eKind <= EValueKind::NotDecoded;
 }
 
 // One decoded column value. Which members hold the value depends on the kind; the byte buffer is
@@ -83,6 +88,28 @@ class AMBERMILL_API CTypedValue {
         m_nInteger = nDays;
         m_nTime = nMinutes;
     }
+    void SetDate(std::int32_t nDays) {
+        SetKind(EValueKind::Date);
+        m_nInteger = nDays;
+    }
+    void SetTime(std::int64_t nUnits, std::uint8_t nScale) {
+        SetKind(EValueKind::Time);
+        m_nUnits = nUnits;
+        m_nScale = nScale;
+    }
+    void SetDateTime2(std::int32_t nDays, std::int64_t nUnits, std::uint8_t nScale) {
+        SetKind(EValueKind::DateTime2);
+        m_nInteger = nDays;
+        m_nUnits = nUnits;
+        m_nScale = nScale;
+    }
+    // nDays and nUnits in UTC; the text shows the local time of the offset.
+    void SetDateTimeOffset(std::int32_t nDays, std::int64_t nUnits, std::uint8_t nScale,
+                           std::int16_t nOffsetMinutes) {
+        SetDateTime2(nDays, nUnits, nScale);
+        m_eKind = EValueKind::DateTimeOffset;
+        m_nOffsetMinutes = nOffsetMinutes;
+    }
     // Guid, Binary, Text or UnicodeText from stored bytes.
     void SetBytes(EValueKind eKind, std::span<const std::byte> bytes, bool bInRow = false) {
         SetKind(eKind);
@@ -104,9 +131,13 @@ class AMBERMILL_API CTypedValue {
     bool m_bInRow = false;
     bool m_bNegative = false;  // Decimal
     std::uint8_t m_nPrecision = 0;
-    std::uint8_t m_nScale = 0;
-    std::int32_t m_nTime = 0;     // Datetime ticks, SmallDatetime minutes
-    std::int64_t m_nInteger = 0;  // Integer, Money units, Real bits, Datetime/SmallDatetime days
+    std::uint8_t m_nScale = 0;          // Decimal, Money; fractional digits of the 2008 times
+    std::int16_t m_nOffsetMinutes = 0;  // DateTimeOffset
+    std::int32_t m_nTime = 0;           // Datetime ticks, SmallDatetime minutes
+    // Integer, Money units, Real bits, days of Datetime, SmallDatetime, Date, DateTime2 and
+    // DateTimeOffset.
+    std::int64_t m_nInteger = 0;
+    std::int64_t m_nUnits = 0;  // time units of Time, DateTime2, DateTimeOffset
     double m_dFloat = 0;
     unsigned __int128 m_nMagnitude = 0;  // Decimal
     std::string m_strBytes;              // Guid, Binary, Text, UnicodeText

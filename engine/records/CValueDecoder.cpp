@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <optional>
 
 #include "common/ByteView.h"
 #include "engine/catalog/CColumnInfo.h"
@@ -104,6 +105,16 @@ void CValueDecoder::Fixed(EColumnType eType, std::span<const std::byte> bytes,
         }
         case EColumnType::Guid:
             return out.SetBytes(EValueKind::Guid, bytes);
+        case EColumnType::Date:
+            return Date(bytes, out);
+        case EColumnType::Time:
+            return Time(bytes, column.m_nScale, out);
+        case EColumnType::DateTime2:
+            return DateTime2(bytes, column.m_nScale, out);
+        case EColumnType::DateTimeOffset:
+            return DateTimeOffset(bytes, column.m_nScale, out);
+        case EColumnType::Clr:
+            return out.SetBytes(EValueKind::Binary, bytes, true);
         case EColumnType::TinyInt:
             return out.SetInteger(*view.U8(0));
         case EColumnType::SmallInt:
@@ -114,6 +125,90 @@ void CValueDecoder::Fixed(EColumnType eType, std::span<const std::byte> bytes,
             return out.SetInteger(
                 SignedLittleEndian(bytes, std::min<std::size_t>(bytes.size(), 4)));
     }
+}
+
+namespace {
+constexpr std::size_t kDateBytes = 3;
+constexpr std::size_t kOffsetBytes = 2;
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+std::int64_t PowerOf10(int n) {
+    std::int64_t nValue = 1;
+    while (n-- > 0)
+        nValue *= 10;
+    return nValue;
+}
+
+std::optional<std::int32_t> Days(std::span<const std::byte> bytes) {
+    if (bytes.size() != kDateBytes)
+        return std::nullopt;
+    const auto nDays = static_cast<std::int32_t>(CByteView(bytes).Load(0, kDateBytes));
+    if (nDays > CValueDecoder::kMaxDays)
+        return std::nullopt;
+    return nDays;
+}
+
+std::optional<std::int64_t> TimeUnits(std::span<const std::byte> bytes, int nScale) {
+    if (nScale < 0 || nScale > CValueDecoder::kMaxScale ||
+        bytes.size() != CValueDecoder::TimeBytes(nScale))
+        return std::nullopt;
+    const auto nUnits = static_cast<std::int64_t>(CByteView(bytes).Load(0, bytes.size()));
+    if (nUnits >= kSecondsPerDay * PowerOf10(nScale))
+        return std::nullopt;
+    return nUnits;
+}
+}  // namespace
+
+std::size_t CValueDecoder::TimeBytes(int nScale) {
+    if (nScale <= 2)
+        return 3;
+    if (nScale <= 4)
+        return 4;
+    return 5;
+}
+
+void CValueDecoder::Date(std::span<const std::byte> bytes, CTypedValue& out) {
+    if (auto nDays = Days(bytes))
+        return out.SetDate(*nDays);
+    out.SetKind(EValueKind::Corrupt);
+}
+
+void CValueDecoder::Time(std::span<const std::byte> bytes, int nScale, CTypedValue& out) {
+    if (auto nUnits = TimeUnits(bytes, nScale))
+        return out.SetTime(*nUnits, static_cast<std::uint8_t>(nScale));
+    out.SetKind(EValueKind::Corrupt);
+}
+
+void CValueDecoder::DateTime2(std::span<const std::byte> bytes, int nScale, CTypedValue& out) {
+    out.SetKind(EValueKind::Corrupt);
+    if (bytes.size() < kDateBytes)
+        return;
+    const std::size_t nTime = bytes.size() - kDateBytes;
+    auto nUnits = TimeUnits(bytes.first(nTime), nScale);
+    auto nDays = Days(bytes.subspan(nTime));
+    if (nUnits && nDays)
+        out.SetDateTime2(*nDays, *nUnits, static_cast<std::uint8_t>(nScale));
+}
+
+void CValueDecoder::DateTimeOffset(std::span<const std::byte> bytes, int nScale, CTypedValue& out) {
+    out.SetKind(EValueKind::Corrupt);
+    if (bytes.size() < kDateBytes + kOffsetBytes)
+        return;
+    const std::size_t nTime = bytes.size() - kDateBytes - kOffsetBytes;
+    auto nUnits = TimeUnits(bytes.first(nTime), nScale);
+    auto nDays = Days(bytes.subspan(nTime, kDateBytes));
+    auto nOffset = CByteView(bytes).I16(nTime + kDateBytes);
+    if (!nUnits || !nDays || !nOffset || *nOffset > kMaxOffsetMinutes ||
+        *nOffset < -kMaxOffsetMinutes)
+        return;
+    // Stored in UTC; the local time of the offset must stay within the years 1 to 9999.
+    const std::int64_t nPerSecond = PowerOf10(nScale);
+    const std::int64_t nPerDay = kSecondsPerDay * nPerSecond;
+    const std::int64_t nLocal =
+        std::int64_t{*nDays} * nPerDay + *nUnits + std::int64_t{*nOffset} * 60 * nPerSecond;
+    if (nLocal < 0 || nLocal / nPerDay > kMaxDays)
+        return;
+    out.SetDateTimeOffset(*nDays, *nUnits, static_cast<std::uint8_t>(nScale), *nOffset);
 }
 
 void CValueDecoder::InRow(EColumnType eType, std::span<const std::byte> bytes, CTypedValue& out) {

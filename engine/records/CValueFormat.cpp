@@ -157,6 +157,82 @@ void AppendSmallDatetime(std::int64_t nDays, std::int64_t nMinutes, SDateStyle s
     AppendDateTime(nTotal / 1440, nTotal % 1440 * 60, 0, false, style, strOut);
 }
 
+constexpr std::int64_t kDays0001To1900 = 693595;
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+std::int64_t PowerOf10(int n) {
+    std::int64_t nValue = 1;
+    while (n-- > 0)
+        nValue *= 10;
+    return nValue;
+}
+
+// A date of the 2008 types (days since 0001-01-01) as YYYY-MM-DD.
+void AppendDate0001(std::int64_t nDays, std::string& strOut) {
+    int nYear = 0, nMonth = 0, nDay = 0;
+    CivilFromDays(nDays - kDays0001To1900 - kDays1900To1970, nYear, nMonth, nDay);
+    char szBuffer[24];
+    char* p = PutNumber(szBuffer, nYear, 4);
+    *p++ = '-';
+    p = PutTwoDigits(p, nMonth);
+    *p++ = '-';
+    p = PutTwoDigits(p, nDay);
+    strOut.append(szBuffer, static_cast<std::size_t>(p - szBuffer));
+}
+
+// A time of the 2008 types as hh:mm:ss with exactly nScale fractional digits.
+void AppendTimeUnits(std::int64_t nUnits, int nScale, std::string& strOut) {
+    nScale = std::clamp(nScale, 0, 7);
+    const std::int64_t nPerSecond = PowerOf10(nScale);
+    const std::int64_t nSeconds = std::clamp<std::int64_t>(nUnits / nPerSecond, 0, 86399);
+    char szBuffer[32];
+    char* p = PutTwoDigits(szBuffer, static_cast<int>(nSeconds / 3600));
+    *p++ = ':';
+    p = PutTwoDigits(p, static_cast<int>(nSeconds / 60 % 60));
+    *p++ = ':';
+    p = PutTwoDigits(p, static_cast<int>(nSeconds % 60));
+    if (nScale > 0) {
+        *p++ = '.';
+        p = PutNumber(p, nUnits % nPerSecond, nScale);
+    }
+    strOut.append(szBuffer, static_cast<std::size_t>(p - szBuffer));
+}
+
+// The 2008 date and time kinds. Grid text and SQL text: "2008-01-31 13:45:10.1234567 +01:00";
+// data text (ISO 8601): "2008-01-31T13:45:10.1234567+01:00". A datetimeoffset shows the local
+// time of its offset.
+void AppendDateTime2008(const CTypedValue& value, bool bIso, std::string& strOut) {
+    std::int64_t nDays = value.m_nInteger;
+    std::int64_t nUnits = value.m_nUnits;
+    if (value.m_eKind == EValueKind::DateTimeOffset) {
+        const std::int64_t nPerSecond = PowerOf10(std::clamp<int>(value.m_nScale, 0, 7));
+        const std::int64_t nPerDay = kSecondsPerDay * nPerSecond;
+        const std::int64_t nLocal =
+            nDays * nPerDay + nUnits + std::int64_t{value.m_nOffsetMinutes} * 60 * nPerSecond;
+        nDays = FloorDiv(nLocal, nPerDay);
+        nUnits = nLocal - nDays * nPerDay;
+    }
+    if (value.m_eKind != EValueKind::Time)
+        AppendDate0001(nDays, strOut);
+    if (value.m_eKind == EValueKind::Date)
+        return;
+    if (value.m_eKind != EValueKind::Time)
+        strOut.push_back(bIso ? 'T' : ' ');
+    AppendTimeUnits(nUnits, value.m_nScale, strOut);
+    if (value.m_eKind != EValueKind::DateTimeOffset)
+        return;
+    const int nOffset = value.m_nOffsetMinutes;
+    const int nAbs = nOffset < 0 ? -nOffset : nOffset;
+    if (!bIso)
+        strOut.push_back(' ');
+    strOut.push_back(nOffset < 0 ? '-' : '+');
+    char szBuffer[8];
+    char* p = PutTwoDigits(szBuffer, nAbs / 60 % 100);
+    *p++ = ':';
+    p = PutTwoDigits(p, nAbs % 60);
+    strOut.append(szBuffer, static_cast<std::size_t>(p - szBuffer));
+}
+
 // Decimal digits of a magnitude, least significant first; the count.
 int Digits(unsigned __int128 nMagnitude, char* szDigits) {
     int nDigits = 0;
@@ -281,11 +357,14 @@ void AppendQuoted(std::string_view strText, std::string& strOut, bool bScript) {
 
 bool IsQuoted(EColumnType e) {
     return e == EColumnType::Varchar || e == EColumnType::Text || e == EColumnType::Datetime ||
-           e == EColumnType::Char || e == EColumnType::Guid;
+           e == EColumnType::Char || e == EColumnType::Guid || e == EColumnType::Date ||
+           e == EColumnType::Time || e == EColumnType::DateTime2 ||
+           e == EColumnType::DateTimeOffset;
 }
 
 bool IsBinary(EColumnType e) {
-    return e == EColumnType::VarBinary || e == EColumnType::Image || e == EColumnType::Binary;
+    return e == EColumnType::VarBinary || e == EColumnType::Image || e == EColumnType::Binary ||
+           e == EColumnType::Clr;
 }
 
 void AppendUtf8(std::uint32_t nCode, std::string& strOut) {
@@ -436,13 +515,44 @@ EDataForm AppendShortest(T value, std::string& strOut) {
     strOut.append(szBuffer, static_cast<std::size_t>(result.ptr - szBuffer));
     return EDataForm::Number;
 }
+// A sql_variant value's literal, by the kind of the value it holds.
+void AppendVariantLiteral(const CTypedValue& value, std::string& strOut, bool bScript) {
+    switch (value.m_eKind) {
+        case EValueKind::Text:
+            return AppendQuoted(value.TextView(), strOut, bScript);
+        case EValueKind::UnicodeText:
+            strOut += "CONVERT(nvarchar(" +
+                      std::to_string(std::max<std::size_t>(1, value.Bytes().size() / 2)) + "),0x";
+            CValueFormat::AppendHex(value.Bytes(), strOut);
+            strOut.push_back(')');
+            return;
+        case EValueKind::Binary:
+            strOut += "0x";
+            return CValueFormat::AppendHex(value.Bytes(), strOut);
+        case EValueKind::SmallDatetime:
+            strOut += "CONVERT(smalldatetime, 0x";
+            CValueFormat::AppendSqlText(value, EColumnType::SqlVariant, strOut);
+            strOut.push_back(')');
+            return;
+        case EValueKind::Guid:
+        case EValueKind::Datetime:
+        case EValueKind::Date:
+        case EValueKind::Time:
+        case EValueKind::DateTime2:
+        case EValueKind::DateTimeOffset:
+            return AppendQuoted(CValueFormat::SqlText(value, EColumnType::SqlVariant), strOut,
+                                bScript);
+        default:
+            return CValueFormat::AppendSqlText(value, EColumnType::SqlVariant, strOut);
+    }
+}
 }  // namespace
 
 SColumnFormat SColumnFormat::Of(const CColumnInfo& column) {
     SColumnFormat format;
     format.eType = CTypeTable::Classify(column.m_strType);
     format.bNullable = column.m_bNullable;
-    format.bSkipped = column.m_bDeleted || !column.m_strFormula.empty();
+    format.bSkipped = column.m_bDeleted || column.IsComputed();
     format.strDefault = column.m_strDefault;
     if (CTypeTable::IsUnicode(format.eType)) {
         int nSize = column.m_nLength / 2;
@@ -450,7 +560,9 @@ SColumnFormat SColumnFormat::Of(const CColumnInfo& column) {
             nSize = 4000;
         else if (format.eType == EColumnType::NChar)
             nSize = column.m_nLength;
-        format.strConvert = "CONVERT(nvarchar(" + std::to_string(nSize) + "),0x";
+        // A (max) value may be longer than any sized literal holds.
+        format.strConvert = column.m_bMax ? std::string("CONVERT(nvarchar(max),0x")
+                                          : "CONVERT(nvarchar(" + std::to_string(nSize) + "),0x";
     }
     return format;
 }
@@ -494,9 +606,17 @@ void CValueFormat::AppendGridText(const CTypedValue& value, const SColumnFormat&
         case EValueKind::Deleted:
             strOut += "Deleted";
             return;
+        case EValueKind::NotDecoded:
+            strOut += "<not decoded>";
+            return;
         case EValueKind::LargeValue:
             strOut += kBinaryData;
             return;
+        case EValueKind::Date:
+        case EValueKind::Time:
+        case EValueKind::DateTime2:
+        case EValueKind::DateTimeOffset:
+            return AppendDateTime2008(value, false, strOut);
         case EValueKind::Integer:
             return AppendNumber(value.m_nInteger, strOut);
         case EValueKind::Real:
@@ -526,7 +646,9 @@ void CValueFormat::AppendGridText(const CTypedValue& value, const SColumnFormat&
             strOut += value.TextView();
             return;
         case EValueKind::Binary: {
-            if (column.eType == EColumnType::Binary) {
+            // binary, and the bytes of a CLR type or of a variant holding a binary value.
+            if (column.eType == EColumnType::Binary || column.eType == EColumnType::Clr ||
+                column.eType == EColumnType::SqlVariant) {
                 strOut += "0x";
                 return AppendHex(value.Bytes(), strOut);
             }
@@ -613,6 +735,11 @@ void CValueFormat::AppendSqlText(const CTypedValue& value, EColumnType eType, st
             return;
         case EValueKind::UnicodeText:
             return AppendHex(value.Bytes(), strOut);
+        case EValueKind::Date:
+        case EValueKind::Time:
+        case EValueKind::DateTime2:
+        case EValueKind::DateTimeOffset:
+            return AppendDateTime2008(value, false, strOut);
         default:
             return;
     }
@@ -640,6 +767,7 @@ bool CValueFormat::AppendSqlLiteral(const CTypedValue& value, const SColumnForma
         case EValueKind::Null:
         case EValueKind::Missing:
         case EValueKind::Corrupt:
+        case EValueKind::NotDecoded:
             // A column that may not be NULL still gets a value, so the row is not refused.
             if (CTypeTable::IsCharacter(eType) && !column.bNullable) {
                 strOut += "''";
@@ -659,7 +787,10 @@ bool CValueFormat::AppendSqlLiteral(const CTypedValue& value, const SColumnForma
         default:
             break;
     }
-    if (eType == EColumnType::VarBinary || eType == EColumnType::Image) {
+    if (eType == EColumnType::SqlVariant) {
+        AppendVariantLiteral(value, strOut, bScript);
+    } else if (eType == EColumnType::VarBinary || eType == EColumnType::Image ||
+               eType == EColumnType::Clr) {
         // Image values are hex digits; quoted, the server would store the digits' characters.
         strOut += "0x";
         AppendSqlText(value, eType, strOut);
@@ -691,8 +822,15 @@ EDataForm CValueFormat::AppendDataText(const CTypedValue& value, EColumnType eTy
         case EValueKind::Corrupt:
         case EValueKind::Formula:
         case EValueKind::Deleted:
+        case EValueKind::NotDecoded:
         case EValueKind::LargeValue:
             return EDataForm::Null;
+        case EValueKind::Date:
+        case EValueKind::Time:
+        case EValueKind::DateTime2:
+        case EValueKind::DateTimeOffset:
+            AppendDateTime2008(value, true, strOut);
+            return EDataForm::PlainString;
         case EValueKind::EmptyString:
             if (IsBinary(eType)) {
                 strOut += "0x";

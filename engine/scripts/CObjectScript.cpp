@@ -5,6 +5,7 @@
 #include "common/OdbcConnection.h"
 #include "common/ScriptFile.h"
 #include "engine/core/CSQLServerEngine.h"
+#include "engine/scripts/SqlText.h"
 
 CScriptFile* CObjectScript::ScriptFile(const CSQLServerEngine& engine, EObjectKind eKind) {
     switch (eKind) {
@@ -43,11 +44,15 @@ void CObjectScript::Generate(CSQLServerEngine& engine, CViewStoredProc* pObject,
     if (!pObject)
         return;
     CEngineStatus& status = *engine.m_pStatus;
-    std::string strText = pObject->m_strText + "\r\n";
+    // An object of a schema other than dbo names it, and its schema is made first.
+    std::string strText = SqlText::WithSchema(pObject->m_strText, pObject->m_strSchema) + "\r\n";
+    const std::string strSchema = SqlText::EnsureSchema(pObject->m_strSchema);
     if (engine.m_bDirectExport) {
         try {
             if (!engine.m_pDatabase)
                 throw COdbcError("no database connection");
+            if (!strSchema.empty())
+                engine.m_pDatabase->Execute(strSchema);
             engine.m_pDatabase->Execute(strText);
             // Functions are not counted: the export runs their stage twice so that functions
             // calling later ones are created on the second pass.
@@ -63,6 +68,9 @@ void CObjectScript::Generate(CSQLServerEngine& engine, CViewStoredProc* pObject,
         }
         return;
     }
-    if (CScriptFile* pFile = ScriptFile(engine, eKind))
+    if (CScriptFile* pFile = ScriptFile(engine, eKind)) {
+        if (!strSchema.empty())
+            pFile->Write(strSchema + "\r\ngo\r\n");
         pFile->Write(strText + "\r\ngo\r\n");
+    }
 }

@@ -1,15 +1,21 @@
 // engine/scripts/CScanFile.cpp
 #include "engine/scripts/CScanFile.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <string_view>
+#include <utility>
 
 #include "common/ArchiveReader.h"
 #include "common/ArchiveWriter.h"
 #include "common/ByteView.h"
 #include "common/Crc32.h"
+#include "common/ExecutionLog.h"
 #include "engine/core/CSQLServerEngine.h"
 
 namespace {
@@ -208,6 +214,260 @@ void ReadTable(CArchiveReader& in, CTable& table) {
         table.m_vecPages.push_back(in.ReadU32());
 }
 
+// ---- The schema section (a tagged section, see below): keys, checks, foreign keys, indexes,
+// identity and computed columns of the tables that have any.
+
+constexpr std::uint32_t kSchemaVersion = 1;
+constexpr std::size_t kMinSchemaTable = 1 + 5 * 4;
+constexpr std::size_t kMinSchemaColumn = 1 + 2 * 4 + 4 * 4;
+constexpr std::size_t kMinIndexColumn = 1 + 4;
+constexpr std::size_t kMinKey = 1 + 4 + 2 * 4 + 4;
+constexpr std::size_t kMinCheck = 1 + 4 + 1 + 4;
+constexpr std::size_t kMinForeignKey = 1 + 4 + 4 + 4 + 1 + 4 + 2 + 4;
+constexpr std::size_t kMinIndex = 1 + 4 + 3 * 4 + 4;
+
+// Counts the bytes the archive encoding of the body takes, so the length can precede it.
+class CSizeCounter {
+  public:
+    void WriteU8(std::uint8_t) { m_nBytes += 1; }
+    void WriteU32(std::uint32_t) { m_nBytes += 4; }
+    void WriteI32(std::int32_t) { m_nBytes += 4; }
+    void WriteFlag(bool) { m_nBytes += 4; }
+    void WriteString(std::string_view strText) {
+        // The length prefix takes 1, 3 or 7 bytes (CArchiveWriter::WriteString).
+        const std::size_t n = strText.size();
+        m_nBytes += (n < 0xFF ? 1 : n < 0xFFFE ? 3 : 7) + n;
+    }
+    std::uint64_t Bytes() const { return m_nBytes; }
+
+  private:
+    std::uint64_t m_nBytes = 0;
+};
+
+template <typename TOut>
+void WriteI64(TOut& out, std::int64_t nValue) {
+    out.WriteU32(static_cast<std::uint32_t>(static_cast<std::uint64_t>(nValue)));
+    out.WriteU32(static_cast<std::uint32_t>(static_cast<std::uint64_t>(nValue) >> 32));
+}
+
+std::int64_t ReadI64(CArchiveReader& in) {
+    const std::uint64_t nLow = in.ReadU32();
+    const std::uint64_t nHigh = in.ReadU32();
+    return static_cast<std::int64_t>(nLow | (nHigh << 32));
+}
+
+bool HasSchema(const CTable& table) {
+    return !table.m_vecKeys.empty() || !table.m_vecChecks.empty() ||
+           !table.m_vecForeignKeys.empty() || !table.m_vecIndexes.empty() ||
+           std::any_of(table.m_vecColumns.begin(), table.m_vecColumns.end(),
+                       [](const CColumnInfo& c) { return c.m_bIdentity || c.m_bComputed; });
+}
+
+template <typename TOut>
+void WriteIndexColumns(TOut& out, const std::vector<CIndexColumn>& vecColumns) {
+    out.WriteU32(static_cast<std::uint32_t>(vecColumns.size()));
+    for (const CIndexColumn& column : vecColumns) {
+        out.WriteString(column.m_strName);
+        out.WriteFlag(column.m_bDescending);
+    }
+}
+
+template <typename TOut>
+void WriteNames(TOut& out, const std::vector<std::string>& vecNames) {
+    out.WriteU32(static_cast<std::uint32_t>(vecNames.size()));
+    for (const std::string& strName : vecNames)
+        out.WriteString(strName);
+}
+
+template <typename TOut>
+void WriteSchemaBody(TOut& out, const CSQLServerEngine& engine) {
+    std::uint32_t nTables = 0;
+    for (const auto& [strKey, pTable] : engine.m_mapObjects)
+        nTables += HasSchema(*pTable) ? 1 : 0;
+    out.WriteU32(nTables);
+    for (const auto& [strKey, pTable] : engine.m_mapObjects) {
+        const CTable& table = *pTable;
+        if (!HasSchema(table))
+            continue;
+        out.WriteString(strKey);
+        std::uint32_t nColumns = 0;
+        for (const CColumnInfo& column : table.m_vecColumns)
+            nColumns += column.m_bIdentity || column.m_bComputed ? 1 : 0;
+        out.WriteU32(nColumns);
+        for (const CColumnInfo& column : table.m_vecColumns) {
+            if (!column.m_bIdentity && !column.m_bComputed)
+                continue;
+            out.WriteString(column.m_strName);
+            out.WriteFlag(column.m_bComputed);
+            out.WriteFlag(column.m_bIdentity);
+            WriteI64(out, column.m_nIdentitySeed);
+            WriteI64(out, column.m_nIdentityIncrement);
+        }
+        out.WriteU32(static_cast<std::uint32_t>(table.m_vecKeys.size()));
+        for (const CKeyConstraint& key : table.m_vecKeys) {
+            out.WriteString(key.m_strName);
+            out.WriteI32(key.m_nObjectId);
+            out.WriteFlag(key.m_bPrimaryKey);
+            out.WriteFlag(key.m_bClustered);
+            WriteIndexColumns(out, key.m_vecColumns);
+        }
+        out.WriteU32(static_cast<std::uint32_t>(table.m_vecChecks.size()));
+        for (const CCheckConstraint& check : table.m_vecChecks) {
+            out.WriteString(check.m_strName);
+            out.WriteI32(check.m_nObjectId);
+            out.WriteString(check.m_strText);
+            out.WriteFlag(check.m_bDisabled);
+        }
+        out.WriteU32(static_cast<std::uint32_t>(table.m_vecForeignKeys.size()));
+        for (const CForeignKey& key : table.m_vecForeignKeys) {
+            out.WriteString(key.m_strName);
+            out.WriteI32(key.m_nObjectId);
+            WriteNames(out, key.m_vecColumns);
+            out.WriteI32(key.m_nReferencedObjectId);
+            out.WriteString(key.m_strReferencedTable);
+            WriteNames(out, key.m_vecReferencedColumns);
+            out.WriteU8(static_cast<std::uint8_t>(key.m_eOnDelete));
+            out.WriteU8(static_cast<std::uint8_t>(key.m_eOnUpdate));
+            out.WriteFlag(key.m_bDisabled);
+        }
+        out.WriteU32(static_cast<std::uint32_t>(table.m_vecIndexes.size()));
+        for (const CTableIndex& index : table.m_vecIndexes) {
+            out.WriteString(index.m_strName);
+            out.WriteI32(index.m_nIndexId);
+            out.WriteFlag(index.m_bUnique);
+            out.WriteFlag(index.m_bClustered);
+            out.WriteFlag(index.m_bKeyIndex);
+            WriteIndexColumns(out, index.m_vecColumns);
+        }
+    }
+}
+
+// Written only when a table has schema parts: a catalog without any gives the same bytes as
+// before the section existed.
+bool WantsSchemaSection(const CSQLServerEngine& engine) {
+    return std::any_of(engine.m_mapObjects.begin(), engine.m_mapObjects.end(),
+                       [](const auto& entry) { return HasSchema(*entry.second); });
+}
+
+std::vector<CIndexColumn> ReadIndexColumns(CArchiveReader& in) {
+    const std::uint32_t nCount = in.ReadCount(kMinIndexColumn, "key columns");
+    std::vector<CIndexColumn> vecColumns(nCount);
+    for (CIndexColumn& column : vecColumns) {
+        column.m_strName = in.ReadString();
+        column.m_bDescending = in.ReadFlag();
+    }
+    return vecColumns;
+}
+
+std::vector<std::string> ReadNames(CArchiveReader& in) {
+    const std::uint32_t nCount = in.ReadCount(1, "foreign key columns");
+    std::vector<std::string> vecNames(nCount);
+    for (std::string& strName : vecNames)
+        strName = in.ReadString();
+    return vecNames;
+}
+
+CForeignKey::EAction ReadAction(CArchiveReader& in) {
+    const std::uint8_t nAction = in.ReadU8();
+    if (nAction > static_cast<std::uint8_t>(CForeignKey::EAction::SetDefault))
+        throw CArchiveError("unknown referential action " + std::to_string(nAction));
+    return static_cast<CForeignKey::EAction>(nAction);
+}
+
+// The schema parts of one table as the section holds them, applied only once the whole body
+// has been read, so a damaged body leaves every table as the eight sections gave it.
+struct SSchemaColumn {
+    std::string strName;
+    bool bComputed = false;
+    bool bIdentity = false;
+    std::int64_t nSeed = 1;
+    std::int64_t nIncrement = 1;
+};
+struct SSchemaEntry {
+    std::string strKey;
+    std::vector<SSchemaColumn> vecColumns;
+    std::vector<CKeyConstraint> vecKeys;
+    std::vector<CCheckConstraint> vecChecks;
+    std::vector<CForeignKey> vecForeignKeys;
+    std::vector<CTableIndex> vecIndexes;
+};
+
+SSchemaEntry ReadSchemaEntry(CArchiveReader& in) {
+    SSchemaEntry entry;
+    entry.strKey = in.ReadString();
+    entry.vecColumns.resize(in.ReadCount(kMinSchemaColumn, "identity and computed columns"));
+    for (SSchemaColumn& column : entry.vecColumns) {
+        column.strName = in.ReadString();
+        column.bComputed = in.ReadFlag();
+        column.bIdentity = in.ReadFlag();
+        column.nSeed = ReadI64(in);
+        column.nIncrement = ReadI64(in);
+    }
+    entry.vecKeys.resize(in.ReadCount(kMinKey, "keys"));
+    for (CKeyConstraint& key : entry.vecKeys) {
+        key.m_strName = in.ReadString();
+        key.m_nObjectId = in.ReadI32();
+        key.m_bPrimaryKey = in.ReadFlag();
+        key.m_bClustered = in.ReadFlag();
+        key.m_vecColumns = ReadIndexColumns(in);
+    }
+    entry.vecChecks.resize(in.ReadCount(kMinCheck, "check constraints"));
+    for (CCheckConstraint& check : entry.vecChecks) {
+        check.m_strName = in.ReadString();
+        check.m_nObjectId = in.ReadI32();
+        check.m_strText = in.ReadString();
+        check.m_bDisabled = in.ReadFlag();
+    }
+    entry.vecForeignKeys.resize(in.ReadCount(kMinForeignKey, "foreign keys"));
+    for (CForeignKey& key : entry.vecForeignKeys) {
+        key.m_strName = in.ReadString();
+        key.m_nObjectId = in.ReadI32();
+        key.m_vecColumns = ReadNames(in);
+        key.m_nReferencedObjectId = in.ReadI32();
+        key.m_strReferencedTable = in.ReadString();
+        key.m_vecReferencedColumns = ReadNames(in);
+        key.m_eOnDelete = ReadAction(in);
+        key.m_eOnUpdate = ReadAction(in);
+        key.m_bDisabled = in.ReadFlag();
+    }
+    entry.vecIndexes.resize(in.ReadCount(kMinIndex, "indexes"));
+    for (CTableIndex& index : entry.vecIndexes) {
+        index.m_strName = in.ReadString();
+        index.m_nIndexId = in.ReadI32();
+        index.m_bUnique = in.ReadFlag();
+        index.m_bClustered = in.ReadFlag();
+        index.m_bKeyIndex = in.ReadFlag();
+        index.m_vecColumns = ReadIndexColumns(in);
+    }
+    return entry;
+}
+
+void ReadSchemaBody(CArchiveReader& in, CSQLServerEngine& engine) {
+    std::vector<SSchemaEntry> vecEntries(in.ReadCount(kMinSchemaTable, "tables with schema parts"));
+    for (SSchemaEntry& entry : vecEntries)
+        entry = ReadSchemaEntry(in);
+    for (SSchemaEntry& entry : vecEntries) {
+        // A table the eight sections do not hold has nothing to attach its parts to.
+        CTable* pTable = engine.m_mapObjects.Find(entry.strKey);
+        if (!pTable)
+            continue;
+        for (const SSchemaColumn& saved : entry.vecColumns) {
+            for (CColumnInfo& column : pTable->m_vecColumns) {
+                if (column.m_strName != saved.strName)
+                    continue;
+                column.m_bComputed = saved.bComputed;
+                column.m_bIdentity = saved.bIdentity;
+                column.m_nIdentitySeed = saved.nSeed;
+                column.m_nIdentityIncrement = saved.nIncrement;
+            }
+        }
+        pTable->m_vecKeys = std::move(entry.vecKeys);
+        pTable->m_vecChecks = std::move(entry.vecChecks);
+        pTable->m_vecForeignKeys = std::move(entry.vecForeignKeys);
+        pTable->m_vecIndexes = std::move(entry.vecIndexes);
+    }
+}
+
 template <typename T, typename FnWrite>
 void WriteSection(CArchiveWriter& out, const COrderedMap<T>& map, FnWrite fnWrite) {
     for (const auto& [strKey, pValue] : map) {
@@ -269,6 +529,226 @@ std::uint32_t CheckCount(const CArchiveReader& in, std::int32_t nCount, std::siz
 std::int32_t Count(std::size_t n) {
     return static_cast<std::int32_t>(n);
 }
+
+// The programmable-object maps in the order the model section numbers them.
+template <class TEngine>
+auto ObjectMaps(TEngine& engine) {
+    return std::array{&engine.m_mapViews, &engine.m_mapProcedures, &engine.m_mapRules,
+                      &engine.m_mapTriggers, &engine.m_mapFunctions};
+}
+
+// Identity is no part of this section: the schema section carries it with the other schema parts.
+constexpr std::uint8_t kColumnMax = 0x1;
+
+bool HasModelSection(const CSQLServerEngine& engine) {
+    for (const auto& [strKey, pTable] : engine.m_mapObjects) {
+        if (!pTable->m_strSchema.empty() || !pTable->m_strRowsNotRead.empty())
+            return true;
+        for (const CColumnInfo& column : pTable->m_vecColumns) {
+            if (column.m_bMax)
+                return true;
+        }
+    }
+    for (auto* pMap : ObjectMaps(engine)) {
+        for (const auto& [strKey, pObject] : *pMap) {
+            if (!pObject->m_strSchema.empty())
+                return true;
+        }
+    }
+    for (const auto& [strKey, pType] : engine.m_mapUserTypes) {
+        if (!pType->m_strSchema.empty())
+            return true;
+    }
+    return false;
+}
+
+constexpr std::uint32_t kModelVersion = 1;
+
+template <typename TOut>
+void WriteModelBody(TOut& out, const CSQLServerEngine& engine) {
+    out.WriteU32(static_cast<std::uint32_t>(engine.m_mapObjects.Count()));
+    for (const auto& [strKey, pTable] : engine.m_mapObjects) {
+        out.WriteString(strKey);
+        out.WriteString(pTable->m_strSchema);
+        out.WriteString(pTable->m_strRowsNotRead);
+        out.WriteU32(static_cast<std::uint32_t>(pTable->m_vecColumns.size()));
+        for (const CColumnInfo& column : pTable->m_vecColumns) {
+            out.WriteU8(column.m_bMax ? kColumnMax : 0);
+        }
+    }
+    std::uint32_t nObjects = 0;
+    for (auto* pMap : ObjectMaps(engine))
+        nObjects += static_cast<std::uint32_t>(pMap->Count());
+    out.WriteU32(nObjects);
+    const auto arrMaps = ObjectMaps(engine);
+    for (std::uint8_t nMap = 0; nMap < arrMaps.size(); ++nMap) {
+        for (const auto& [strKey, pObject] : *arrMaps[nMap]) {
+            out.WriteU8(nMap);
+            out.WriteString(strKey);
+            out.WriteString(pObject->m_strSchema);
+        }
+    }
+    out.WriteU32(static_cast<std::uint32_t>(engine.m_mapUserTypes.Count()));
+    for (const auto& [strKey, pType] : engine.m_mapUserTypes) {
+        out.WriteString(strKey);
+        out.WriteString(pType->m_strSchema);
+    }
+}
+
+// The model parts as the body holds them, applied only once the whole body has been read, so a
+// damaged body leaves the catalog as the eight sections gave it.
+struct SModelColumn {
+    std::uint8_t nFlags = 0;
+};
+struct SModelTable {
+    std::string strKey;
+    std::string strSchema;
+    std::string strRowsNotRead;
+    std::vector<SModelColumn> vecColumns;
+};
+struct SModelObject {
+    std::uint8_t nMap = 0;
+    std::string strKey;
+    std::string strSchema;
+};
+
+// Entries name their objects by key; an entry whose object the sections do not hold is passed
+// over.
+void ReadModelBody(CArchiveReader& in, CSQLServerEngine& engine) {
+    constexpr std::size_t kMinModelColumn = 1;
+    const auto arrMaps = ObjectMaps(engine);
+    std::vector<SModelTable> vecTables(in.ReadCount(1 + 1 + 1 + 4, "model table entries"));
+    for (SModelTable& table : vecTables) {
+        table.strKey = in.ReadString();
+        table.strSchema = in.ReadString();
+        table.strRowsNotRead = in.ReadString();
+        table.vecColumns.resize(in.ReadCount(kMinModelColumn, "model column entries"));
+        for (SModelColumn& column : table.vecColumns) {
+            column.nFlags = in.ReadU8();
+        }
+    }
+    std::vector<SModelObject> vecObjects(in.ReadCount(1 + 1 + 1, "model object entries"));
+    for (SModelObject& object : vecObjects) {
+        object.nMap = in.ReadU8();
+        object.strKey = in.ReadString();
+        object.strSchema = in.ReadString();
+        if (object.nMap >= arrMaps.size())
+            throw CArchiveError("object map " + std::to_string(object.nMap) + " unknown");
+    }
+    std::vector<std::pair<std::string, std::string>> vecTypes(
+        in.ReadCount(1 + 1, "model user type entries"));
+    for (auto& [strKey, strSchema] : vecTypes) {
+        strKey = in.ReadString();
+        strSchema = in.ReadString();
+    }
+
+    for (SModelTable& saved : vecTables) {
+        CTable* pTable = engine.m_mapObjects.Find(saved.strKey);
+        if (pTable == nullptr)
+            continue;
+        pTable->m_strSchema = std::move(saved.strSchema);
+        pTable->m_strRowsNotRead = std::move(saved.strRowsNotRead);
+        const std::size_t nColumns = std::min(saved.vecColumns.size(), pTable->m_vecColumns.size());
+        for (std::size_t n = 0; n < nColumns; ++n) {
+            CColumnInfo& column = pTable->m_vecColumns[n];
+            column.m_bMax = (saved.vecColumns[n].nFlags & kColumnMax) != 0;
+        }
+    }
+    for (SModelObject& saved : vecObjects) {
+        if (CViewStoredProc* pObject = arrMaps[saved.nMap]->Find(saved.strKey))
+            pObject->m_strSchema = std::move(saved.strSchema);
+    }
+    for (auto& [strKey, strSchema] : vecTypes) {
+        if (CUserType* pType = engine.m_mapUserTypes.Find(strKey))
+            pType->m_strSchema = std::move(strSchema);
+    }
+}
+
+// ---- Tagged sections after the eight sections: each is its tag (string), a 32-bit version, the
+// 32-bit byte length of its body and the body. A reader skips a tag or a version it does not
+// know by the length, so sections of later builds never stop an older one.
+
+template <typename FnBody>
+void WriteTaggedSection(CArchiveWriter& out, std::string_view strTag, std::uint32_t nVersion,
+                        FnBody fnBody) {
+    CSizeCounter counter;
+    fnBody(counter);
+    if (counter.Bytes() > UINT32_MAX)
+        return;  // cannot be framed; the file still opens without it
+    out.WriteString(strTag);
+    out.WriteU32(nVersion);
+    out.WriteU32(static_cast<std::uint32_t>(counter.Bytes()));
+    fnBody(out);
+}
+
+void WriteTaggedSections(CArchiveWriter& out, const CSQLServerEngine& engine) {
+    // Scans of the 2000 format have no model section: such files stay as they always were.
+    if (HasModelSection(engine)) {
+        WriteTaggedSection(out, CScanFile::kModelTag, kModelVersion,
+                           [&](auto& body) { WriteModelBody(body, engine); });
+    }
+    if (WantsSchemaSection(engine)) {
+        WriteTaggedSection(out, CScanFile::kSchemaTag, kSchemaVersion,
+                           [&](auto& body) { WriteSchemaBody(body, engine); });
+    }
+}
+
+struct STaggedReader {
+    const char* pszTag;
+    std::uint32_t nVersion;
+    void (*fnRead)(CArchiveReader& body, CSQLServerEngine& engine);
+};
+// One entry per section this build understands. A reader throws CArchiveError on a body it
+// cannot read and must then leave the engine as it was.
+constexpr STaggedReader kTaggedReaders[] = {
+    {CScanFile::kModelTag, kModelVersion, ReadModelBody},
+    {CScanFile::kSchemaTag, kSchemaVersion, ReadSchemaBody},
+};
+
+// Reads the tagged sections up to the end of the file. Whatever cannot be read (bytes that are
+// no section header, a body longer than the file, a body its reader refuses) ends the walk with
+// a line in the error log: the catalog of the eight sections is complete without them.
+void ReadTaggedSections(CArchiveReader& in, CSQLServerEngine& engine) {
+    while (in.Remaining() > 0) {
+        CArchiveReader header(in.RemainingBytes());
+        std::string strTag;
+        std::uint32_t nVersion = 0;
+        std::uint32_t nLength = 0;
+        try {
+            strTag = header.ReadString();
+            nVersion = header.ReadU32();
+            nLength = header.ReadU32();
+        } catch (const CArchiveError&) {
+            CExecutionLog::WriteLog(1, 0,
+                                    "Scan file: " + std::to_string(in.Remaining()) +
+                                        " bytes after the catalog are no readable section",
+                                    true);
+            return;
+        }
+        if (nLength > header.Remaining()) {
+            CExecutionLog::WriteLog(1, 0,
+                                    "Scan file: section " + strTag + " claims " +
+                                        std::to_string(nLength) + " bytes but only " +
+                                        std::to_string(header.Remaining()) + " remain",
+                                    true);
+            return;
+        }
+        CArchiveReader body(header.RemainingBytes().first(nLength));
+        in.Skip(header.Position() + nLength, "a tagged section");
+        for (const STaggedReader& reader : kTaggedReaders) {
+            if (strTag != reader.pszTag || nVersion != reader.nVersion)
+                continue;
+            try {
+                reader.fnRead(body, engine);
+            } catch (const CArchiveError& error) {
+                CExecutionLog::WriteLog(
+                    1, 0, "Scan file: section " + strTag + " is damaged: " + error.what(), true);
+                return;
+            }
+        }
+    }
+}
+
 }  // namespace
 
 bool CScanFile::Save(const CSQLServerEngine& engine, const std::string& strPath,
@@ -300,8 +780,8 @@ bool CScanFile::Save(const CSQLServerEngine& engine, const std::string& strPath,
     WriteSection(out, engine.m_mapRules, WriteObject);
     WriteSection(out, engine.m_mapTriggers, WriteObject);
     WriteSection(out, engine.m_mapFunctions, WriteObject);
-    // Further sections, each starting with a tag of its own, go here: the trailer covers every
-    // byte before it.
+    WriteTaggedSections(out, engine);
+    // The trailer covers every byte before it, the tagged sections included.
     const std::uint64_t nCovered = out.BytesWritten();
     const std::uint32_t nCrc = out.Crc32();
     out.WriteString(kTrailerSignature);
@@ -357,6 +837,7 @@ void CScanFile::Load(CSQLServerEngine& engine, CArchiveReader& in) {
     ReadSection(in, nRules, engine.m_mapRules, ReadObject, "rule", damage);
     ReadSection(in, nTriggers, engine.m_mapTriggers, ReadObject, "trigger", damage);
     ReadSection(in, nFunctions, engine.m_mapFunctions, ReadObject, "function", damage);
+    ReadTaggedSections(in, engine);
 
     // The object ids live in the keys; the programmable objects keep them as members too.
     for (auto* pMap : {&engine.m_mapViews, &engine.m_mapProcedures, &engine.m_mapRules,

@@ -9,6 +9,8 @@
 #include "engine/core/CSQLServerEngine.h"
 #include "engine/records/CExportContext.h"
 #include "engine/records/CRecordExport.h"
+#include "engine/records/CTypeTable.h"
+#include "engine/scripts/CConstraintScript.h"
 #include "engine/scripts/SqlText.h"
 
 namespace {
@@ -43,6 +45,17 @@ std::string CTableScript::DeclaredType(const std::string& strUserType, unsigned 
     return strType;
 }
 
+std::string CTableScript::DeclaredType(const CColumnInfo& column) {
+    if (column.m_bMax && CTypeTable::HasSize(column.m_strUserType))
+        return SqlText::Bracket(column.m_strUserType) + "(max)";
+    if (CTypeTable::HasFractionalDigits(column.m_strUserType)) {
+        return SqlText::Bracket(column.m_strUserType) + "(" +
+               std::to_string(static_cast<unsigned>(column.m_nScale)) + ")";
+    }
+    return DeclaredType(column.m_strUserType, column.m_nLength, column.m_nPrecision,
+                        column.m_nScale);
+}
+
 CTableScript::SStatement CTableScript::Build(const CSQLServerEngine& engine, const CTable& table) {
     return Build(table, &engine.m_pStatus->m_bStop);
 }
@@ -50,15 +63,31 @@ CTableScript::SStatement CTableScript::Build(const CSQLServerEngine& engine, con
 CTableScript::SStatement CTableScript::Build(const CTable& table, const std::atomic<bool>* pStop) {
     SStatement statement;
     std::string& strText = statement.strCreate;
-    strText = "CREATE TABLE " + SqlText::Bracket(table.m_strName) + " (";
+    statement.strSchema = SqlText::EnsureSchema(table.m_strSchema);
+    strText = "CREATE TABLE " + SqlText::QualifiedName(table.m_strSchema, table.m_strName) + " (";
     bool bFirst = true;
     for (const CColumnInfo& column : table.m_vecColumns) {
+        if (column.IsComputed() && column.m_strFormula.empty()) {
+            statement.vecLeftOut.push_back(column.m_strName);
+            continue;
+        }
         if (!bFirst)
             strText += ",";
         bFirst = false;
-        strText += SqlText::Bracket(column.m_strName) + " " +
-                   DeclaredType(column.m_strUserType, column.m_nLength, column.m_nPrecision,
-                                column.m_nScale);
+        if (column.IsComputed()) {
+            // A computed column has no type of its own: the expression gives it.
+            strText += SqlText::Bracket(column.m_strName) + " AS " + column.m_strFormula;
+            if (pStop != nullptr && pStop->load()) {
+                statement.bStopped = true;
+                return statement;
+            }
+            continue;
+        }
+        strText += SqlText::Bracket(column.m_strName) + " " + DeclaredType(column);
+        if (column.m_bIdentity && !column.m_bDeleted) {
+            strText += " IDENTITY(" + std::to_string(column.m_nIdentitySeed) + "," +
+                       std::to_string(column.m_nIdentityIncrement) + ")";
+        }
         if (!column.m_strDefault.empty()) {
             if (IsBoundDefault(column.m_strDefault)) {
                 if (std::find(statement.vecDefaults.begin(), statement.vecDefaults.end(),
@@ -80,6 +109,28 @@ CTableScript::SStatement CTableScript::Build(const CTable& table, const std::ato
     return statement;
 }
 
+std::string CTableScript::IdentityInsert(const CTable& table, bool bOn) {
+    return "SET IDENTITY_INSERT " + SqlText::Bracket(table.m_strName) + (bOn ? " ON" : " OFF");
+}
+
+namespace {
+// A session setting around the records, not a record: it is not counted. If the target refuses
+// it, the INSERTs that need it are refused too and counted there, so it is only logged.
+void SendSetting(CExportContext& context, const std::string& strSetting) {
+    if (!context.m_bDirect) {
+        if (context.m_pTableFile)
+            context.m_pTableFile->Write(strSetting + kBatchEnd);
+        return;
+    }
+    try {
+        if (context.m_pConnection)
+            context.m_pConnection->Execute(strSetting);
+    } catch (const COdbcError& error) {
+        CExecutionLog::WriteLog(1, 0, std::string(error.what()) + " : " + strSetting, true);
+    }
+}
+}  // namespace
+
 void CTableScript::Generate(CSQLServerEngine& engine, CExportContext& context) {
     CTable* pTable = context.m_pTable;
     if (!pTable)
@@ -87,13 +138,23 @@ void CTableScript::Generate(CSQLServerEngine& engine, CExportContext& context) {
     SStatement statement = Build(*pTable, context.m_pStop);
     if (statement.bStopped)
         return;
+    for (const std::string& strColumn : statement.vecLeftOut) {
+        CExecutionLog::WriteLog(1, 0,
+                                "Computed column " + SqlText::Bracket(strColumn) + " of table " +
+                                    SqlText::Bracket(pTable->m_strName) +
+                                    " was left out: its expression was not recovered",
+                                true);
+    }
 
     bool bCreateFailed = false;
     if (context.m_bDirect) {
         COdbcConnection* pConnection = context.m_pConnection;
-        // Bound defaults must exist before the table; one that already exists (bound in an
-        // earlier table) fails harmlessly, so it is only logged.
-        for (const std::string& strDefault : statement.vecDefaults) {
+        // The schema and the bound defaults must exist before the table; one that already exists
+        // (bound in an earlier table) fails harmlessly, so it is only logged.
+        std::vector<std::string> vecBefore = statement.vecDefaults;
+        if (!statement.strSchema.empty())
+            vecBefore.insert(vecBefore.begin(), statement.strSchema);
+        for (const std::string& strDefault : vecBefore) {
             try {
                 if (pConnection)
                     pConnection->Execute(strDefault);
@@ -116,8 +177,11 @@ void CTableScript::Generate(CSQLServerEngine& engine, CExportContext& context) {
             for (const std::string& strDefault : statement.vecDefaults)
                 context.m_pDefaultFile->Write(strDefault + kBatchEnd);
         }
-        if (context.m_pTableFile)
+        if (context.m_pTableFile) {
+            if (!statement.strSchema.empty())
+                context.m_pTableFile->Write(statement.strSchema + kBatchEnd);
             context.m_pTableFile->Write(statement.strCreate + kBatchEnd);
+        }
     }
 
     if (context.m_bExportRecords) {
@@ -126,8 +190,17 @@ void CTableScript::Generate(CSQLServerEngine& engine, CExportContext& context) {
             engine.m_bRecordExportRunning = true;
             pStatus->m_pCurrentTable = pTable;
         }
+        const bool bIdentity = pTable->IdentityColumn() != nullptr;
+        if (bIdentity)
+            SendSetting(context, IdentityInsert(*pTable, true));
         CRecordExport::Run(context);
+        if (bIdentity)
+            SendSetting(context, IdentityInsert(*pTable, false));
     }
+    // The keys and indexes come after the records: the rows go in unchecked and unsorted, and a
+    // stopped export leaves them out.
+    if (!context.StopRequested())
+        CConstraintScript::Generate(context);
     // A table that could not be created is a failed statement of its own, even without records.
     if (bCreateFailed) {
         ++context.m_nFailed;

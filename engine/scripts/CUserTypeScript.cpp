@@ -10,11 +10,13 @@
 
 std::string CUserTypeScript::Statement(const CUserType& type) {
     std::string strStatement = "sp_addtype " + SqlText::Bracket(type.m_strName) + ",";
-    std::string strBase = CTypeTable::TypeName(type.m_nBaseType);
+    // The names of the later formats' types too: a 2000 file never stores their ids.
+    std::string strBase = CTypeTable::LaterTypeName(type.m_nBaseType);
     if (!CTypeTable::HasSize(strBase)) {
         strStatement += " " + strBase;
     } else {
-        std::string strSize = (strBase == "nvarchar" && type.m_nLength > 3999)
+        std::string strSize = type.m_nLength > 8000 ? "max"
+                              : (strBase == "nvarchar" && type.m_nLength > 3999)
                                   ? "4000"
                                   : std::to_string(type.m_nLength);
         strStatement += " '" + strBase + "(" + strSize + ")' ";

@@ -30,4 +30,14 @@ AMBERMILL_API bool IsRunnerCommand(std::string_view strLine);
 // '+CHAR(13)+CHAR(10)+', so that line no longer starts a line of the script and the value still
 // reads back unchanged.
 AMBERMILL_API void AppendQuoted(std::string_view strText, std::string& strOut, bool bScript);
+// [schema].[name], or [name] when the object has no schema (the 2000 format keeps none).
+AMBERMILL_API std::string QualifiedName(std::string_view strSchema, std::string_view strName);
+// Creates the schema when the target lacks it; empty for no schema and for dbo, which every
+// database has. One statement, ending its own batch.
+AMBERMILL_API std::string EnsureSchema(std::string_view strSchema);
+// A definition text whose CREATE statement names its object without a schema, with the schema
+// put in front of the name (CREATE VIEW v -> CREATE VIEW [s].[v]), so the object lands in its
+// schema rather than the connection's default; unchanged for no schema, dbo, or a name that is
+// already qualified.
+AMBERMILL_API std::string WithSchema(const std::string& strText, std::string_view strSchema);
 }  // namespace SqlText

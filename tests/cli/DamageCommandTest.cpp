@@ -159,8 +159,9 @@ TEST(DamageCommand, UnknownAndLaterVersionStampsSayWhatToDo) {
         EXPECT_EQ(result.nExitCode, 2) << pszCommand;
         EXPECT_EQ(result.strErr, "ambermill-cli: '" + strUnknown +
                                      "': the version stamp at byte 100 of the boot page reads "
-                                     "661, which no format of this build has; choose the format "
-                                     "with --format 2000|2005|2008\n")
+                                     "661, which no format of this build has; it is most likely "
+                                     "the SQL Server 2008 format (--format 2008); choose the "
+                                     "format with --format 2000|2005|2008\n")
             << pszCommand;
     }
     auto chosen = RunCli({"catalog", strUnknown, "--format", "2000"});
@@ -182,9 +183,8 @@ TEST(DamageCommand, UnknownAndLaterVersionStampsSayWhatToDo) {
     for (const auto& vecArgs : vecCommands) {
         auto result = RunCli(vecArgs);
         EXPECT_EQ(result.nExitCode, 3) << vecArgs[0];
-        EXPECT_NE(result.strErr.find("ambermill-cli: nothing was recovered: the SQL Server 2005 "
-                                     "format is not read by this build\n"),
-                  std::string::npos)
+        // A file of the 2000 layout under a 2005 stamp: the 2005 engine finds no catalog in it.
+        EXPECT_NE(result.strErr.find("ambermill-cli: nothing was recovered"), std::string::npos)
             << vecArgs[0] << ": " << result.strErr;
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "bundle")) << "no bundle for nothing";

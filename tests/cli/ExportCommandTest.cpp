@@ -150,4 +150,11 @@ TEST(ExportDbCommand, AConnectionThatDoesNotOpenExitsTwoWithTheDriverMessage) {
         << result.strErr;
     auto missing = RunCli({"export-db", TestFiles::SamplePath().string()});
     EXPECT_EQ(missing.nExitCode, 2);
+    for (const char* pszWorkers : {"0", "6", "x", "12"}) {
+        auto workers = RunCli({"export-db", TestFiles::SamplePath().string(), "--connect",
+                               "DRIVER=No Such Driver", "--workers", pszWorkers});
+        EXPECT_EQ(workers.nExitCode, 2) << pszWorkers;
+        EXPECT_NE(workers.strErr.find("--workers takes a number from 1 to 5"), std::string::npos)
+            << workers.strErr;
+    }
 }

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "fixtures/CDataFileBuilder.h"
+#include "support/ShopFile.h"
 #include "support/TestFiles.h"
 
 using TestFiles::RunCli;
@@ -99,7 +100,11 @@ TEST(CatalogCommand, LaterFormatsAndMissingCatalogsRecoverNothingAndSaySo) {
     EXPECT_NE(info.strOut.find("Engine:    2005"), std::string::npos);
     auto result = RunCli({"catalog", (dir / "later.mdf").string()});
     EXPECT_EQ(result.nExitCode, 3);
-    EXPECT_NE(result.strErr.find("2005 format is not read"), std::string::npos) << result.strErr;
+    // A 2000 layout under a 2005 stamp: the 2005 engine finds no allocation units, and says so.
+    EXPECT_NE(result.strErr.find("the sysallocunits table (object id 7) is missing"),
+              std::string::npos)
+        << result.strErr;
+    EXPECT_NE(result.strErr.find("nothing was recovered"), std::string::npos) << result.strErr;
 
     fixtures::CDataFileBuilder noObjects("NoObjects");
     noObjects.AddTable("T", {{"a", fixtures::kTypeInt, 4}});
@@ -110,4 +115,36 @@ TEST(CatalogCommand, LaterFormatsAndMissingCatalogsRecoverNothingAndSaySo) {
     EXPECT_NE(missing.strErr.find("the sysobjects table (object id 1) is missing"),
               std::string::npos)
         << missing.strErr;
+}
+
+TEST(CatalogCommand, ListsKeysIndexesForeignKeysChecksIdentityAndComputedColumns) {
+    TestFiles::CTempDir dir;
+    TestShop::Builder().WriteTo(dir / "shop.mdf");
+    auto result = RunCli({"catalog", (dir / "shop.mdf").string(), "--json"});
+    ASSERT_EQ(result.nExitCode, 0) << result.strErr;
+    for (const char* pszNeedle :
+         {"\"identity\":{\"seed\":100,\"increment\":10}",
+          "\"identity\":{\"seed\":-1,\"increment\":-1}", "\"computed\":\"([Qty] * [Price])\"",
+          "\"identity\":null,\"computed\":null",
+          "\"keys\":[{\"name\":\"PK_Customers\",\"type\":\"PRIMARY KEY\",\"clustered\":true,"
+          "\"columns\":[{\"name\":\"Id\",\"descending\":false}]}",
+          "{\"name\":\"IX_Customers_Name\",\"unique\":false,\"clustered\":false,"
+          "\"key_index\":false,",
+          "\"foreign_keys\":[{\"name\":\"FK_Orders_Customers\",\"columns\":[\"CustomerId\"],"
+          "\"referenced_table\":\"Customers\",\"referenced_columns\":[\"Id\"],"
+          "\"on_delete\":\"NO ACTION\",\"on_update\":\"NO ACTION\",\"enabled\":true}]",
+          "{\"name\":\"CK_Orders_Price\",\"text\":\"([Price] < 1000)\",\"enabled\":false}"}) {
+        EXPECT_NE(result.strOut.find(pszNeedle), std::string::npos) << pszNeedle;
+    }
+    auto text = RunCli({"catalog", (dir / "shop.mdf").string()});
+    ASSERT_EQ(text.nExitCode, 0);
+    for (const char* pszNeedle :
+         {"identity(100,10)", " as ([Qty] * [Price])",
+          "primary key PK_Orders nonclustered "
+          "(OrderNo, CustomerId)",
+          "index CX_Orders_Customer clustered (CustomerId)",
+          "foreign key FK_Orders_Customers (CustomerId) references Customers (Id)",
+          "check CK_Orders_Price ([Price] < 1000) (disabled)"}) {
+        EXPECT_NE(text.strOut.find(pszNeedle), std::string::npos) << pszNeedle;
+    }
 }

@@ -104,4 +104,12 @@ SRunResult RunCli(const std::vector<std::string>& vecArgs) {
     return result;
 }
 
+std::string GoldenText(const std::string& strName, const std::string& strActual) {
+    const fs::path path = SourceDir() / "tests" / "golden" / strName;
+    const char* pszUpdate = std::getenv("AMBERMILL_UPDATE_GOLDEN");
+    if (pszUpdate && std::string(pszUpdate) == "1")
+        WriteFile(path, strActual);
+    return ReadFile(path);
+}
+
 }  // namespace TestFiles

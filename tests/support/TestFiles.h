@@ -38,6 +38,9 @@ struct SRunResult {
 SRunResult RunCli(const std::vector<std::string>& vecArgs);
 
 std::string ReadFile(const std::filesystem::path& path);
+// The text of tests/golden/strName. With AMBERMILL_UPDATE_GOLDEN=1 in the environment the file is
+// first rewritten with strActual (review the diff before committing it).
+std::string GoldenText(const std::string& strName, const std::string& strActual);
 void WriteFile(const std::filesystem::path& path, const std::string& strBytes);
 
 }  // namespace TestFiles

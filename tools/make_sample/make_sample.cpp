@@ -93,11 +93,12 @@ int main(int argc, char** argv) {
         // Authors: 20 live rows, 1 deleted.
         SColumnSpec zip = Col("Zip", kTypeChar, 5, true);
         zip.nUserTypeId = nZip;
+        SColumnSpec authorId = Col("AuthorID", kTypeInt, 4, false);
+        authorId.bIdentity = true;
         const std::uint32_t nAuthors = builder.AddTable(
-            "Authors",
-            {Col("AuthorID", kTypeInt, 4, false), Col("FirstName", kTypeVarChar, 50, false),
-             Col("LastName", kTypeNVarChar, 100, false), zip,
-             Col("Born", kTypeSmallDatetime, 4, true), Col("Bio", kTypeText, 16, true)});
+            "Authors", {authorId, Col("FirstName", kTypeVarChar, 50, false),
+                        Col("LastName", kTypeNVarChar, 100, false), zip,
+                        Col("Born", kTypeSmallDatetime, 4, true), Col("Bio", kTypeText, 16, true)});
         for (int i = 0; i < 20; ++i) {
             const std::string strZip = std::to_string(10000 + seq.Next(89999));
             const Value bio =
@@ -119,14 +120,16 @@ int main(int argc, char** argv) {
              V(EncodeNVarchar(std::string("Writer"))), V(EncodeChar("99999", 5)), kNull, kNull},
             true);
 
-        // Books: 40 live rows, 2 deleted.
+        // Books: 40 live rows, 2 deleted; the last column is computed.
+        SColumnSpec priceWithTax = Col("PriceWithTax", kTypeMoney, 8, true, 19, 4);
+        priceWithTax.strFormula = "([Price] * 1.1)";
         const std::uint32_t nBooks = builder.AddTable(
             "Books",
             {Col("BookID", kTypeInt, 4, false), Col("Title", kTypeVarChar, 200, false),
              Col("AuthorID", kTypeInt, 4, false), Col("Price", kTypeMoney, 8, false, 19, 4),
              Col("Pages", kTypeSmallInt, 2, true), Col("Published", kTypeDatetime, 8, true),
              Col("InStock", kTypeBit, 1, false), Col("Rating", kTypeDecimal, 5, true, 3, 1),
-             Col("Isbn", kTypeChar, 13, true), Col("Summary", kTypeNText, 16, true)});
+             Col("Isbn", kTypeChar, 13, true), Col("Summary", kTypeNText, 16, true), priceWithTax});
         for (int i = 0; i < 42; ++i) {
             std::string strTitle =
                 std::string("The ") + kTitleWords[i % 16] + " " + kTitleWords[(i * 7 + 3) % 16];
@@ -150,7 +153,7 @@ int main(int argc, char** argv) {
                  V(EncodeDatetime(1990 + i % 15, 1 + i % 12, 1 + i % 28, 0, 0, 0, 0)),
                  V(EncodeBit(i % 3 != 0)),
                  i % 5 == 2 ? kNull : V(EncodeDecimal(false, std::uint64_t{10 + seq.Next(40)}, 5)),
-                 V(EncodeChar("978" + std::to_string(1000000000 + i * 7919), 13)), summary},
+                 V(EncodeChar("978" + std::to_string(1000000000 + i * 7919), 13)), summary, kNull},
                 i == 40 || i == 41);
         }
 
@@ -184,10 +187,13 @@ int main(int argc, char** argv) {
         // Orders: 120 live rows over several pages, 3 deleted (one with its slot freed).
         SColumnSpec quantity = Col("Quantity", kTypeTinyInt, 1, false);
         quantity.nDefaultId = nDefZero;
+        SColumnSpec orderId = Col("OrderID", kTypeInt, 4, false);
+        orderId.bIdentity = true;
+        orderId.nIdentitySeed = 1000;
         const std::uint32_t nOrders = builder.AddTable(
             "Orders",
-            {Col("OrderID", kTypeInt, 4, false), Col("CustomerID", kTypeInt, 4, false),
-             Col("BookID", kTypeInt, 4, false), quantity, Col("OrderDate", kTypeDatetime, 8, false),
+            {orderId, Col("CustomerID", kTypeInt, 4, false), Col("BookID", kTypeInt, 4, false),
+             quantity, Col("OrderDate", kTypeDatetime, 8, false),
              Col("Total", kTypeMoney, 8, false, 19, 4), Col("Note", kTypeVarChar, 1000, true)});
         for (int i = 0; i < 123; ++i) {
             const auto nQty = static_cast<std::uint8_t>(1 + seq.Next(5));
@@ -320,7 +326,22 @@ int main(int argc, char** argv) {
                           "RETURNS @t TABLE (BookID int, Qty int) AS\r\n"
                           "BEGIN INSERT @t SELECT BookID, SUM(Quantity) FROM dbo.Orders\r\n"
                           "WHERE CustomerID = @CustomerID GROUP BY BookID RETURN END");
-        builder.AddObject("PK", "PK_Orders", "", nOrders);
+        builder.AddPrimaryKey(nOrders, "PK_Orders", {"OrderID"}, false);
+
+        // The rules that held the tables together.
+        builder.AddPrimaryKey(nAuthors, "PK_Authors", {"AuthorID"});
+        builder.AddPrimaryKey(nBooks, "PK_Books", {"BookID"}, false);
+        builder.AddUniqueConstraint(nBooks, "UQ_Books_Isbn", {"Isbn"});
+        builder.AddIndex(nBooks, "IX_Books_Title", {"Title"});
+        builder.AddCheck(nBooks, "CK_Books_Price", "([Price] >= 0)");
+        builder.AddPrimaryKey(nCustomers, "PK_Customers", {"CustomerID"});
+        // Disabled: several balances are negative.
+        builder.AddCheck(nCustomers, "CK_Customers_Balance", "([Balance] >= 0)", true);
+        builder.AddIndex(nOrders, "IX_Orders_Customer", {"CustomerID", "OrderDate"});
+        builder.AddCheck(nOrders, "CK_Orders_Quantity", "([Quantity] > 0)");
+        // No foreign keys: sysreferences would need a page of its own, and the sample keeps its
+        // 32 pages. The tests build files with foreign keys.
+        builder.AddStatistics(nOrders, "_WA_Sys_Note_Orders", "Note");
 
         builder.WriteTo(argv[1]);
     } catch (const std::exception& ex) {

@@ -17,6 +17,7 @@
 #include "common/SettingsFile.h"
 #include "engine/core/CSQLServerEngine.h"
 #include "engine/records/CExportContext.h"
+#include "engine/scripts/CConstraintScript.h"
 #include "engine/scripts/CTableScript.h"
 #include "engine/scripts/SqlText.h"
 
@@ -65,6 +66,16 @@ std::string Visible(const std::string& strName) {
             strText.push_back(ch);
     }
     return strText;
+}
+
+// Exportsize of sql.settings: 100 without the file, 0 (every row on its own) when the file lacks
+// the key, as the record export of the engine reads it.
+int ExportBatchSize() {
+    bool bFileFound = false;
+    auto value = CSettingsFile::ReadValue(CAppPaths::SettingsFile(), "Exportsize", &bFileFound);
+    if (!bFileFound)
+        return 100;
+    return value ? static_cast<int>(CSettingsFile::LeadingInteger(*value)) : 0;
 }
 
 std::string RestoreNote(const fs::path& folder) {
@@ -248,9 +259,9 @@ bool CExportJob::RunTables(const std::vector<CTable*>& vecTables) {
             return false;
     }
 
-    // Two names that become the same file name (a/b and a_b, or Orders and ORDERS on Windows)
-    // would overwrite each other's script: later ones get a number.
-    std::set<std::string> setUsedNames;
+    const std::vector<std::string> vecScriptNames = ScriptNames(vecTables);
+    if (UseTablePool(vecTables.size()))
+        return RunTablePool(vecTables, vecScriptNames, stage);
     int nDone = 0;
     for (CTable* pTable : vecTables) {
         m_observer.OnMessage("Exporting table : " + pTable->m_strName);
@@ -258,11 +269,7 @@ bool CExportJob::RunTables(const std::vector<CTable*>& vecTables) {
         CScriptFile tableFile;
         CScriptFile constraintFile;
         if (m_bScripts) {
-            const std::string strBase = CBundleNames::SafeFileName(pTable->m_strName);
-            std::string strSafe = strBase;
-            for (int n = 2; setUsedNames.contains(Lower(strSafe)); ++n)
-                strSafe = strBase + "_" + std::to_string(n);
-            setUsedNames.insert(Lower(strSafe));
+            const std::string& strSafe = vecScriptNames[static_cast<std::size_t>(nDone)];
             AddRunnerLines(CBatchRunnerText::TableScript(strSafe));
             if (!CreateFile(tableFile, m_folder / "Tables" / (strSafe + ".sql")))
                 return false;
@@ -275,7 +282,8 @@ bool CExportJob::RunTables(const std::vector<CTable*>& vecTables) {
 
         status.m_nExportedRecords = 0;
         status.m_nFailedRecords = 0;
-        CExportContext context = TableContext(m_bScripts ? &tableFile : nullptr);
+        CExportContext context =
+            TableContext(m_bScripts ? &tableFile : nullptr, m_bScripts ? &constraintFile : nullptr);
         m_engine.GenerateTableQueries(pTable, context);
         const std::int64_t nExported = context.m_nExported;
         const std::int64_t nFailed = context.m_nFailed;
@@ -302,11 +310,60 @@ bool CExportJob::RunTables(const std::vector<CTable*>& vecTables) {
     }
     m_engine.m_bRecordExportRunning = false;
     m_result.vecStages.push_back(stage);
+    if (!RunForeignKeys(vecTables))
+        return false;
     m_observer.OnProgress(30, nDone, nDone);
     return true;
 }
 
-CExportContext CExportJob::TableContext(CScriptFile* pTableFile) {
+bool CExportJob::RunForeignKeys(const std::vector<CTable*>& vecTables) {
+    // Only keys between tables of this export: one that references a table left out of the
+    // selection could only fail.
+    CConstraintScript::SStatements statements;
+    for (const CTable* pTable : vecTables) {
+        for (const CForeignKey& key : pTable->m_vecForeignKeys) {
+            const bool bExported =
+                key.m_strReferencedTable.empty() ||
+                std::any_of(vecTables.begin(), vecTables.end(), [&](const CTable* pOther) {
+                    return pOther->m_strName == key.m_strReferencedTable;
+                });
+            if (!bExported) {
+                Log("Foreign key " + key.m_strName + " of " + pTable->m_strName +
+                    " left out: it references " + key.m_strReferencedTable +
+                    ", which is not exported");
+                continue;
+            }
+            CConstraintScript::AddForeignKey(*pTable, key, statements);
+        }
+    }
+    CConstraintScript::LogSkipped(statements.vecSkipped);
+    const std::vector<std::string>& vecStatements = statements.vecStatements;
+    if (vecStatements.empty())
+        return true;
+    Log("Generating foreign keys");
+    m_observer.OnMessage("Exporting foreign keys");
+    SStage stage{"foreign keys", static_cast<int>(vecStatements.size()), 0};
+    if (m_bScripts) {
+        CScriptFile file;
+        if (!CreateFile(file, m_folder / "ForeignKeys.sql"))
+            return false;
+        for (const std::string& strStatement : vecStatements)
+            file.Write(strStatement + "\r\ngo\r\n");
+        AddRunnerLines("ForeignKeys.sql");
+        if (!CloseFile(file))
+            return false;
+    } else {
+        stage.nFailed = CConstraintScript::Execute(m_options.pConnection, vecStatements);
+        if (stage.nFailed > 0) {
+            m_observer.OnMessage("Failed to create " + std::to_string(stage.nFailed) +
+                                 " foreign key(s) (see the error log)");
+        }
+    }
+    m_result.vecStages.push_back(stage);
+    return true;
+}
+
+CExportContext CExportJob::TableContext(CScriptFile* pTableFile, CScriptFile* pConstraintFile) {
     CEngineStatus& status = *m_engine.m_pStatus;
     CExportContext context;
     context.m_bDirect = !m_bScripts;
@@ -314,6 +371,7 @@ CExportContext CExportJob::TableContext(CScriptFile* pTableFile) {
     context.m_pTableFile = pTableFile;
     // Default.sql is written by the job, each default once over all tables.
     context.m_pDefaultFile = nullptr;
+    context.m_pConstraintFile = pConstraintFile;
     context.m_bExportRecords = m_options.bWithData;
     context.m_bRecoverDeleted = m_options.bRecoverDeleted;
     context.m_bAvoidDuplicate = m_bAvoidDuplicate;
@@ -488,7 +546,8 @@ void CExportJob::ListRenamed(const std::vector<CTable*>& vecTables) {
 
 CExportJob::SResult CExportJob::Run() {
     CEngineStatus& status = *m_engine.m_pStatus;
-    status.m_bStop = false;
+    // The stop flag is left as the caller set it: a stop asked for before this thread got here
+    // must still stop the export (the caller clears it before it starts the job).
     m_result = SResult{};
 
     if (!m_bScripts) {
@@ -507,6 +566,7 @@ CExportJob::SResult CExportJob::Run() {
         }
         m_engine.m_bDirectExport = true;
         m_engine.m_pDatabase = m_options.pConnection;
+        m_nBatchSize = ExportBatchSize();
     } else {
         m_engine.m_bDirectExport = false;
         m_engine.m_pDatabase = nullptr;
@@ -515,7 +575,9 @@ CExportJob::SResult CExportJob::Run() {
 
     // The selection: named tables in the order given, or all of them.
     std::vector<CTable*> vecTables;
-    if (m_options.vecTables.empty()) {
+    if (m_options.selection) {
+        vecTables = m_options.selection->vecTables;
+    } else if (m_options.vecTables.empty()) {
         for (const auto& [strKey, pTable] : m_engine.m_mapObjects)
             vecTables.push_back(pTable.get());
     } else {
@@ -571,10 +633,18 @@ CExportJob::SResult CExportJob::Run() {
     const COrderedMap<CViewStoredProc>* kMaps[] = {&m_engine.m_mapViews, &m_engine.m_mapProcedures,
                                                    &m_engine.m_mapFunctions, &m_engine.m_mapRules,
                                                    &m_engine.m_mapTriggers};
+    const SExportSelection noSelection;
+    const SExportSelection& selected = m_options.selection ? *m_options.selection : noSelection;
+    const std::vector<CViewStoredProc*>* kSelected[] = {&selected.vecViews, &selected.vecProcedures,
+                                                        &selected.vecFunctions, &selected.vecRules,
+                                                        &selected.vecTriggers};
     for (std::size_t i = 0; i < std::size(kStages); ++i) {
         status.m_nExportedRecords = 0;
         status.m_nFailedRecords = 0;
-        if (!RunObjects(kStages[i], bObjects ? AllObjects(*kMaps[i]) : vecNone))
+        const std::vector<CViewStoredProc*> vecObjects = m_options.selection ? *kSelected[i]
+                                                         : bObjects          ? AllObjects(*kMaps[i])
+                                                                             : vecNone;
+        if (!RunObjects(kStages[i], vecObjects))
             return finish(false);
         if (i == 0)
             m_observer.OnProgress(60, 0, 0);
@@ -588,4 +658,173 @@ CExportJob::SResult CExportJob::Run() {
     if (m_bScripts && !FinishBundle())
         return finish(false);
     return finish(true);
+}
+
+std::vector<std::string> CExportJob::ScriptNames(const std::vector<CTable*>& vecTables) {
+    // Two names that become the same file name (a/b and a_b, or Orders and ORDERS on Windows)
+    // would overwrite each other's script: later ones get a number.
+    std::set<std::string> setUsedNames;
+    std::vector<std::string> vecNames;
+    for (const CTable* pTable : vecTables) {
+        const std::string strBase = CBundleNames::SafeFileName(pTable->m_strName);
+        std::string strSafe = strBase;
+        for (int n = 2; setUsedNames.contains(Lower(strSafe)); ++n)
+            strSafe = strBase + "_" + std::to_string(n);
+        setUsedNames.insert(Lower(strSafe));
+        vecNames.push_back(strSafe);
+    }
+    return vecNames;
+}
+
+bool CExportJob::UseTablePool(std::size_t nTables) const {
+    if ((m_options.nWorkers <= 1 && !m_options.bPoolOneWorker) || nTables == 0)
+        return false;
+    if (m_bScripts)
+        return true;
+    // Duplicate avoidance compares the rows of one table statement by statement on the main
+    // connection; without a way to open more connections the tables run on the main one.
+    return !m_bAvoidDuplicate && (!m_options.strConnect.empty() || m_options.fnConnect);
+}
+
+bool CExportJob::RunTablePool(const std::vector<CTable*>& vecTables,
+                              const std::vector<std::string>& vecScriptNames, SStage& stage) {
+    if (m_bScripts) {
+        // The runner lists the tables in selection order, whatever order they finish in.
+        for (const std::string& strSafe : vecScriptNames) {
+            AddRunnerLines(CBatchRunnerText::TableScript(strSafe));
+            AddRunnerLines(CBatchRunnerText::ConstraintScript(strSafe));
+        }
+    }
+    CTableExportPool::FnConnect fnConnect;
+    if (!m_bScripts) {
+        fnConnect = m_options.fnConnect;
+        if (!fnConnect) {
+            fnConnect = [strConnect = m_options.strConnect](int) {
+                auto pConnection = std::make_unique<COdbcConnection>();
+                pConnection->Open(strConnect);
+                return pConnection;
+            };
+        }
+    }
+    const int nTotal = static_cast<int>(vecTables.size());
+    CTableExportPool::SCallbacks callbacks;
+    callbacks.fnStarted = [&](std::size_t nIndex) {
+        m_observer.OnMessage("Exporting table : " + vecTables[nIndex]->m_strName);
+        Log("Exporting " + vecTables[nIndex]->m_strName);
+    };
+    callbacks.fnFinished = [&](std::size_t nIndex, const CTableExportPool::SOutcome& outcome,
+                               int nFinished) {
+        if (!outcome.bDone)
+            return;
+        m_observer.OnTableDone(vecTables[nIndex]->m_strName, outcome.nExported, outcome.nFailed);
+        m_observer.OnProgress(nFinished * 30 / nTotal, nFinished, nTotal);
+    };
+    callbacks.fnConnectFailed = [&](int nWorker, const std::string& strError) {
+        m_observer.OnMessage("Table worker " + std::to_string(nWorker + 1) +
+                             " could not connect: " + strError);
+    };
+
+    CTableExportPool pool(m_options.nWorkers, &m_engine.m_pStatus->m_bStop);
+    const CTableExportPool::SResult pooled = pool.Run(
+        vecTables.size(), fnConnect,
+        [&](std::size_t nIndex, COdbcConnection* pConnection) {
+            return ExportPooledTable(vecTables[nIndex], m_bScripts ? vecScriptNames[nIndex] : "",
+                                     pConnection);
+        },
+        callbacks);
+    m_result.nTableWorkers = pooled.nWorkers;
+    m_result.nWorkerConnections = pooled.nConnections;
+    for (std::size_t i = 0; i < pooled.vecConnectErrors.size(); ++i) {
+        m_result.vecWarnings.push_back("a table worker could not connect: " +
+                                       pooled.vecConnectErrors[i]);
+    }
+
+    if (pooled.bStopped) {
+        Terminate("Export terminated");
+        return false;
+    }
+    if (!pooled.strError.empty())
+        return Fail(EError::Failure, pooled.strError);
+    if (fnConnect && pooled.nConnections == 0) {
+        return Fail(EError::Failure, "no table worker could connect to the database: " +
+                                         pooled.vecConnectErrors.front());
+    }
+    if (!pooled.vecNotExported.empty()) {
+        // Only reachable when every connection that opened was lost with tables still queued.
+        std::string strNames;
+        for (std::size_t nIndex : pooled.vecNotExported)
+            strNames += (strNames.empty() ? "" : ", ") + vecTables[nIndex]->m_strName;
+        return Fail(EError::Failure, "tables not exported: " + strNames);
+    }
+    // The report in selection order, whatever order the tables finished in.
+    for (std::size_t i = 0; i < vecTables.size(); ++i) {
+        const CTableExportPool::SOutcome& outcome = pooled.vecOutcomes[i];
+        m_result.report.Add({vecTables[i]->m_strName, outcome.nExported, outcome.nFailed});
+        stage.nFailed += static_cast<int>(outcome.nFailed);
+    }
+    m_engine.m_bRecordExportRunning = false;
+    m_result.vecStages.push_back(stage);
+    // Foreign keys once every table of the export exists, whichever worker made it.
+    if (!RunForeignKeys(vecTables))
+        return false;
+    m_observer.OnProgress(30, nTotal, nTotal);
+    return true;
+}
+
+CTableExportPool::SOutcome CExportJob::ExportPooledTable(CTable* pTable,
+                                                         const std::string& strScriptName,
+                                                         COdbcConnection* pConnection) const {
+    CTableExportPool::SOutcome outcome;
+    CScriptFile tableFile;
+    CScriptFile constraintFile;
+    if (m_bScripts) {
+        const fs::path tables = m_folder / "Tables";
+        if (!tableFile.Create(tables / (strScriptName + ".sql"))) {
+            outcome.strError =
+                "cannot create '" + (tables / (strScriptName + ".sql")).string() + "'";
+            return outcome;
+        }
+        if (!constraintFile.Create(tables / (strScriptName + "_Constraint.sql"))) {
+            outcome.strError =
+                "cannot create '" + (tables / (strScriptName + "_Constraint.sql")).string() + "'";
+            return outcome;
+        }
+    }
+
+    // Everything this table writes lives here: batch, counters, statement text, files. The
+    // engine's stop flags are only read; its status block is left to the one-table path.
+    const CEngineStatus& status = *m_engine.m_pStatus;
+    CExportContext context;
+    context.m_bDirect = !m_bScripts;
+    context.m_pConnection = m_bScripts ? nullptr : pConnection;
+    context.m_pTableFile = m_bScripts ? &tableFile : nullptr;
+    context.m_pDefaultFile = nullptr;  // Default.sql is written by the job
+    context.m_pConstraintFile = m_bScripts ? &constraintFile : nullptr;
+    context.m_bExportRecords = m_options.bWithData;
+    context.m_bRecoverDeleted = m_options.bRecoverDeleted;
+    // The statement walk of the sequential stage, so that both write the same scripts and send
+    // the same rows. Batches wait for the batch path to retry what a driver refuses: a driver
+    // that takes one statement per execution (SQLite's) refuses every batch whole.
+    context.m_eWalk = CExportContext::EWalk::RowByRow;
+    context.m_nBatchSize = m_nBatchSize;
+    context.m_strFileName = m_engine.m_strFileName;
+    context.m_pStop = &status.m_bStop;
+    context.m_pCancel = &status.m_bCancel;
+    context.m_pStatus = nullptr;
+    m_engine.GenerateTableQueries(pTable, context);
+    outcome.nExported = context.m_nExported;
+    outcome.nFailed = context.m_nFailed;
+    pTable->m_nExportCount = 0;
+
+    if (m_bScripts) {
+        for (CScriptFile* pFile : {&tableFile, &constraintFile}) {
+            if (!pFile->Close()) {
+                outcome.strError = "could not write '" + pFile->Path().string() +
+                                   "' completely (is the disk full or the folder gone?)";
+                return outcome;
+            }
+        }
+    }
+    outcome.bDone = !status.m_bStop;
+    return outcome;
 }

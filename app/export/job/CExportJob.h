@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/export/job/CExportReport.h"
+#include "app/export/job/CTableExportPool.h"
 #include "app/export/job/SExportOptions.h"
 #include "engine/core/CDamageLog.h"
 #include "engine/core/CFormatTable.h"
@@ -48,6 +49,10 @@ class CExportJob {
         std::vector<std::string> vecRenamed;
         // What the record walks could not read: skipped pages and rows, values marked "Corrupt".
         std::shared_ptr<CDamageLog> pDamage = std::make_shared<CDamageLog>();
+        // The table stage's workers (0 when the tables ran one after the other) and the
+        // connections of their own that opened.
+        int nTableWorkers = 0;
+        int nWorkerConnections = 0;
         // Failed statements over all stages.
         std::int64_t TotalFailed() const;
     };
@@ -78,10 +83,21 @@ class CExportJob {
     bool PrepareBundle();
     bool RunUserTypes();
     bool RunTables(const std::vector<CTable*>& vecTables);
+    // ForeignKeys.sql (and its runner line) or the keys executed on the connection, after every
+    // table of the export exists.
+    bool RunForeignKeys(const std::vector<CTable*>& vecTables);
+    // Script names of the tables, in selection order; two names that would be one file differ.
+    static std::vector<std::string> ScriptNames(const std::vector<CTable*>& vecTables);
+    bool UseTablePool(std::size_t nTables) const;
+    bool RunTablePool(const std::vector<CTable*>& vecTables,
+                      const std::vector<std::string>& vecScriptNames, SStage& stage);
+    // One table of the pool, with everything it writes kept in the call.
+    CTableExportPool::SOutcome ExportPooledTable(CTable* pTable, const std::string& strScriptName,
+                                                 COdbcConnection* pConnection) const;
     bool RunObjects(const SObjectStage& stage, const std::vector<CViewStoredProc*>& vecObjects);
     void CallEngine(EObjectKind eKind, CViewStoredProc* pObject);
     // The export context of one table: the job's target and options, the engine's stop flags.
-    CExportContext TableContext(CScriptFile* pTableFile);
+    CExportContext TableContext(CScriptFile* pTableFile, CScriptFile* pConstraintFile);
     bool FinishBundle();
     void ListRenamed(const std::vector<CTable*>& vecTables);
     void Terminate(const std::string& strMessage);
@@ -94,6 +110,7 @@ class CExportJob {
     // The engine's format: its batch tool, whether duplicate avoidance is offered.
     const SFormatInfo* m_pFormat;
     bool m_bAvoidDuplicate = false;
+    int m_nBatchSize = 100;  // statements per batch of a pooled database export
     SResult m_result;
     std::filesystem::path m_folder;
 };

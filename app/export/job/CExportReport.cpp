@@ -1,6 +1,9 @@
 // app/export/job/CExportReport.cpp
 #include "app/export/job/CExportReport.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "common/ScriptFile.h"
 
 std::int64_t CExportReport::TotalExported() const {
@@ -41,8 +44,11 @@ std::string CExportReport::Csv() const {
 
 bool CExportReport::Write(const std::filesystem::path& path, std::string& strError) const {
     CScriptFile file;
+    errno = 0;
     if (!file.Create(path)) {
-        strError = "cannot create the report '" + path.string() + "'";
+        // The reason matters to the user: a missing folder, no permission, a full disk.
+        strError = "cannot create the report '" + path.string() + "'" +
+                   (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string());
         return false;
     }
     file.Write(Csv());

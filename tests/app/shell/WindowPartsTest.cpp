@@ -3,6 +3,7 @@
 // support addresses, the recent files and the damage report's CSV.
 #include <QDesktopServices>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <QSplitter>
 #include <QTest>
@@ -13,6 +14,7 @@
 #include "app/shell/CObjectTree.h"
 #include "app/shell/CRecentFiles.h"
 #include "app/shell/CSplashScreen.h"
+#include "app/shell/CSqlFormatOptDlg.h"
 #include "app/shell/CTabStrip.h"
 #include "app/shell/CUserPrompts.h"
 
@@ -111,6 +113,21 @@ TEST_F(CMainWindowTest, TabCaptionsFollowTheSelection) {
     SelectTable("Orders");
     EXPECT_EQ(pTabs->Caption(), QStringLiteral("  Orders  "));
     EXPECT_EQ(pTabs->count(), 1);
+}
+
+TEST(VersionDialog, AnswersWithTheFormatCodeOfTheCheckedButton) {
+    // 2000 is checked when it opens; OK answers 1, the other buttons 2 and 3, Cancel 0.
+    const std::pair<const char*, int> arrCases[] = {
+        {"radio2000", 1}, {"radio2005", 2}, {"radio2008", 3}};
+    for (const auto& [pszButton, nCode] : arrCases) {
+        CSqlFormatOptDlg dialog;
+        dialog.findChild<QRadioButton*>(QLatin1String(pszButton))->setChecked(true);
+        dialog.accept();
+        EXPECT_EQ(dialog.m_nFormat, nCode) << pszButton;
+    }
+    CSqlFormatOptDlg cancelled;
+    cancelled.reject();
+    EXPECT_EQ(cancelled.m_nFormat, 0);
 }
 
 TEST(RecentFiles, KeepsTheLastEightExistingFilesNewestFirst) {

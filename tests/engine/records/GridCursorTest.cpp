@@ -3,6 +3,7 @@
 // cursor itself and through the engine's record thread), and the window's paging members.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -130,8 +131,7 @@ TEST_F(GridCursor, TheWindowsPagingMembersDriveTheRecordThreadWithoutWaiting) {
     auto vecFirst = WindowPage(big, false, true);
     ASSERT_EQ(vecFirst.size(), 500u);
     EXPECT_EQ(vecFirst.front().vecValues.front(), "0");
-    EXPECT_EQ(vecFirst.front().vecKinds,
-              (CValueKinds{EValueKind::Integer, EValueKind::Text}));
+    EXPECT_EQ(vecFirst.front().vecKinds, (CValueKinds{EValueKind::Integer, EValueKind::Text}));
     EXPECT_EQ(WindowPage(big, true, true).front().vecValues.front(), "500");
     EXPECT_EQ(m_pEngine->m_dqBookmarks.size(), 1u);
     EXPECT_EQ(WindowPage(big, true, true).back().vecValues.front(), "1299");
@@ -157,4 +157,82 @@ TEST_F(GridCursor, TheWindowsPagingMembersDriveTheRecordThreadWithoutWaiting) {
         EXPECT_EQ(vecRows.front().vecValues.front(), "100000");
     }
     m_pEngine->JoinThreads();
+}
+
+// A front end shows one binary value in full by reading its row again with a cursor that follows
+// the text pointers, from where the page began; the rows before it are counted as the page
+// counted them (rows of nothing but NULLs left out, deleted rows only when asked for).
+TEST(GridCursorReadRow, FindsTheRowOfAPageAgainWithItsBinaryValueRead) {
+    TestFiles::CTempDir dir;
+    CExecutionLog::SetLogFolderForTesting(dir / "logs");
+    CDataFileBuilder builder("Pictures");
+    const auto nTable = builder.AddTable(
+        "Pics", {{"id", kTypeInt, 4, 10, 0, true}, {"pic", kTypeImage, 16, 0, 0, true}});
+    auto picture = [](std::uint64_t i) {
+        Bytes bytes(5 + i % 7);
+        for (std::size_t b = 0; b < bytes.size(); ++b)
+            bytes[b] = static_cast<std::byte>((i * 13 + b) & 0xFF);
+        return bytes;
+    };
+    builder.AddGeneratedRows(
+        nTable, 1500,
+        [&](std::uint64_t i) -> std::vector<Value> {
+            if (i % 9 == 4)
+                return {std::nullopt, std::nullopt};  // never shown
+            return {EncodeInt32(static_cast<std::int32_t>(i)), picture(i)};
+        },
+        [](std::uint64_t i) { return i % 10 == 7 ? ERowState::kGhost : ERowState::kLive; });
+    auto pEngine = TestRecovery::BuildAndRecover(builder, dir.Path());
+    ASSERT_TRUE(pEngine);
+    const CTable* pTable = nullptr;
+    for (const auto& [strKey, pEntry] : pEngine->m_mapObjects) {
+        if (pEntry->m_strName == "Pics")
+            pTable = pEntry.get();
+    }
+    ASSERT_NE(pTable, nullptr);
+    const CTable& table = *pTable;
+
+    for (bool bDeleted : {false, true}) {
+        auto pGrid = pEngine->OpenGridCursor(table, false);
+        pGrid->SetRecoverDeleted(bDeleted);
+        std::vector<std::int64_t> vecIds;
+        SGridPageSummary page2;
+        ASSERT_TRUE(pGrid->Page(SGridRequest::First(), [](const SDecodedRow&) {}));
+        const std::uint64_t nRequest = pGrid->Request(SGridRequest::Next());
+        ASSERT_TRUE(pGrid->Run(
+            nRequest,
+            [&](const SDecodedRow& row) {
+                EXPECT_EQ(row.vecValues[1].m_eKind, EValueKind::LargeValue);
+                vecIds.push_back(row.vecValues[0].m_nInteger);
+            },
+            nullptr, [&](const SGridPageSummary& summary) { page2 = summary; }));
+        ASSERT_EQ(vecIds.size(), 500u);
+
+        auto pFull = pEngine->OpenGridCursor(table, true);
+        pFull->SetRecoverDeleted(bDeleted);
+        for (int nRow : {0, 1, 137, 499}) {
+            SDecodedRow row;
+            ASSERT_TRUE(pFull->ReadRow(page2.bmPageStart, nRow, row)) << nRow;
+            const std::int64_t nId = vecIds[static_cast<std::size_t>(nRow)];
+            EXPECT_EQ(row.vecValues[0].m_nInteger, nId) << nRow;
+            ASSERT_EQ(row.vecValues[1].m_eKind, EValueKind::Binary);
+            const Bytes expected = picture(static_cast<std::uint64_t>(nId));
+            EXPECT_TRUE(std::ranges::equal(row.vecValues[1].Bytes(), expected)) << nRow;
+            EXPECT_EQ(row.bDeleted, nId % 10 == 7);
+        }
+        // The cursor that read the values has not moved; the last page has no row beyond its own.
+        EXPECT_EQ(pFull->PageNumber(), 0);
+        SGridPageSummary page3;
+        std::int64_t nLastId = -1;
+        ASSERT_TRUE(pGrid->Run(
+            pGrid->Request(SGridRequest::Next()),
+            [&](const SDecodedRow& row) { nLastId = row.vecValues[0].m_nInteger; }, nullptr,
+            [&](const SGridPageSummary& summary) { page3 = summary; }));
+        ASSERT_TRUE(page3.bLastPage);
+        ASSERT_LT(page3.nRows, 500);
+        SDecodedRow row;
+        EXPECT_FALSE(pFull->ReadRow(page3.bmPageStart, page3.nRows, row));
+        ASSERT_TRUE(pFull->ReadRow(page3.bmPageStart, page3.nRows - 1, row));
+        EXPECT_EQ(row.vecValues[0].m_nInteger, nLastId);
+    }
 }

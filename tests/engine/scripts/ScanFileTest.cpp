@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 
 #include "common/ArchiveReader.h"
@@ -447,4 +448,266 @@ TEST(ScanFile, KeysThatAreNoIdsAreRefusedAndTwiceUsedKeysReported) {
     EXPECT_EQ(vecDamage[0].eKind, EDamageKind::ScanFile);
     EXPECT_EQ(vecDamage[0].strDetail,
               "the scan file holds two view entries under the key 10; the later one is kept");
+}
+
+namespace {
+// The bytes of a saved scan without its checksum trailer: what the tagged sections follow, and
+// what loads as a file written before the trailer existed.
+std::string SaveContent(CSQLServerEngine& engine, const TestFiles::CTempDir& dir) {
+    return Content(SaveToString(engine, dir));
+}
+}  // namespace
+
+namespace {
+// Identity and computed columns, a key, a check, a foreign key and two indexes on the table of
+// FillCatalog.
+void AddSchemaParts(CSQLServerEngine& engine) {
+    CTable& table = *engine.m_mapObjects.Find("977");
+    table.m_vecColumns[0].m_bIdentity = true;
+    table.m_vecColumns[0].m_nIdentitySeed = -5000000000LL;  // needs all 64 bits
+    table.m_vecColumns[0].m_nIdentityIncrement = -3;
+    table.m_vecColumns[1].m_bComputed = true;
+    table.m_vecKeys = {CKeyConstraint{"PK_Order", 978, true, true, {{"Id", false}}},
+                       CKeyConstraint{"UQ", 979, false, false, {{"Note", true}, {"", false}}}};
+    table.m_vecChecks = {CCheckConstraint{"CK_Id", 980, "([Id] > 0)", true}};
+    CForeignKey key;
+    key.m_strName = "FK_Self";
+    key.m_nObjectId = 981;
+    key.m_vecColumns = {"Id"};
+    key.m_nReferencedObjectId = 977;
+    key.m_strReferencedTable = "Order Lines]";
+    key.m_vecReferencedColumns = {"Id"};
+    key.m_eOnDelete = CForeignKey::EAction::Cascade;
+    key.m_eOnUpdate = CForeignKey::EAction::SetNull;
+    key.m_bDisabled = true;
+    table.m_vecForeignKeys = {key};
+    table.m_vecIndexes = {CTableIndex{"PK_Order", 1, true, true, true, {{"Id", false}}},
+                          CTableIndex{"IX_Note", 2, false, false, false, {{"Note", true}}}};
+}
+
+void ExpectSameSchema(const CTable& loaded, const CTable& saved) {
+    ASSERT_EQ(loaded.m_vecColumns.size(), saved.m_vecColumns.size());
+    for (std::size_t i = 0; i < saved.m_vecColumns.size(); ++i) {
+        const CColumnInfo& a = loaded.m_vecColumns[i];
+        const CColumnInfo& b = saved.m_vecColumns[i];
+        EXPECT_EQ(a.m_bIdentity, b.m_bIdentity) << b.m_strName;
+        EXPECT_EQ(a.m_nIdentitySeed, b.m_nIdentitySeed) << b.m_strName;
+        EXPECT_EQ(a.m_nIdentityIncrement, b.m_nIdentityIncrement) << b.m_strName;
+        EXPECT_EQ(a.m_bComputed, b.m_bComputed) << b.m_strName;
+    }
+    ASSERT_EQ(loaded.m_vecKeys.size(), saved.m_vecKeys.size());
+    for (std::size_t i = 0; i < saved.m_vecKeys.size(); ++i) {
+        EXPECT_EQ(loaded.m_vecKeys[i].m_strName, saved.m_vecKeys[i].m_strName);
+        EXPECT_EQ(loaded.m_vecKeys[i].m_nObjectId, saved.m_vecKeys[i].m_nObjectId);
+        EXPECT_EQ(loaded.m_vecKeys[i].m_bPrimaryKey, saved.m_vecKeys[i].m_bPrimaryKey);
+        EXPECT_EQ(loaded.m_vecKeys[i].m_bClustered, saved.m_vecKeys[i].m_bClustered);
+        ASSERT_EQ(loaded.m_vecKeys[i].m_vecColumns.size(), saved.m_vecKeys[i].m_vecColumns.size());
+        for (std::size_t c = 0; c < saved.m_vecKeys[i].m_vecColumns.size(); ++c) {
+            EXPECT_EQ(loaded.m_vecKeys[i].m_vecColumns[c].m_strName,
+                      saved.m_vecKeys[i].m_vecColumns[c].m_strName);
+            EXPECT_EQ(loaded.m_vecKeys[i].m_vecColumns[c].m_bDescending,
+                      saved.m_vecKeys[i].m_vecColumns[c].m_bDescending);
+        }
+    }
+    ASSERT_EQ(loaded.m_vecChecks.size(), saved.m_vecChecks.size());
+    for (std::size_t i = 0; i < saved.m_vecChecks.size(); ++i) {
+        EXPECT_EQ(loaded.m_vecChecks[i].m_strName, saved.m_vecChecks[i].m_strName);
+        EXPECT_EQ(loaded.m_vecChecks[i].m_strText, saved.m_vecChecks[i].m_strText);
+        EXPECT_EQ(loaded.m_vecChecks[i].m_bDisabled, saved.m_vecChecks[i].m_bDisabled);
+    }
+    ASSERT_EQ(loaded.m_vecForeignKeys.size(), saved.m_vecForeignKeys.size());
+    for (std::size_t i = 0; i < saved.m_vecForeignKeys.size(); ++i) {
+        const CForeignKey& a = loaded.m_vecForeignKeys[i];
+        const CForeignKey& b = saved.m_vecForeignKeys[i];
+        EXPECT_EQ(a.m_strName, b.m_strName);
+        EXPECT_EQ(a.m_vecColumns, b.m_vecColumns);
+        EXPECT_EQ(a.m_nReferencedObjectId, b.m_nReferencedObjectId);
+        EXPECT_EQ(a.m_strReferencedTable, b.m_strReferencedTable);
+        EXPECT_EQ(a.m_vecReferencedColumns, b.m_vecReferencedColumns);
+        EXPECT_EQ(a.m_eOnDelete, b.m_eOnDelete);
+        EXPECT_EQ(a.m_eOnUpdate, b.m_eOnUpdate);
+        EXPECT_EQ(a.m_bDisabled, b.m_bDisabled);
+    }
+    ASSERT_EQ(loaded.m_vecIndexes.size(), saved.m_vecIndexes.size());
+    for (std::size_t i = 0; i < saved.m_vecIndexes.size(); ++i) {
+        const CTableIndex& a = loaded.m_vecIndexes[i];
+        const CTableIndex& b = saved.m_vecIndexes[i];
+        EXPECT_EQ(a.m_strName, b.m_strName);
+        EXPECT_EQ(a.m_nIndexId, b.m_nIndexId);
+        EXPECT_EQ(a.m_bUnique, b.m_bUnique);
+        EXPECT_EQ(a.m_bClustered, b.m_bClustered);
+        EXPECT_EQ(a.m_bKeyIndex, b.m_bKeyIndex);
+        ASSERT_EQ(a.m_vecColumns.size(), b.m_vecColumns.size());
+        EXPECT_EQ(a.m_vecColumns[0].m_strName, b.m_vecColumns[0].m_strName);
+        EXPECT_EQ(a.m_vecColumns[0].m_bDescending, b.m_vecColumns[0].m_bDescending);
+    }
+}
+
+std::string U32(std::uint32_t n) {
+    return std::string{static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(n >> 16),
+                       static_cast<char>(n >> 24)};
+}
+
+// A tagged section as a later build might append it.
+std::string TaggedSection(const std::string& strTag, std::uint32_t nVersion,
+                          const std::string& strBody) {
+    return static_cast<char>(strTag.size()) + strTag + U32(nVersion) +
+           U32(static_cast<std::uint32_t>(strBody.size())) + strBody;
+}
+
+bool HasKeys(const CSQLServerEngine& engine) {
+    return !engine.m_mapObjects.Find("977")->m_vecKeys.empty();
+}
+}  // namespace
+
+TEST(ScanFile, SchemaPartsRoundTripAfterTheCatalogAndOldFilesStillOpen) {
+    TestFiles::CTempDir dir;
+    auto pSource = CreateSQLServer2000Engine();
+    FillCatalog(*pSource);
+    const std::string strPlain = SaveContent(*pSource, dir);
+    AddSchemaParts(*pSource);
+    const std::string strWithSchema = SaveContent(*pSource, dir);
+    // The catalog's bytes are unchanged; the parts follow as one tagged section.
+    ASSERT_GT(strWithSchema.size(), strPlain.size());
+    EXPECT_EQ(strWithSchema.substr(0, strPlain.size()), strPlain);
+    EXPECT_EQ(strWithSchema.substr(strPlain.size(), 17),
+              std::string("\x10") + CScanFile::kSchemaTag);
+
+    auto pLoaded = CreateSQLServer2000Engine();
+    CScanFile::LoadImage(*pLoaded, AsBytes(strWithSchema));
+    ExpectSameSchema(*pLoaded->m_mapObjects.Find("977"), *pSource->m_mapObjects.Find("977"));
+
+    // A file written before the section existed opens with no schema parts.
+    CScanFile::LoadImage(*pLoaded, AsBytes(strPlain));
+    EXPECT_FALSE(HasKeys(*pLoaded));
+    // The sample as the build before keys were read saved it.
+    CScanFile::LoadImage(
+        *pLoaded, AsBytes(TestFiles::ReadFile(std::filesystem::path(AMBERMILL_FUZZ_CORPUS_DIR) /
+                                              "scanfile" / "bookstore.str")));
+    EXPECT_EQ(pLoaded->m_mapObjects.Count(), 5u);
+    for (const auto& [strKey, pTable] : pLoaded->m_mapObjects)
+        EXPECT_TRUE(pTable->m_vecKeys.empty() && pTable->m_vecIndexes.empty()) << strKey;
+
+    // The recovered sample keeps its keys, checks, indexes and identity columns.
+    auto pRecovered = TestRecovery::Recover(TestFiles::SamplePath());
+    ASSERT_TRUE(pRecovered);
+    CScanFile::LoadImage(*pLoaded, AsBytes(SaveContent(*pRecovered, dir)));
+    for (const auto& [strKey, pTable] : pRecovered->m_mapObjects) {
+        SCOPED_TRACE(pTable->m_strName);
+        ExpectSameSchema(*pLoaded->m_mapObjects.Find(strKey), *pTable);
+    }
+}
+
+TEST(ScanFile, UnknownSectionsAreSkippedAndUnreadableOnesEndTheWalk) {
+    TestFiles::CTempDir dir;
+    CExecutionLog::SetLogFolderForTesting(dir / "logs");
+    auto pSource = CreateSQLServer2000Engine();
+    FillCatalog(*pSource);
+    const std::string strPlain = SaveContent(*pSource, dir);
+    AddSchemaParts(*pSource);
+    const std::string strSchema = SaveContent(*pSource, dir).substr(strPlain.size());
+    auto pLoaded = CreateSQLServer2000Engine();
+    auto load = [&](const std::string& strBytes) {
+        CScanFile::LoadImage(*pLoaded, AsBytes(strBytes));
+        return HasKeys(*pLoaded);
+    };
+
+    // Another build's section, and a later version of ours, are stepped over by their length.
+    const std::string strOther = TaggedSection("ambermill.other", 1, std::string("\0\xff\x01", 3));
+    EXPECT_TRUE(load(strPlain + strOther + strSchema));
+    EXPECT_TRUE(load(strPlain + strSchema + strOther));
+    std::string strLater = strSchema;
+    strLater[17] = 2;  // version 2
+    EXPECT_FALSE(load(strPlain + strLater));
+    EXPECT_TRUE(load(strPlain + strLater + strSchema));
+
+    // Bytes that are no section, a length beyond the file, a damaged body: the catalog opens,
+    // what was read before stays, and nothing of a damaged body is applied.
+    EXPECT_TRUE(load(strPlain + strSchema + "\x03xy"));
+    EXPECT_FALSE(load(strPlain + TaggedSection(CScanFile::kSchemaTag, 1, "") + strSchema));
+    EXPECT_EQ(pLoaded->m_mapObjects.Count(), 1u);
+    for (std::size_t n = 1; n < strSchema.size(); ++n) {
+        EXPECT_FALSE(load(strPlain + strSchema.substr(0, n))) << n;
+        EXPECT_EQ(pLoaded->m_mapObjects.Find("977")->m_vecColumns.size(), 2u);
+    }
+    std::string strBadAction = strSchema;
+    const std::size_t nAction = strBadAction.find("Order Lines]") + 12 + 4 + 3;
+    strBadAction[nAction] = 9;  // no referential action has that number
+    EXPECT_FALSE(load(strPlain + strBadAction));
+    EXPECT_FALSE(pLoaded->m_mapObjects.Find("977")->m_vecColumns[0].m_bIdentity);
+}
+// The model parts of the later formats travel in a tagged section after the eight sections; a
+// 2000 scan has none of them and keeps its exact bytes.
+TEST(ScanFile, ModelAndSchemaSectionsCarrySchemasMaxIdentityAndRowsNotRead) {
+    TestFiles::CTempDir dir;
+    auto pPlain = CreateSQLServer2000Engine();
+    FillCatalog(*pPlain);
+    const std::string strPlain = SaveContent(*pPlain, dir);
+    EXPECT_EQ(strPlain.find(CScanFile::kModelTag), std::string::npos);
+
+    auto pSource = CreateSQLServer2005Engine();
+    FillCatalog(*pSource);
+    CTable& table = *pSource->m_mapObjects.Find("977");
+    table.m_strSchema = "Sales";
+    table.m_strRowsNotRead = "page compression: rows not read";
+    table.m_vecColumns[0].m_bIdentity = true;
+    table.m_vecColumns[0].m_nIdentitySeed = -5000000000LL;
+    table.m_vecColumns[0].m_nIdentityIncrement = 7;
+    table.m_vecColumns[1].m_bMax = true;
+    pSource->m_mapProcedures.Find("11")->m_strSchema = "Sales";
+    pSource->m_mapUserTypes.Find("257")->m_strSchema = "dbo";
+    const std::string strBytes = SaveContent(*pSource, dir);
+    // Everything before the section is what the design's layout gives.
+    ASSERT_EQ(strBytes.compare(0, 8, strPlain, 0, 8), 0);
+
+    auto pLoaded = CreateSQLServer2005Engine();
+    CScanFile::LoadImage(*pLoaded, AsBytes(strBytes));
+    const CTable& loaded = *pLoaded->m_mapObjects.Find("977");
+    EXPECT_EQ(loaded.m_strSchema, "Sales");
+    EXPECT_EQ(loaded.m_strRowsNotRead, "page compression: rows not read");
+    EXPECT_TRUE(loaded.m_vecColumns[0].m_bIdentity);
+    EXPECT_EQ(loaded.m_vecColumns[0].m_nIdentitySeed, -5000000000LL);
+    EXPECT_EQ(loaded.m_vecColumns[0].m_nIdentityIncrement, 7);
+    EXPECT_FALSE(loaded.m_vecColumns[0].m_bMax);
+    EXPECT_TRUE(loaded.m_vecColumns[1].m_bMax);
+    EXPECT_EQ(pLoaded->m_mapProcedures.Find("11")->m_strSchema, "Sales");
+    EXPECT_EQ(pLoaded->m_mapViews.Find("10")->m_strSchema, "");
+    EXPECT_EQ(pLoaded->m_mapUserTypes.Find("257")->m_strSchema, "dbo");
+
+    // A section of a tag or version this build does not know is skipped by its length, and the
+    // model section after it is still read.
+    const std::size_t nModelAt = strBytes.find(CScanFile::kModelTag) - 1;
+    const std::string strForeign = std::string(
+                                       "\x10"
+                                       "ambermill.future") +
+                                   std::string(
+                                       "\x01\0\0\0"
+                                       "\x03\0\0\0"
+                                       "xyz",
+                                       11);
+    // Identity travels in the schema section, which follows the model section.
+    const std::size_t nSchemaAt = strBytes.find(CScanFile::kSchemaTag) - 1;
+    ASSERT_GT(nSchemaAt, nModelAt);
+    std::string strModel = strBytes.substr(nModelAt, nSchemaAt - nModelAt);
+    std::string strOtherVersion = strModel;
+    strOtherVersion[1 + std::strlen(CScanFile::kModelTag)] = '\x09';
+    auto pSkipping = CreateSQLServer2005Engine();
+    CScanFile::LoadImage(*pSkipping, AsBytes(strBytes.substr(0, nModelAt) + strForeign +
+                                             strOtherVersion + strModel));
+    EXPECT_EQ(pSkipping->m_mapObjects.Find("977")->m_strSchema, "Sales");
+
+    // Bytes that are no section, a body cut short or a body that does not read: the catalog of
+    // the eight sections loads, and none of the damaged body's parts is applied.
+    std::string strBadBody = strModel;
+    // A table count that cannot fit the body, in a section whose length is whole.
+    strBadBody.replace(1 + std::strlen(CScanFile::kModelTag) + 8, 4, "\xff\xff\xff\x7f");
+    for (const std::string& strAfter : {std::string("\xff\xff\xff\xff\xff", 5),
+                                        strModel.substr(0, strModel.size() - 3), strBadBody}) {
+        auto pReader = CreateSQLServer2005Engine();
+        EXPECT_NO_THROW(
+            CScanFile::LoadImage(*pReader, AsBytes(strBytes.substr(0, nModelAt) + strAfter)));
+        ASSERT_NE(pReader->m_mapObjects.Find("977"), nullptr);
+        EXPECT_EQ(pReader->m_mapObjects.Find("977")->m_strSchema, "");
+        EXPECT_FALSE(pReader->m_mapObjects.Find("977")->m_vecColumns[0].m_bIdentity);
+    }
 }

@@ -7,6 +7,7 @@
 #include "common/ScriptFile.h"
 #include "engine/format2000/CSQLServer2000.h"
 #include "engine/scripts/CTableScript.h"
+#include "engine/scripts/SqlText.h"
 #include "engine/scripts/SqliteOdbc.h"
 #include "support/RecoveryHelpers.h"
 #include "support/TestFiles.h"
@@ -57,6 +58,45 @@ TEST(TableScript, DeclaresSizesPrecisionDefaultsAndNullability) {
     EXPECT_EQ(CTableScript::Build(*pEngine, Table("E", {})).strCreate, "CREATE TABLE [E] ()\r\n");
 }
 
+// The later formats: a schema, (max) sizes, the fractional digits of the 2008 times, computed
+// columns by their definition; objects of another schema than dbo land in it.
+TEST(TableScript, LaterFormatsDeclareSchemaMaxTimesAndComputedColumns) {
+    CColumnInfo notes = Column("Notes", "nvarchar", 0xFFFF);
+    notes.m_bMax = true;
+    CColumnInfo at = Column("At", "datetime2", 8, false);
+    at.m_nScale = 7;
+    CColumnInfo local = Column("Local", "datetimeoffset", 10);
+    local.m_nScale = 3;
+    CColumnInfo total = Column("Total", "int", 4);
+    total.m_strFormula = "([Qty]*[Price])";
+    CColumnInfo node = Column("Node", "clr", 892);
+    node.m_strUserType = "hierarchyid";
+    CTable table = Table("Lines", {notes, at, local, total, node, Column("Day", "date", 3)});
+    table.m_strSchema = "Sales";
+    const CTableScript::SStatement statement = CTableScript::Build(table, nullptr);
+    EXPECT_EQ(statement.strCreate,
+              "CREATE TABLE [Sales].[Lines] ([Notes] [nvarchar](max),[At] [datetime2](7) NOT "
+              "NULL,[Local] [datetimeoffset](3),[Total] AS ([Qty]*[Price]),[Node] "
+              "[hierarchyid],[Day] [date])\r\n");
+    EXPECT_EQ(statement.strSchema,
+              "IF SCHEMA_ID('Sales') IS NULL EXEC('CREATE SCHEMA [Sales]')");
+    table.m_strSchema = "dbo";
+    EXPECT_TRUE(CTableScript::Build(table, nullptr).strSchema.empty());
+    // A (max) Unicode literal is not cut to 4000 characters.
+    EXPECT_EQ(SColumnFormat::Of(notes).strConvert, "CONVERT(nvarchar(max),0x");
+
+    EXPECT_EQ(SqlText::WithSchema("/* made by hand */\r\nCREATE   PROCEDURE GetAll AS SELECT 1",
+                                  "Sales"),
+              "/* made by hand */\r\nCREATE   PROCEDURE [Sales].[GetAll] AS SELECT 1");
+    EXPECT_EQ(SqlText::WithSchema("create view [Top Ten]] x] as select 1", "Sales"),
+              "create view [Sales].[Top Ten]] x] as select 1");
+    EXPECT_EQ(SqlText::WithSchema("CREATE VIEW Sales.v AS SELECT 1", "Sales"),
+              "CREATE VIEW Sales.v AS SELECT 1");
+    EXPECT_EQ(SqlText::WithSchema("CREATE VIEW [x] . [v] AS SELECT 1", "Sales"),
+              "CREATE VIEW [x] . [v] AS SELECT 1");
+    EXPECT_EQ(SqlText::WithSchema("CREATE VIEW v AS SELECT 1", "dbo"), "CREATE VIEW v AS SELECT 1");
+}
+
 TEST(TableScript, FileModeWritesTheTableAndItsBoundDefaultsOnce) {
     TestFiles::CTempDir dir;
     auto pEngine = CreateSQLServer2000Engine();
@@ -94,8 +134,7 @@ TEST(TableScript, SampleTablesMatchTheGoldenScript) {
     std::string strText;
     for (const auto& [strKey, pTable] : pEngine->m_mapObjects)
         strText += CTableScript::Build(*pEngine, *pTable).strCreate;
-    EXPECT_EQ(strText, TestFiles::ReadFile(TestFiles::SourceDir() /
-                                           "tests/golden/bookstore_create_tables.sql"));
+    EXPECT_EQ(strText, TestFiles::GoldenText("bookstore_create_tables.sql", strText));
 }
 
 TEST(TableScript, DirectModeCreatesTablesThroughTheSqlServerDriverName) {

@@ -1,0 +1,92 @@
+// engine/format2005/CPage.cpp
+#include "engine/format2005/CPage.h"
+
+#include <bit>
+
+namespace format2005 {
+
+std::optional<SPageId> ReadPageId(const CByteView& view, std::size_t nOffset) {
+    auto nPage = view.U32(nOffset);
+    auto nFile = nOffset <= SIZE_MAX - 4 ? view.U16(nOffset + 4) : std::nullopt;
+    if (!nPage || !nFile)
+        return std::nullopt;
+    return SPageId{*nPage, *nFile};
+}
+
+EPageCheck CPage::Load(const CDataFileReader& reader, std::uint32_t nPage) {
+    m_nNumber = nPage;
+    if (!reader.ReadPage(nPage, m_arrBytes))
+        return EPageCheck::Unreadable;
+    return Check(nPage);
+}
+
+EPageCheck CPage::Check(std::uint32_t nPage) {
+    m_nNumber = nPage;
+    if (HeaderVersion() != kHeaderVersion)
+        return EPageCheck::NotFormatted;
+    SPageId own = OwnId();
+    if (own.nPage != nPage || own.nFile != 1)
+        return EPageCheck::Stray;
+    RestoreTornBits();
+    return EPageCheck::Ok;
+}
+
+bool CPage::BelongsToUnit(std::uint64_t nUnit) const {
+    if (UnitId() == nUnit)
+        return true;
+    // SQL Server 2000 wrote the object id and index id 0 on the data pages of a clustered table;
+    // an upgrade leaves such pages as they were until they are rewritten.
+    const auto nUnitObject = static_cast<std::uint32_t>(nUnit >> 16);
+    const auto nUnitIndex = static_cast<std::uint16_t>(nUnit >> 48);
+    return (nUnit & 0xFFFF) == 0 && nUnitIndex == 1 && IndexId() == 0 && ObjectId() == nUnitObject;
+}
+
+std::uint16_t CPage::UsableSlotCount() const {
+    constexpr std::size_t kMaxSlots = (kPageSize - kHeaderSize) / 2;
+    const std::uint16_t nSlots = SlotCount();
+    return nSlots > kMaxSlots ? static_cast<std::uint16_t>(kMaxSlots) : nSlots;
+}
+
+std::uint16_t CPage::SlotEntry(std::uint16_t nSlot) const {
+    return *View().U16(kSlotArrayEnd - 2 * static_cast<std::size_t>(nSlot));
+}
+
+void CPage::RestoreTornBits() {
+    if ((Flags() & kFlagTornBits) == 0)
+        return;
+    const std::uint32_t nBits = *View().U32(kTornBitsOffset);
+    // Sector 0 holds the saved bits themselves; sector s keeps bits 2s and 2s+1.
+    for (std::size_t s = 1; s < kPageSize / kSectorSize; ++s) {
+        const std::size_t nPos = s * kSectorSize + kSectorSize - 1;
+        const auto nSaved = static_cast<std::uint8_t>((nBits >> (2 * s)) & 0x3);
+        const auto nByte = static_cast<std::uint8_t>(m_arrBytes[nPos]);
+        m_arrBytes[nPos] = static_cast<std::byte>((nByte & 0xFC) | nSaved);
+    }
+}
+
+std::uint32_t CPage::ComputeChecksum(std::span<const std::byte> page) {
+    // Per sector, the XOR of its 32-bit words (the checksum field counting as zero), rotated left
+    // by 15 minus the sector number, XORed together.
+    CByteView view(page);
+    std::uint32_t nChecksum = 0;
+    const std::size_t nSectors = page.size() / kSectorSize;
+    for (std::size_t s = 0; s < nSectors; ++s) {
+        std::uint32_t nSector = 0;
+        for (std::size_t w = 0; w < kSectorSize / 4; ++w) {
+            const std::size_t nOffset = s * kSectorSize + 4 * w;
+            if (nOffset == kTornBitsOffset)
+                continue;
+            nSector ^= *view.U32(nOffset);
+        }
+        nChecksum ^= std::rotl(nSector, static_cast<int>(15 - s));
+    }
+    return nChecksum;
+}
+
+bool CPage::ChecksumMismatch() const {
+    if ((Flags() & kFlagChecksum) == 0)
+        return false;
+    return ComputeChecksum(m_arrBytes) != *View().U32(kTornBitsOffset);
+}
+
+}  // namespace format2005

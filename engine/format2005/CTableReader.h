@@ -1,0 +1,117 @@
+// engine/format2005/CTableReader.h
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "common/DataFileReader.h"
+#include "engine/format2005/CAllocationMaps.h"
+#include "engine/format2005/CDamageList.h"
+#include "engine/format2005/CLobReader.h"
+#include "engine/format2005/CRowDecoder.h"
+#include "engine/format2005/CUnitPages.h"
+#include "engine/format2005/CatalogModel.h"
+
+namespace format2005 {
+
+struct SReadCounts {
+    std::size_t nPages = 0;      // data pages read
+    std::size_t nLiveRows = 0;   // primary and forwarded rows
+    std::size_t nGhostRows = 0;  // deleted rows not yet cleaned up
+    std::size_t nForwardedRows = 0;
+    bool bNotRead = false;  // the table's rows could not be read at all (compressed)
+    bool bStopped = false;  // the callback asked to stop
+};
+
+// Streams the rows of one table: for each partition its data pages in key order (clustered: the
+// leaf chain from the first page, then any page of the unit the chain missed) or page order
+// (heap), and on each page its records in slot order. Live and ghost rows are delivered, each
+// forwarded row once (through its stub, or where it lies when no stub leads to it), stubs and the
+// hidden uniquifier never. Rows are handed over one at a time; none is kept.
+class CTableReader {
+  public:
+    // Returns false to stop the walk.
+    using FRow = std::function<bool(const SRawRow& row)>;
+    // Called with each data page before its rows, in reading order.
+    using FPage = std::function<void(std::uint32_t nPage)>;
+
+    // Where a row of a listed walk lies: the index of its page in the list and the slot it was
+    // reached through (a forwarded row: its stub's), and the slot count of that page.
+    struct SListedPlace {
+        std::size_t nPageIndex = 0;
+        std::uint16_t nSlot = 0;
+        std::uint16_t nSlotCount = 0;
+    };
+    // Returns false to stop the walk.
+    using FListedRow = std::function<bool(const SRawRow& row, const SListedPlace& place)>;
+
+    // Everything passed in must outlive the reader.
+    CTableReader(const CDataFileReader& reader, CAllocationMaps& maps, const STable& table,
+                 CDamageList& damage);
+
+    SReadCounts ReadRows(const FRow& onRow, const FPage& onPage = {});
+    // The data pages in reading order, without decoding rows.
+    std::vector<std::uint32_t> DataPages();
+    // The rows of listed pages (the table's data pages in reading order, as DataPages gives
+    // them) from page index nStartIndex and slot nStartSlot on, so a walk can resume where an
+    // earlier one stopped. Each page is accepted only as a page of one of the table's in-row
+    // units (allocated, its header naming the unit); others are reported and skipped. pStop (may
+    // be null) ends the walk before the next page; onPageEnd runs after every page walked whole.
+    SReadCounts ReadListedPages(const std::vector<std::uint32_t>& vecPages, std::size_t nStartIndex,
+                                std::uint16_t nStartSlot, const FListedRow& onRow,
+                                const std::function<void()>& onPageEnd,
+                                const std::atomic<bool>* pStop);
+    // Binary values stored off the row are read unless turned off (see CRowDecoder).
+    void SetReadBinaryLobs(bool bRead) { m_bReadBinaryLobs = bRead; }
+
+    // A forwarded record's back pointer (its last variable column): the stub's page and slot.
+    static bool BackPointer(const CRecord& record, std::uint32_t& nPage, std::uint16_t& nSlot);
+
+  private:
+    // Visits the partition's data pages in reading order; bDecode reads their rows too.
+    bool WalkPartition(const SPartition& partition, bool bDecode);
+    bool ReadPage(const CPage& page, std::uint16_t nFirstSlot = 0);
+    // Columns whose values this reader does not decode (sparse, xml): one record per table.
+    void ReportUndecodedColumns();
+    bool EmitRecord(const CRecord& record, std::uint32_t nPage, std::uint16_t nSlot,
+                    bool bForwarded);
+    void FollowStub(const CRecord& stub, std::uint32_t nPage, std::uint16_t nSlot);
+    bool StubLeadsHere(const CRecord& forwarded, std::uint32_t nPage, std::uint16_t nSlot);
+
+    const CDataFileReader& m_reader;
+    CAllocationMaps& m_maps;
+    const STable& m_table;
+    CDamageList& m_damage;
+    CLobReader m_lob;
+
+    // State of one walk.
+    const FRow* m_pOnRow = nullptr;
+    const FPage* m_pOnPage = nullptr;
+    CUnitPages* m_pUnitPages = nullptr;
+    CRowDecoder* m_pDecoder = nullptr;
+    std::vector<std::uint32_t> m_vecPages;
+    std::set<std::pair<std::uint32_t, std::uint16_t>> m_setForwardedRead;
+    SRawRow m_row;
+    SReadCounts m_counts;
+    bool m_bReadBinaryLobs = true;
+    std::uint16_t m_nWalkSlot = 0;  // the slot ReadPage is at
+
+    // Per partition: its pages' acceptance and a decoder by its layout. Built by the first walk of
+    // listed pages and kept: a grid pages a table in many short walks, and the IAM chains and
+    // column plans do not change between them.
+    struct SPart {
+        const SPartition* pPartition = nullptr;
+        std::unique_ptr<CUnitPages> pPages;
+        std::unique_ptr<CRowDecoder> pDecoder;
+    };
+    std::vector<SPart> m_vecParts;
+    bool m_bPartsBuilt = false;
+};
+
+}  // namespace format2005

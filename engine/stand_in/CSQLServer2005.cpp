@@ -1,8 +1,0 @@
-// engine/stand_in/CSQLServer2005.cpp
-#include "engine/stand_in/CSQLServer2005.h"
-
-#include "engine/binding/EngineFactories.h"
-
-std::unique_ptr<CSQLServerEngine> CreateSQLServer2005Engine() {
-    return std::make_unique<CSQLServer2005>();
-}

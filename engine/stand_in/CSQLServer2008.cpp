@@ -1,8 +1,0 @@
-// engine/stand_in/CSQLServer2008.cpp
-#include "engine/stand_in/CSQLServer2008.h"
-
-#include "engine/binding/EngineFactories.h"
-
-std::unique_ptr<CSQLServerEngine> CreateSQLServer2008Engine() {
-    return std::make_unique<CSQLServer2008>();
-}

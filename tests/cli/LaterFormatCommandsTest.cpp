@@ -1,0 +1,136 @@
+// tests/cli/LaterFormatCommandsTest.cpp
+// The command-line tool on the real 2005 and 2008 files: every row of every table, a table that
+// cannot be read said as such, and a script bundle whose table scripts recreate the tables.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "support/TestFiles.h"
+
+namespace fs = std::filesystem;
+using TestFiles::RunCli;
+
+namespace {
+fs::path SharedData(const char* szName) {
+    fs::path path = fs::path(AMBERMILL_SHARED_DATA_DIR) / szName;
+    std::error_code ec;
+    return fs::exists(path, ec) ? path : fs::path();
+}
+
+// Rows of `rows --json` output: arrays inside the "rows" array, one per row.
+std::size_t JsonRows(const std::string& strText) {
+    const std::size_t nStart = strText.find("\"rows\":[[");
+    if (nStart == std::string::npos)
+        return 0;
+    std::size_t nRows = 1;
+    for (std::size_t n = strText.find("],[", nStart); n != std::string::npos;
+         n = strText.find("],[", n + 3))
+        ++nRows;
+    return nRows;
+}
+}  // namespace
+
+TEST(LaterFormatCommands, RowsAllGivesEveryRowOfNorthwind2008) {
+    const fs::path file = SharedData("northwind2008.mdf");
+    if (file.empty())
+        GTEST_SKIP() << "northwind2008.mdf is not in ../shared/data";
+    const std::map<std::string, std::size_t> mapExpected{
+        {"Orders", 830},     {"Order Details", 2155},    {"Customers", 91},
+        {"Products", 77},    {"Employees", 9},           {"Categories", 8},
+        {"Shippers", 3},     {"Suppliers", 29},          {"Region", 4},
+        {"Territories", 53}, {"EmployeeTerritories", 49}};
+    for (const auto& [strTable, nRows] : mapExpected) {
+        auto result = RunCli({"rows", file.string(), strTable, "--all", "--json", "--no-progress"});
+        ASSERT_EQ(result.nExitCode, 0) << strTable << ": " << result.strErr;
+        EXPECT_EQ(JsonRows(result.strOut), nRows) << strTable;
+    }
+    auto shippers = RunCli({"rows", file.string(), "dbo.Shippers", "--json", "--no-progress"});
+    EXPECT_NE(shippers.strOut.find("[1,\"Speedy Express\",\"(503) 555-9831\"]"), std::string::npos)
+        << shippers.strOut;
+}
+
+TEST(LaterFormatCommands, ExportScriptsWriteTablesWithSchemaAndProcedures) {
+    const fs::path file = SharedData("littleitaly2005.mdf");
+    if (file.empty())
+        GTEST_SKIP() << "littleitaly2005.mdf is not in ../shared/data";
+    TestFiles::CTempDir dir;
+    auto result =
+        RunCli({"export-scripts", file.string(), (dir / "out").string(), "--no-progress"});
+    ASSERT_EQ(result.nExitCode, 0) << result.strErr;
+    std::string strAll;
+    std::size_t nTableScripts = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(dir / "out")) {
+        if (!entry.is_regular_file() || entry.path().filename() == "ReadMe.txt")
+            continue;
+        const std::string strText = TestFiles::ReadFile(entry.path());
+        nTableScripts += strText.find("CREATE TABLE [dbo].") != std::string::npos;
+        strAll += strText;
+    }
+    EXPECT_EQ(nTableScripts, 12u);
+    EXPECT_NE(strAll.find("CREATE TABLE [dbo].[sysdiagrams] ("), std::string::npos);
+    EXPECT_NE(strAll.find("[definition] [varbinary](max)"), std::string::npos);
+    EXPECT_NE(strAll.find("Insert into [dbo].[Products] ([ProductID]"), std::string::npos);
+    // The bundle runs sqlcmd for this format.
+    EXPECT_NE(strAll.find("sqlcmd"), std::string::npos);
+    EXPECT_EQ(strAll.find("osql"), std::string::npos);
+}
+
+namespace {
+// A copy of a real file with another version stamp at byte 100 of the boot page.
+fs::path WithStamp(const fs::path& source, const fs::path& target, std::uint16_t nStamp) {
+    fs::copy_file(source, target);
+    std::fstream file(target, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(9 * 8192 + 100);
+    const char arrStamp[2] = {static_cast<char>(nStamp & 0xFF), static_cast<char>(nStamp >> 8)};
+    file.write(arrStamp, 2);
+    return target;
+}
+}  // namespace
+
+// An unknown stamp is read only with the user's choice, and the message names the likely one.
+TEST(LaterFormatCommands, UnknownStampsNeedFormatAndNameTheLikelyChoice) {
+    const fs::path northwind = SharedData("northwind2008.mdf");
+    const fs::path italy = SharedData("littleitaly2005.mdf");
+    if (northwind.empty() || italy.empty())
+        GTEST_SKIP() << "the 2005 and 2008 files are not in ../shared/data";
+    TestFiles::CTempDir dir;
+    const fs::path r2 = WithStamp(northwind, dir / "r2.mdf", 661);
+    auto refused = RunCli({"catalog", r2.string(), "--no-progress"});
+    EXPECT_EQ(refused.nExitCode, 2);
+    EXPECT_NE(refused.strErr.find("version stamp at byte 100 of the boot page reads 661"),
+              std::string::npos)
+        << refused.strErr;
+    EXPECT_NE(refused.strErr.find("most likely the SQL Server 2008 format (--format 2008)"),
+              std::string::npos)
+        << refused.strErr;
+
+    auto chosen = RunCli(
+        {"rows", r2.string(), "Orders", "--all", "--json", "--no-progress", "--format", "2008"});
+    ASSERT_EQ(chosen.nExitCode, 0) << chosen.strErr;
+    EXPECT_EQ(JsonRows(chosen.strOut), 830u);
+
+    // A pre-release 2005 stamp reads as far as its catalog matches (here: all of it).
+    const fs::path beta = WithStamp(italy, dir / "beta.mdf", 598);
+    auto beta2005 = RunCli({"catalog", beta.string(), "--json", "--no-progress", "--format=2005"});
+    ASSERT_EQ(beta2005.nExitCode, 0) << beta2005.strErr;
+    EXPECT_NE(beta2005.strOut.find("\"ProductImages\""), std::string::npos);
+
+    // Nothing likely for a stamp far from every format; a choice that is no format is refused;
+    // a known stamp keeps its own engine whatever is asked.
+    const fs::path odd = WithStamp(italy, dir / "odd.mdf", 700);
+    auto oddResult = RunCli({"catalog", odd.string(), "--no-progress"});
+    EXPECT_EQ(oddResult.nExitCode, 2);
+    EXPECT_EQ(oddResult.strErr.find("most likely"), std::string::npos) << oddResult.strErr;
+    EXPECT_NE(oddResult.strErr.find("choose the format with --format 2000|2005|2008"),
+              std::string::npos)
+        << oddResult.strErr;
+    EXPECT_EQ(RunCli({"catalog", odd.string(), "--format", "2012", "--no-progress"}).nExitCode, 2);
+    auto known = RunCli(
+        {"rows", italy.string(), "OrderStatus", "--json", "--no-progress", "--format", "2000"});
+    ASSERT_EQ(known.nExitCode, 0) << known.strErr;
+    EXPECT_EQ(JsonRows(known.strOut), 3u);
+}

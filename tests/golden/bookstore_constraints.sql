@@ -1,0 +1,11 @@
+ALTER TABLE [Authors] ADD CONSTRAINT [PK_Authors] PRIMARY KEY CLUSTERED ([AuthorID])
+ALTER TABLE [Books] ADD CONSTRAINT [PK_Books] PRIMARY KEY NONCLUSTERED ([BookID])
+ALTER TABLE [Books] ADD CONSTRAINT [UQ_Books_Isbn] UNIQUE NONCLUSTERED ([Isbn])
+CREATE INDEX [IX_Books_Title] ON [Books] ([Title])
+ALTER TABLE [Books] ADD CONSTRAINT [CK_Books_Price] CHECK ([Price] >= 0)
+ALTER TABLE [Customers] ADD CONSTRAINT [PK_Customers] PRIMARY KEY CLUSTERED ([CustomerID])
+ALTER TABLE [Customers] WITH NOCHECK ADD CONSTRAINT [CK_Customers_Balance] CHECK ([Balance] >= 0)
+ALTER TABLE [Customers] NOCHECK CONSTRAINT [CK_Customers_Balance]
+ALTER TABLE [Orders] ADD CONSTRAINT [PK_Orders] PRIMARY KEY NONCLUSTERED ([OrderID])
+CREATE INDEX [IX_Orders_Customer] ON [Orders] ([CustomerID],[OrderDate])
+ALTER TABLE [Orders] ADD CONSTRAINT [CK_Orders_Quantity] CHECK ([Quantity] > 0)
