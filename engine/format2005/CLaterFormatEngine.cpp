@@ -15,6 +15,64 @@ void Log(std::string_view strMessage) {
     CExecutionLog::WriteLog(0, 0, std::string(strMessage), false);
 }
 
+// The reader's record in the terms every front end reads.
+::SDamage ToSinkDamage(const SDamage& record) {
+    ::SDamage damage;
+    switch (record.eKind) {
+        case EDamage::PageUnreadable:
+        case EDamage::ChainLoop:
+        case EDamage::ChainTooLong:
+        case EDamage::TableNotRead:
+            damage.eKind = EDamageKind::UnreadablePage;
+            break;
+        case EDamage::PageNotFormatted:
+            damage.eKind = EDamageKind::PageHeader;
+            break;
+        case EDamage::StrayPage:
+            damage.eKind = EDamageKind::StrayPage;
+            break;
+        case EDamage::PageOfOtherUnit:
+        case EDamage::PageNotAllocated:
+        case EDamage::PageWrongType:
+        case EDamage::PageNotInChain:
+            damage.eKind = EDamageKind::ForeignPage;
+            break;
+        case EDamage::ChecksumMismatch:
+            damage.eKind = EDamageKind::TornPage;
+            break;
+        case EDamage::SlotOutsidePage:
+            damage.eKind = EDamageKind::SlotOutsidePage;
+            break;
+        case EDamage::RecordDamaged:
+        case EDamage::RecordUnexpected:
+        case EDamage::ForwardingBroken:
+            damage.eKind = EDamageKind::RowRejected;
+            break;
+        case EDamage::LobUnreadable:
+        case EDamage::LobTruncated:
+            damage.eKind = EDamageKind::LargeValue;
+            break;
+        case EDamage::CatalogMissing:
+        case EDamage::CatalogRowDamaged:
+        case EDamage::LayoutMissing:
+            damage.eKind = EDamageKind::CatalogRow;
+            break;
+        case EDamage::ValueNotDecoded:
+            damage.eKind = EDamageKind::ValueCorrupt;
+            break;
+    }
+    if (record.nPage != kNoPage)
+        damage.nPage = record.nPage;
+    if (record.nSlot >= 0 && record.nSlot <= 0xFFFF)
+        damage.nSlot = static_cast<std::uint16_t>(record.nSlot);
+    if (record.nObjectId != 0)
+        damage.nObjectId = record.nObjectId;
+    damage.nBytes = record.nBytes;
+    damage.strDetail = std::string(CDamageList::KindText(record.eKind)) +
+                       (record.strDetail.empty() ? "" : ": " + record.strDetail);
+    return damage;
+}
+
 const char* OpenFailure(EOpenResult eResult) {
     switch (eResult) {
         case EOpenResult::CannotOpen:
@@ -47,15 +105,16 @@ void CLaterFormatEngine::Report(const CDamageList& damage) {
                                    record.nObjectId, record.strDetail);
         if (!m_setReported.insert(std::move(key)).second)
             continue;
-        m_damage.Add(record.eKind, record.nPage, record.nSlot, record.nObjectId, record.nBytes,
-                     record.strDetail);
-        CExecutionLog::WriteLog(1, 0, CDamageList::Describe(record), true);
+        m_laterDamage.Add(record.eKind, record.nPage, record.nSlot, record.nObjectId, record.nBytes,
+                          record.strDetail);
+        // The sink writes the error log line.
+        CSQLServerEngine::m_damage.Report(ToSinkDamage(record));
     }
 }
 
 CDamageList CLaterFormatEngine::Damage() const {
     std::lock_guard lock(m_mutexDamage);
-    return m_damage;
+    return m_laterDamage;
 }
 
 unsigned CLaterFormatEngine::RecoverSQLServerMDF() {

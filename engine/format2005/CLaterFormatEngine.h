@@ -52,7 +52,8 @@ class CLaterFormatEngine : public CEngineBase {
     mutable std::mutex m_mutexReader;
     std::shared_ptr<const CDatabaseReader> m_pReader;
     mutable std::mutex m_mutexDamage;
-    CDamageList m_damage;
+    // The reader's own records, kept as it reports them; each also goes to the engine's sink.
+    CDamageList m_laterDamage;
     std::set<std::tuple<int, std::uint32_t, std::int32_t, std::int32_t, std::string>> m_setReported;
 };
 

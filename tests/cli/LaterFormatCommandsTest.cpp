@@ -134,3 +134,27 @@ TEST(LaterFormatCommands, UnknownStampsNeedFormatAndNameTheLikelyChoice) {
     ASSERT_EQ(known.nExitCode, 0) << known.strErr;
     EXPECT_EQ(JsonRows(known.strOut), 3u);
 }
+
+// A later-format file cut inside a page: every row on the whole pages before the cut comes back,
+// and the cut tail and the pages the reader missed are reported as damage (exit 5).
+TEST(LaterFormatCommands, ATruncatedFileKeepsTheRowsOfItsWholePages) {
+    const fs::path northwind = SharedData("northwind2008.mdf");
+    if (northwind.empty())
+        GTEST_SKIP() << "northwind2008.mdf is not in ../shared/data";
+    TestFiles::CTempDir dir;
+    std::string strBytes = TestFiles::ReadFile(northwind);
+    constexpr std::size_t kPage = 8192;
+    ASSERT_GT(strBytes.size(), 451 * kPage);
+    strBytes.resize(450 * kPage + 100);
+    TestFiles::WriteFile(dir / "cut.mdf", strBytes);
+    const std::string strCut = (dir / "cut.mdf").string();
+
+    auto orders = RunCli({"rows", strCut, "Orders", "--all", "--json", "--no-progress"});
+    EXPECT_EQ(orders.nExitCode, 5) << orders.strErr;
+    EXPECT_EQ(JsonRows(orders.strOut), 830u);
+    auto details =
+        RunCli({"rows", strCut, "Order Details", "--all", "--json", "--no-progress", "--damage"});
+    EXPECT_EQ(details.nExitCode, 5) << details.strErr;
+    EXPECT_EQ(JsonRows(details.strOut), 2155u);
+    EXPECT_NE(details.strOut.find("file_truncated"), std::string::npos);
+}
