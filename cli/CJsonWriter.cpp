@@ -65,35 +65,43 @@ CJsonWriter& CJsonWriter::Null() {
     return *this;
 }
 
+namespace {
+// The JSON escape of one byte that may not stand in a string as it is.
+void AppendEscaped(unsigned char n, std::string& strOut) {
+    switch (n) {
+        case '"':
+            strOut += "\\\"";
+            break;
+        case '\\':
+            strOut += "\\\\";
+            break;
+        case '\n':
+            strOut += "\\n";
+            break;
+        case '\r':
+            strOut += "\\r";
+            break;
+        case '\t':
+            strOut += "\\t";
+            break;
+        default: {
+            char szBuf[8];
+            std::snprintf(szBuf, sizeof(szBuf), "\\u%04x", n);
+            strOut += szBuf;
+        }
+    }
+}
+}  // namespace
+
 std::string CJsonWriter::Escape(std::string_view strValue) {
     std::string strOut = "\"";
     for (char ch : strValue) {
-        auto n = static_cast<unsigned char>(ch);
-        switch (ch) {
-            case '"':
-                strOut += "\\\"";
-                break;
-            case '\\':
-                strOut += "\\\\";
-                break;
-            case '\n':
-                strOut += "\\n";
-                break;
-            case '\r':
-                strOut += "\\r";
-                break;
-            case '\t':
-                strOut += "\\t";
-                break;
-            default:
-                if (n < 0x20 || n >= 0x80) {
-                    char szBuf[8];
-                    std::snprintf(szBuf, sizeof(szBuf), "\\u%04x", n);
-                    strOut += szBuf;
-                } else {
-                    strOut += ch;
-                }
-        }
+        const auto n = static_cast<unsigned char>(ch);
+        // Bytes of 0x80 and up are escaped one by one: this text is not known to be UTF-8.
+        if (n < 0x20 || n >= 0x80 || n == '"' || n == '\\')
+            AppendEscaped(n, strOut);
+        else
+            strOut += ch;
     }
     strOut += '"';
     return strOut;
@@ -103,33 +111,12 @@ void CJsonWriter::AppendUtf8String(std::string_view strValue, std::string& strOu
     strOut.push_back('"');
     std::size_t nPlain = 0;  // start of the run not yet copied
     for (std::size_t i = 0; i < strValue.size(); ++i) {
-        auto n = static_cast<unsigned char>(strValue[i]);
+        const auto n = static_cast<unsigned char>(strValue[i]);
         if (n >= 0x20 && n != '"' && n != '\\')
             continue;
         strOut.append(strValue.substr(nPlain, i - nPlain));
         nPlain = i + 1;
-        switch (n) {
-            case '"':
-                strOut += "\\\"";
-                break;
-            case '\\':
-                strOut += "\\\\";
-                break;
-            case '\n':
-                strOut += "\\n";
-                break;
-            case '\r':
-                strOut += "\\r";
-                break;
-            case '\t':
-                strOut += "\\t";
-                break;
-            default: {
-                char szBuf[8];
-                std::snprintf(szBuf, sizeof(szBuf), "\\u%04x", n);
-                strOut += szBuf;
-            }
-        }
+        AppendEscaped(n, strOut);
     }
     strOut.append(strValue.substr(nPlain));
     strOut.push_back('"');

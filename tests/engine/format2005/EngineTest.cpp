@@ -97,14 +97,13 @@ class LaterEngine : public ::testing::Test {
         s_path2005 = SharedData("littleitaly2005.mdf");
         s_path2008 = SharedData("northwind2008.mdf");
         if (!s_path2005.empty())
-            s_p2005 = RecoverWith(EEngineFormat::SQL2005, s_path2005).release();
+            s_p2005 = RecoverWith(EEngineFormat::SQL2005, s_path2005);
         if (!s_path2008.empty())
-            s_p2008 = RecoverWith(EEngineFormat::SQL2008, s_path2008).release();
+            s_p2008 = RecoverWith(EEngineFormat::SQL2008, s_path2008);
     }
     static void TearDownTestSuite() {
-        delete s_p2005;
-        delete s_p2008;
-        s_p2005 = s_p2008 = nullptr;
+        s_p2005.reset();
+        s_p2008.reset();
         if (!s_path2005.empty()) {
             EXPECT_EQ(TestFiles::Sha1OfFile(s_path2005),
                       "6474c687d03f09e6f96da48d03bf1712006d2151");
@@ -116,8 +115,8 @@ class LaterEngine : public ::testing::Test {
     }
     static inline fs::path s_path2005;
     static inline fs::path s_path2008;
-    static inline CSQLServerEngine* s_p2005 = nullptr;
-    static inline CSQLServerEngine* s_p2008 = nullptr;
+    static inline std::unique_ptr<CSQLServerEngine> s_p2005;
+    static inline std::unique_ptr<CSQLServerEngine> s_p2008;
 };
 
 #define NEED(p, name) \

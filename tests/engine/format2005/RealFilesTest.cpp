@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 
 #include "CreationScript.h"
@@ -150,34 +151,41 @@ void ExpectTruncatedCopyKeepsWholePages(const fs::path& original, std::uint32_t 
 
 // ---- littleitaly2005.mdf: SQL Server 2005, created natively ----
 
-class LittleItaly2005 : public ::testing::Test {
+// One real file, opened once for all tests of its suite; at the end its bytes must be unchanged.
+template <typename TFile>
+class RealFileTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        s_path = SharedData("littleitaly2005.mdf");
+        s_path = SharedData(TFile::kName);
         if (s_path.empty())
             return;
-        s_pDb = new CDatabaseReader();
+        s_pDb = std::make_unique<CDatabaseReader>();
         s_eOpen = s_pDb->Open(s_path.string());
     }
     static void TearDownTestSuite() {
-        delete s_pDb;
-        s_pDb = nullptr;
+        s_pDb.reset();
         if (!s_path.empty()) {
-            EXPECT_EQ(TestFiles::Sha1OfFile(s_path), "6474c687d03f09e6f96da48d03bf1712006d2151")
+            EXPECT_EQ(TestFiles::Sha1OfFile(s_path), TFile::kSha1)
                 << "the data file must never change";
         }
     }
     void SetUp() override {
         if (s_path.empty())
-            GTEST_SKIP() << "littleitaly2005.mdf is not in ../shared/data";
+            GTEST_SKIP() << TFile::kName << " is not in ../shared/data";
         ASSERT_EQ(s_eOpen, EOpenResult::Ok) << s_pDb->Error();
     }
     const CDatabaseReader& Db() const { return *s_pDb; }
 
     static inline fs::path s_path;
-    static inline CDatabaseReader* s_pDb = nullptr;
+    static inline std::unique_ptr<CDatabaseReader> s_pDb;
     static inline EOpenResult s_eOpen = EOpenResult::CannotOpen;
 };
+
+struct SLittleItalyFile {
+    static constexpr const char* kName = "littleitaly2005.mdf";
+    static constexpr const char* kSha1 = "6474c687d03f09e6f96da48d03bf1712006d2151";
+};
+class LittleItaly2005 : public RealFileTest<SLittleItalyFile> {};
 
 TEST_F(LittleItaly2005, BootstrapsTheCatalog) {
     const CCatalog& catalog = Db().Catalog();
@@ -345,34 +353,11 @@ TEST_F(LittleItaly2005, TruncatedCopyGivesEveryRowOfItsWholePages) {
 
 // ---- northwind2008.mdf: SQL Server 2008, upgraded from 2000 ----
 
-class Northwind2008 : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        s_path = SharedData("northwind2008.mdf");
-        if (s_path.empty())
-            return;
-        s_pDb = new CDatabaseReader();
-        s_eOpen = s_pDb->Open(s_path.string());
-    }
-    static void TearDownTestSuite() {
-        delete s_pDb;
-        s_pDb = nullptr;
-        if (!s_path.empty()) {
-            EXPECT_EQ(TestFiles::Sha1OfFile(s_path), "c6d024f3987a1d62d41149fd2a285750fd53ae70")
-                << "the data file must never change";
-        }
-    }
-    void SetUp() override {
-        if (s_path.empty())
-            GTEST_SKIP() << "northwind2008.mdf is not in ../shared/data";
-        ASSERT_EQ(s_eOpen, EOpenResult::Ok) << s_pDb->Error();
-    }
-    const CDatabaseReader& Db() const { return *s_pDb; }
-
-    static inline fs::path s_path;
-    static inline CDatabaseReader* s_pDb = nullptr;
-    static inline EOpenResult s_eOpen = EOpenResult::CannotOpen;
+struct SNorthwindFile {
+    static constexpr const char* kName = "northwind2008.mdf";
+    static constexpr const char* kSha1 = "c6d024f3987a1d62d41149fd2a285750fd53ae70";
 };
+class Northwind2008 : public RealFileTest<SNorthwindFile> {};
 
 TEST_F(Northwind2008, BootstrapsTheCatalog) {
     const CCatalog& catalog = Db().Catalog();
