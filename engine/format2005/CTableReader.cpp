@@ -196,8 +196,12 @@ SReadCounts CTableReader::ReadListedPages(const std::vector<std::uint32_t>& vecP
                 std::make_unique<CUnitPages>(m_reader, m_maps, m_damage, partition.nInRowUnit,
                                              partition.firstIam, m_table.nObjectId);
             part.pDecoder = std::make_unique<CRowDecoder>(m_table, partition, m_lob);
+            part.pPages->SetPageRun(&m_run);
         }
     }
+    // A walk from the start reads the file afresh.
+    if (nStartIndex == 0 && nStartSlot == 0)
+        m_run.Clear();
     const std::vector<SPart>& vecParts = m_vecParts;
     for (const SPart& part : vecParts)
         part.pDecoder->SetReadBinaryLobs(m_bReadBinaryLobs);
@@ -214,6 +218,7 @@ SReadCounts CTableReader::ReadListedPages(const std::vector<std::uint32_t>& vecP
         if (pStop != nullptr && pStop->load())
             break;
         const std::uint32_t nPage = vecPages[nIndex];
+        m_run.Prepare(m_reader, vecPages, nIndex);
         const SPart* pPart = nullptr;
         if (pLastPart && pLastPart->pPages->IsCandidate(nPage)) {
             pPart = pLastPart;

@@ -14,6 +14,7 @@
 #include "engine/format2005/CAllocationMaps.h"
 #include "engine/format2005/CDamageList.h"
 #include "engine/format2005/CLobReader.h"
+#include "engine/format2005/CPageRun.h"
 #include "engine/format2005/CRowDecoder.h"
 #include "engine/format2005/CUnitPages.h"
 #include "engine/format2005/CatalogModel.h"
@@ -112,6 +113,8 @@ class CTableReader {
     };
     std::vector<SPart> m_vecParts;
     bool m_bPartsBuilt = false;
+    // The listed pages read ahead; kept from one walk to the one that resumes after it.
+    CPageRun m_run;
 };
 
 }  // namespace format2005

@@ -51,7 +51,13 @@ bool CUnitPages::Accept(std::uint32_t nPage, CPage& page, bool bReportFree, cons
                          std::string(szVia) + " leads to a free page");
         return false;
     }
-    const EPageCheck eCheck = page.Load(m_reader, nPage);
+    EPageCheck eCheck = EPageCheck::Unreadable;
+    if (auto bytes = m_pRun != nullptr ? m_pRun->Find(nPage) : std::nullopt) {
+        std::copy(bytes->begin(), bytes->end(), page.Buffer().begin());
+        eCheck = page.Check(nPage);
+    } else {
+        eCheck = page.Load(m_reader, nPage);
+    }
     EDamage eKind = EDamage::PageUnreadable;
     switch (eCheck) {
         case EPageCheck::Ok:

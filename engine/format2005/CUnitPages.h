@@ -8,6 +8,7 @@
 #include "engine/format2005/CAllocationMaps.h"
 #include "engine/format2005/CDamageList.h"
 #include "engine/format2005/CPage.h"
+#include "engine/format2005/CPageRun.h"
 
 namespace format2005 {
 
@@ -33,6 +34,9 @@ class CUnitPages {
     // The same for a page reached by a chain rather than the IAM (first page, next links): it
     // need not be a candidate, only allocated and of the unit.
     bool LoadLinked(std::uint32_t nPage, CPage& page, const char* szVia);
+    // Pages the run holds are taken from it instead of the file (null: none). It must outlive
+    // its use here.
+    void SetPageRun(const CPageRun* pRun) { m_pRun = pRun; }
 
   private:
     bool Accept(std::uint32_t nPage, CPage& page, bool bReport, const char* szVia);
@@ -43,6 +47,7 @@ class CUnitPages {
     std::uint64_t m_nUnit;
     std::int32_t m_nObjectId;
     std::vector<std::uint32_t> m_vecCandidates;
+    const CPageRun* m_pRun = nullptr;
 };
 
 }  // namespace format2005

@@ -6,6 +6,7 @@
 #include "engine/format2005/CBootPage.h"
 #include "engine/format2005/CIamChain.h"
 #include "engine/format2005/CPage.h"
+#include "engine/format2005/CPageRun.h"
 #include "engine/format2005/CRecord.h"
 #include "engine/format2005/CSlotWalker.h"
 #include "fixtures/CPageBuilder.h"
@@ -199,4 +200,31 @@ TEST(IamChain2005, CollectsSinglePagesAndExtentsAndStopsAtALoop) {
     EXPECT_TRUE(vecPages.empty());
     ASSERT_EQ(damage.Size(), 1u);
     EXPECT_EQ(damage.Records()[0].eKind, EDamage::PageOfOtherUnit);
+}
+
+// The read-ahead run serves only pages it read whole, and only the listed pages that follow each
+// other on disk: a file cut inside a page or a gap in the list must not hand out other bytes.
+TEST(PageRun2005, HoldsOnlyWholeConsecutiveListedPages) {
+    TestFiles::CTempDir dir;
+    const auto path = dir.Path() / "run.mdf";
+    std::string strBytes(5 * kPageSize + 100, '\0');
+    for (std::size_t nPage = 0; nPage < 6; ++nPage) {
+        for (std::size_t i = nPage * kPageSize; i < strBytes.size() && i < (nPage + 1) * kPageSize;
+             ++i)
+            strBytes[i] = static_cast<char>('a' + nPage);
+    }
+    TestFiles::WriteFile(path, strBytes);
+    CDataFileReader reader(path.string());
+    CPageRun run;
+    run.Prepare(reader, {1, 2, 4, 5}, 0);
+    ASSERT_TRUE(run.Find(2));
+    EXPECT_EQ((*run.Find(2))[kPageSize - 1], std::byte{'c'});
+    EXPECT_FALSE(run.Find(3));  // not listed: the run stops at the gap
+    EXPECT_FALSE(run.Find(4));
+    // Page 5 is cut short by the end of the file: the run keeps page 4 only.
+    run.Prepare(reader, {1, 2, 4, 5}, 2);
+    ASSERT_TRUE(run.Find(4));
+    EXPECT_EQ((*run.Find(4))[0], std::byte{'e'});
+    EXPECT_FALSE(run.Find(5));
+    EXPECT_FALSE(run.Find(1));
 }
