@@ -42,10 +42,12 @@ TEST_F(CMainWindowTest, ARowLostOnAShownPageIsCountedOnceAndListed) {
     TestFiles::WriteFile(m_dir / "slot.mdf", strBytes);
 
     Recover(m_dir / "slot.mdf");
+    // The builder writes no syscomments for a database without objects: that is reported.
+    const std::size_t nBefore = m_pWindow->Damage().size();
     SelectTable("Orders");
     EXPECT_EQ(m_pWindow->GridModel()->rowCount(), 9);
-    ASSERT_EQ(m_pWindow->Damage().size(), 1u);
-    const SDamageRecord& record = m_pWindow->Damage()[0];
+    ASSERT_EQ(m_pWindow->Damage().size(), nBefore + 1);
+    const SDamageRecord& record = m_pWindow->Damage()[nBefore];
     EXPECT_EQ(record.nPage, nPage);
     EXPECT_EQ(record.nSlot, 4);
     EXPECT_EQ(record.nObjectId, static_cast<std::int32_t>(nOrders));
@@ -57,16 +59,17 @@ TEST_F(CMainWindowTest, ARowLostOnAShownPageIsCountedOnceAndListed) {
     // The same page shown again reports the same row again: the count stays.
     SelectTable("Other");
     SelectTable("Orders");
-    EXPECT_EQ(m_pWindow->Damage().size(), 1u);
+    EXPECT_EQ(m_pWindow->Damage().size(), nBefore + 1);
     EXPECT_EQ(LabelText("statusDamage"), QStringLiteral("1 damaged pages: 1 rows skipped"));
 
     Trigger("actionDamageReport");
     auto* pTable = m_pWindow->findChild<QTableWidget*>("damageTable");
     ASSERT_NE(pTable, nullptr);
-    ASSERT_EQ(pTable->rowCount(), 1);
-    EXPECT_EQ(pTable->item(0, 0)->text(), QString::number(nPage));
-    EXPECT_EQ(pTable->item(0, 1)->text(), QStringLiteral("4"));
-    EXPECT_EQ(pTable->item(0, 2)->text(), QStringLiteral("Orders"));
+    const int nRow = static_cast<int>(nBefore);
+    ASSERT_EQ(pTable->rowCount(), nRow + 1);
+    EXPECT_EQ(pTable->item(nRow, 0)->text(), QString::number(nPage));
+    EXPECT_EQ(pTable->item(nRow, 1)->text(), QStringLiteral("4"));
+    EXPECT_EQ(pTable->item(nRow, 2)->text(), QStringLiteral("Orders"));
 
     // A new recovery starts a new list.
     Recover(TestFiles::SamplePath());
