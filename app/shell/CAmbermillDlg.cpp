@@ -458,6 +458,7 @@ void CAmbermillDlg::OnRecover() {
     m_pTree->ClearCategories();
     m_pTree->Root()->setText(0, QString::fromLatin1(CObjectTree::kNoDatabase));
     m_vecDamage.clear();
+    m_setDamage.clear();
     AddDamage({});
     UpdateCommandStates();
 
@@ -486,6 +487,9 @@ void CAmbermillDlg::OnRecoveryDone() {
     m_pProgressDlg = nullptr;
     if (eOutcome != CProgressDlg::EOutcome::StoppedByCloseBox)
         SetStatus(QStringLiteral("Recovery complete"));
+    // The run has ended: what it reported after the catalog was ready is in the log now too.
+    if (m_pSession && m_pSession->Source() != CEngineSession::ESource::Recovering)
+        AddDamage(CDamageCollector::FromRecovery(m_pSession->Engine()));
     if (m_pSession && m_pSession->Source() == CEngineSession::ESource::Recovered) {
         m_recentFiles.Add(m_strMdfPath);
         const QString strNothing = NothingRecoveredReason();
@@ -559,8 +563,9 @@ void CAmbermillDlg::OpenScanFile(const QString& strPath) {
     m_pPageBar->ShowForRecords(false);
     m_bIgnoreNextSelection = false;
     m_vecDamage.clear();
+    m_setDamage.clear();
     m_pTree->FillObjectTree(m_pSession->Engine(), m_strVersionLabel);
-    AddDamage({});
+    AddDamage(CDamageCollector::FromRecovery(m_pSession->Engine()));
     m_recentFiles.Add(strPath);
     SetStatus(QStringLiteral("Ready"));
     UpdateCommandStates();
@@ -717,6 +722,8 @@ void CAmbermillDlg::OnExportJobEnded() {
     if (!m_pExportProgressDlg)
         return;
     const CExportJob::SResult& result = m_pExportProgressDlg->Result();
+    if (result.pDamage && m_pSession)
+        AddDamage(CDamageCollector::FromLog(*result.pDamage, m_pSession->Engine()));
     if (result.bStopped && !result.bundleFolder.empty()) {
         CUserPrompts::Notice(this, QStringLiteral("The export was stopped. The scripts in %1 are "
                                                   "incomplete.")
@@ -829,8 +836,9 @@ void CAmbermillDlg::OnPageLoaded(const SRecordPage& page) {
     m_pPageBar->Next()->setEnabled(!page.bLastPage && nRows > 0);
     if (!page.strError.empty())
         SetStatus(QString::fromStdString(page.strError));
-    if (!page.vecDamage.empty())
-        AddDamage(page.vecDamage);
+    // The same page shown again reports the same records: AddDamage keeps each one once.
+    if (!page.vecDamage.empty() && m_pSession)
+        AddDamage(CDamageCollector::FromDamage(page.vecDamage, m_pSession->Engine()));
     UpdateCommandStates();
     emit PageShown();
 }
@@ -938,8 +946,10 @@ void CAmbermillDlg::OnValueLoaded(const SLoadedValue& loaded) {
 // ---- damage ----
 
 void CAmbermillDlg::AddDamage(const std::vector<SDamageRecord>& vecRecords) {
+    // Pages shown again and a recovery read twice report the same records: each is kept once.
+    // A set, because a badly damaged file reports thousands.
     for (const SDamageRecord& record : vecRecords) {
-        if (std::find(m_vecDamage.begin(), m_vecDamage.end(), record) == m_vecDamage.end())
+        if (m_setDamage.insert(record).second)
             m_vecDamage.push_back(record);
     }
     const QString strSummary = CDamageReportDlg::Summary(m_vecDamage);

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QSettings>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "app/shell/CEngineSession.h"
@@ -42,7 +43,7 @@ class CAmbermillDlg : public QMainWindow {
     Q_OBJECT
 
   public:
-    static constexpr int kTreeWidth = 220;
+    static constexpr int kTreeWidth = 240;
     // How far the bar between tree and grid may be dragged from where it starts.
     static constexpr int kSplitterLeft = 62;
     static constexpr int kSplitterRight = 275;
@@ -155,7 +156,8 @@ class CAmbermillDlg : public QMainWindow {
     std::uint64_t m_nPendingValue = 0;
     QString m_strPendingValueTitle;
     CRecoveryRun::SPacing m_pacing;
-    std::vector<SDamageRecord> m_vecDamage;
+    std::vector<SDamageRecord> m_vecDamage;  // in the order they were reported
+    std::set<SDamageRecord> m_setDamage;     // the same, to keep each record once
 
     CObjectTree* m_pTree = nullptr;
     QSplitter* m_pSplitter = nullptr;

@@ -80,11 +80,14 @@ QString CDamageReportDlg::Summary(const std::vector<SDamageRecord>& vecRecords) 
     for (const SDamageRecord& record : vecRecords) {
         if (record.nPage != SDamageRecord::kNoPage)
             setPages.insert(record.nPage);
-        if (record.nSlot != SDamageRecord::kNoSlot)
+        if (record.nSlot != SDamageRecord::kNoSlot && record.bRowLost)
             ++nRows;
     }
     if (setPages.empty())
         return QStringLiteral("%1 damage reports").arg(vecRecords.size());
+    // A cut tail or a torn page loses no row of its own.
+    if (nRows == 0)
+        return QStringLiteral("%1 damaged pages").arg(setPages.size());
     return QStringLiteral("%1 damaged pages: %2 rows skipped").arg(setPages.size()).arg(nRows);
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/shell/CGridRowConverter.h"
 #include "app/shell/CValueView.h"
+#include "engine/core/CDamageLog.h"
 #include "engine/core/CSQLServerEngine.h"
 #include "engine/records/CGridCursor.h"
 
@@ -180,6 +181,8 @@ std::optional<SRecordPage> CRecordPageLoader::LoadPage(const SPageJob& job) {
     try {
         const std::vector<SColumnFormat>& vecFormats = job.pCursor->Formats();
         page.vecRows.reserve(kRowsPerPage);
+        // Collected per page and handed over with it: the window adds them on its own thread.
+        CDamageLog damage;
         const bool bCompleted = job.pCursor->Run(
             job.nCursorRequest,
             [&](const SDecodedRow& row) {
@@ -191,9 +194,11 @@ std::optional<SRecordPage> CRecordPageLoader::LoadPage(const SPageJob& job) {
                 page.bLastPage = summary.bLastPage;
                 page.bPreviousEnabled = summary.bHasPrevious;
                 page.bmPageStart = summary.bmPageStart;
-            });
+            },
+            &damage);
         if (!bCompleted)
             return std::nullopt;  // a newer request took over
+        page.vecDamage = damage.Records();
     } catch (const std::exception& error) {
         // Damage is data and never ends up here; this is a failure of the reading itself.
         page.vecRows.clear();

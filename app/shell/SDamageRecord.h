@@ -1,6 +1,7 @@
 // app/shell/SDamageRecord.h
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <string>
 
@@ -15,6 +16,8 @@ struct SDamageRecord {
     std::string strObject;         // its name, as far as it is known
     std::string strWhat;           // what was dropped or marked, for the user
     std::uint32_t nBytes = 0;      // bytes that could not be read
+    // The row at nSlot was lost; false when only a value of it was marked or nothing was lost.
+    bool bRowLost = true;
 
-    bool operator==(const SDamageRecord&) const = default;
+    auto operator<=>(const SDamageRecord&) const = default;
 };

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/SDamageRecord.h"
 #include "engine/core/CBookmarkStack.h"
+#include "engine/core/SDamage.h"
 
 // What a grid cell holds besides its text. The grid draws each kind differently, so a stored
 // string that reads "NULL" never looks like a NULL, nor a stored "Empty" like an empty value.
@@ -58,7 +58,7 @@ struct SRecordPage {
     bool bShowsDeleted = false;  // deleted records were read with this page
     SBookmark bmPageStart;       // where the page began: a value of it is read again from here
     std::string strError;        // why nothing could be read (the data file is missing), or empty
-    std::vector<SDamageRecord> vecDamage;
+    std::vector<SDamage> vecDamage;  // what the walk of this page reported
 };
 
 // Where to find one value of a page shown in the grid, to read it in full.

@@ -21,6 +21,8 @@
 #include "app/shell/CObjectTree.h"
 #include "app/shell/CUserPrompts.h"
 #include "engine/scripts/SqliteOdbc.h"
+#include "fixtures/CDataFileBuilder.h"
+#include "fixtures/ValueEncoding.h"
 
 namespace fs = std::filesystem;
 
@@ -243,6 +245,38 @@ TEST_F(ExportDialogs, AScriptsExportWritesTheSameTablesAsTheCommandLineTool) {
             << strFile;
     }
     EXPECT_GE(nTables, 10);
+}
+
+// Rows an export had to skip reach the window's damage view, as rows a page load skips do.
+TEST_F(ExportDialogs, DISABLED_RowsAnExportSkipsAreAddedToTheDamageView) {
+    fixtures::CDataFileBuilder builder("Shop");
+    const std::uint32_t nOrders = builder.AddTable("Orders", {{"Id", fixtures::kTypeInt, 4}});
+    for (int n = 1; n <= 10; ++n)
+        builder.AddRow(nOrders, {fixtures::EncodeInt32(n)});
+    const std::vector<std::byte> vecBytes = builder.Build();
+    std::string strBytes(reinterpret_cast<const char*>(vecBytes.data()), vecBytes.size());
+    const std::uint32_t nPage = builder.DataPages(nOrders).at(0);
+    strBytes[nPage * 8192 + 8190 - 2 * 4 + 1] = '\x7F';  // slot 4 points far past the page
+    TestFiles::WriteFile(m_dir / "slot.mdf", strBytes);
+    Recover(m_dir / "slot.mdf");
+    const std::size_t nBefore = m_pWindow->Damage().size();
+
+    CExportOptionDlg* pDialog = OpenOptions();
+    ASSERT_NE(pDialog, nullptr);
+    Click(pDialog, "rbScripts");
+    fs::create_directories(m_dir / "out");
+    CUserPrompts::SetNextAnswer(false);
+    CUserPrompts::SetNextFileName(QString::fromStdString((m_dir / "out").string()));
+    Click(pDialog, "btnExportSave");
+    CExportProgressDlg* pProgress = WaitForJob();
+    ASSERT_NE(pProgress, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return m_pWindow->Damage().size() > nBefore; }));
+    const SDamageRecord& record = m_pWindow->Damage()[nBefore];
+    EXPECT_EQ(record.nPage, nPage);
+    EXPECT_EQ(record.nSlot, 4);
+    EXPECT_EQ(record.strObject, "Orders");
+    EXPECT_FALSE(FindNode(CObjectTree::kTables, "Orders")->toolTip(0).isEmpty());
+    Click(pProgress, "btnExportClose");
 }
 
 TEST_F(ExportDialogs, ADatabaseExportIntoSqliteShowsTheReportAndWritesTheCsvWhereChosen) {
