@@ -10,6 +10,10 @@ struct COdbcConnection::SHandles {
     SQLHENV hEnv = SQL_NULL_HENV;
     SQLHDBC hDbc = SQL_NULL_HDBC;
     bool bConnected = false;
+    bool bInTransaction = false;
+    // Whether the driver runs several statements sent as one text; asked on first use.
+    enum class EMultiple : std::uint8_t { Unknown, Yes, No } eMultiple = EMultiple::Unknown;
+    std::uint64_t nCommits = 0;
 };
 
 namespace {
@@ -69,6 +73,9 @@ void COdbcConnection::Open(const std::string& strConnect) {
         throw COdbcError(strError);
     }
     h.bConnected = true;
+    h.bInTransaction = false;
+    h.eMultiple = SHandles::EMultiple::Unknown;
+    h.nCommits = 0;
 }
 
 void COdbcConnection::Execute(const std::string& strStatement) {
@@ -129,8 +136,109 @@ std::vector<COdbcConnection::SOutcome> COdbcConnection::ExecuteBatch(const std::
     return vecOutcomes;
 }
 
+std::vector<COdbcConnection::SOutcome> COdbcConnection::ExecuteStatements(
+    const std::string& strBatch, const std::vector<std::size_t>& vecEnds) {
+    SHandles& h = *m_pHandles;
+    if (!h.bConnected)
+        throw COdbcError("not connected");
+    if (h.eMultiple == SHandles::EMultiple::Unknown) {
+        // SQLite's driver, for one, refuses a text of several statements whole ("only one SQL
+        // statement allowed"); asking once spares every later batch that refusal and its retry.
+        try {
+            Execute("SELECT 1; SELECT 1");
+            h.eMultiple = SHandles::EMultiple::Yes;
+        } catch (const COdbcError&) {
+            h.eMultiple = SHandles::EMultiple::No;
+        }
+    }
+    if (h.eMultiple == SHandles::EMultiple::Yes)
+        return ExecuteBatch(strBatch, vecEnds.size());
+
+    SQLHSTMT hStmt = SQL_NULL_HSTMT;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, h.hDbc, &hStmt))) {
+        throw COdbcError(Diagnostics(SQL_HANDLE_DBC, h.hDbc, "SQLAllocHandle"));
+    }
+    std::vector<SOutcome> vecOutcomes;
+    vecOutcomes.reserve(vecEnds.size());
+    std::vector<SQLCHAR> text;
+    std::size_t nStart = 0;
+    for (const std::size_t nEnd : vecEnds) {
+        if (nEnd < nStart || nEnd > strBatch.size())
+            break;
+        text.assign(strBatch.begin() + static_cast<std::ptrdiff_t>(nStart),
+                    strBatch.begin() + static_cast<std::ptrdiff_t>(nEnd));
+        text.push_back(0);
+        nStart = nEnd;
+        const SQLRETURN rc = SQLExecDirect(hStmt, text.data(), SQL_NTS);
+        SOutcome outcome;
+        outcome.bOk = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
+        if (!outcome.bOk)
+            outcome.strError = Diagnostics(SQL_HANDLE_STMT, hStmt, "execute");
+        SQLFreeStmt(hStmt, SQL_CLOSE);
+        vecOutcomes.push_back(std::move(outcome));
+        if (!vecOutcomes.back().bOk)
+            break;
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, hStmt);
+    return vecOutcomes;
+}
+
+bool COdbcConnection::BeginTransaction() {
+    SHandles& h = *m_pHandles;
+    if (!h.bConnected)
+        throw COdbcError("not connected");
+    const SQLRETURN rc = SQLSetConnectAttr(
+        h.hDbc, SQL_ATTR_AUTOCOMMIT,
+        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_OFF)), 0);
+    h.bInTransaction = SQL_SUCCEEDED(rc);
+    return h.bInTransaction;
+}
+
+namespace {
+// Ends the open transaction and turns autocommit on again; the error text when either fails.
+std::string EndTransaction(SQLHDBC hDbc, SQLSMALLINT nHow) {
+    std::string strError;
+    if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, hDbc, nHow)))
+        strError = Diagnostics(SQL_HANDLE_DBC, hDbc, nHow == SQL_COMMIT ? "commit" : "rollback");
+    const SQLRETURN rc =
+        SQLSetConnectAttr(hDbc, SQL_ATTR_AUTOCOMMIT,
+                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)), 0);
+    if (strError.empty() && !SQL_SUCCEEDED(rc))
+        strError = Diagnostics(SQL_HANDLE_DBC, hDbc, "autocommit");
+    return strError;
+}
+}  // namespace
+
+void COdbcConnection::Commit() {
+    SHandles& h = *m_pHandles;
+    if (!h.bConnected || !h.bInTransaction)
+        throw COdbcError("no transaction to commit");
+    h.bInTransaction = false;
+    std::string strError = EndTransaction(h.hDbc, SQL_COMMIT);
+    if (!strError.empty()) {
+        // A commit that failed leaves nothing half done for the caller to guess at.
+        EndTransaction(h.hDbc, SQL_ROLLBACK);
+        throw COdbcError(strError);
+    }
+    ++h.nCommits;
+}
+
+void COdbcConnection::Rollback() noexcept {
+    SHandles& h = *m_pHandles;
+    if (!h.bConnected || !h.bInTransaction)
+        return;
+    h.bInTransaction = false;
+    EndTransaction(h.hDbc, SQL_ROLLBACK);
+}
+
+std::uint64_t COdbcConnection::Commits() const {
+    return m_pHandles->nCommits;
+}
+
 void COdbcConnection::Close() {
     SHandles& h = *m_pHandles;
+    // What an unfinished batch sent is not kept.
+    Rollback();
     if (h.bConnected)
         SQLDisconnect(h.hDbc);
     h.bConnected = false;

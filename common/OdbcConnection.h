@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -38,6 +39,21 @@ class AMBERMILL_API COdbcConnection {
     // the whole batch with a single failed outcome. Throws COdbcError only when the batch cannot
     // be sent at all (not connected).
     std::vector<SOutcome> ExecuteBatch(const std::string& strBatch, std::size_t nStatements);
+    // Executes the statements of strBatch (each ends at the matching entry of vecEnds) in order.
+    // A driver that takes several statements per execution gets them as one text; one that takes
+    // a single statement (asked once per connection) gets them one by one. Sending stops at the
+    // first failure: the caller rolls the batch back and retries it.
+    std::vector<SOutcome> ExecuteStatements(const std::string& strBatch,
+                                            const std::vector<std::size_t>& vecEnds);
+
+    // A batch as one transaction: autocommit off until Commit or Rollback turns it on again, so
+    // statements run outside a batch still commit on their own. BeginTransaction returns false
+    // when the driver runs without transactions.
+    bool BeginTransaction();
+    void Commit();
+    void Rollback() noexcept;
+    // Transactions committed by Commit since the connection opened.
+    std::uint64_t Commits() const;
     void Close();
     bool IsOpen() const;
 

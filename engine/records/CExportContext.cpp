@@ -67,49 +67,65 @@ void CExportContext::ExecuteBatch() {
     try {
         if (m_pConnection == nullptr)
             throw COdbcError("no database connection");
-        if (!bEndsKnown) {
-            m_pConnection->Execute(m_strBatch);
-            CountExported(m_nPending);
+        // One commit per batch rather than one per row; a driver without transactions gets
+        // the statements one by one, each committed on its own.
+        if (!bEndsKnown || !m_pConnection->BeginTransaction()) {
+            if (!bEndsKnown) {
+                m_pConnection->Execute(m_strBatch);
+                CountExported(m_nPending);
+                ClearBatch();
+                return;
+            }
+            SendEachAlone("");
             ClearBatch();
             return;
         }
-        const std::vector<COdbcConnection::SOutcome> vecOutcomes =
-            m_pConnection->ExecuteBatch(m_strBatch, nStatements);
-        const auto failed = std::find_if(vecOutcomes.begin(), vecOutcomes.end(),
-                                         [](const auto& outcome) { return !outcome.bOk; });
-        if (failed == vecOutcomes.end()) {
-            CountExported(m_nPending);
-            ClearBatch();
-            return;
-        }
-        // Refused: one bad row must not cost the others. What the driver reported done stays
-        // done; every other statement is sent again on its own, and only those refused again
-        // fail.
-        CExecutionLog::WriteLog(1, 0,
-                                "A batch of " + std::to_string(nStatements) +
-                                    " statements was refused (" + failed->strError +
-                                    "); it is sent again statement by statement",
-                                true);
-        std::size_t nStart = 0;
-        for (std::size_t i = 0; i < nStatements; ++i) {
-            const std::size_t nEnd = m_vecStatementEnds[i];
-            const std::string strStatement = m_strBatch.substr(nStart, nEnd - nStart);
-            nStart = nEnd;
-            if (i < vecOutcomes.size() && vecOutcomes[i].bOk) {
-                CountExported(1);
-                continue;
+        std::string strError;
+        try {
+            const std::vector<COdbcConnection::SOutcome> vecOutcomes =
+                m_pConnection->ExecuteStatements(m_strBatch, m_vecStatementEnds);
+            const auto failed = std::find_if(vecOutcomes.begin(), vecOutcomes.end(),
+                                             [](const auto& outcome) { return !outcome.bOk; });
+            if (failed == vecOutcomes.end()) {
+                m_pConnection->Commit();
+                CountExported(m_nPending);
+                ClearBatch();
+                return;
             }
-            try {
-                m_pConnection->Execute(strStatement);
-                CountExported(1);
-            } catch (const COdbcError& error) {
-                CountFailed(1, error.what(), strStatement);
-            }
+            strError = failed->strError;
+        } catch (const COdbcError& error) {
+            strError = error.what();
         }
+        m_pConnection->Rollback();
+        SendEachAlone(strError);
     } catch (const COdbcError& error) {
+        m_pConnection->Rollback();
         CountFailed(m_nPending, error.what(), m_strBatch);
     }
     ClearBatch();
+}
+
+void CExportContext::SendEachAlone(const std::string& strRefusal) {
+    // Refused (or no transactions): one bad row must not cost the others. Nothing of the batch
+    // was kept, so every statement is sent again on its own and only those refused fail.
+    if (!strRefusal.empty()) {
+        CExecutionLog::WriteLog(1, 0,
+                                "A batch of " + std::to_string(m_nPending) +
+                                    " statements was refused (" + strRefusal +
+                                    "); it is sent again statement by statement",
+                                true);
+    }
+    std::size_t nStart = 0;
+    for (const std::size_t nEnd : m_vecStatementEnds) {
+        const std::string strStatement = m_strBatch.substr(nStart, nEnd - nStart);
+        nStart = nEnd;
+        try {
+            m_pConnection->Execute(strStatement);
+            CountExported(1);
+        } catch (const COdbcError& error) {
+            CountFailed(1, error.what(), strStatement);
+        }
+    }
 }
 
 void CExportContext::RowDelivered() {

@@ -22,8 +22,9 @@ class CTable;
 // engine share nothing they write; the engine's stop flags are only read.
 class AMBERMILL_API CExportContext {
   public:
-    // How the records are sent: statement by statement (with duplicate avoidance), or in batches
-    // of m_nBatchSize statements that never span two pages.
+    // How the records are walked: the statement walk (with duplicate avoidance) or the batch walk
+    // (cleared slots count towards a batch). Either way a direct export sends batches of
+    // m_nBatchSize statements that never span two pages, each one transaction.
     enum class EWalk : std::uint8_t { RowByRow, Batched };
 
     // Where statements go: executed on the connection (direct) or written to the table's script.
@@ -79,9 +80,9 @@ class AMBERMILL_API CExportContext {
     void AddToBatch(std::string_view strStatement);
     // Empties the batch.
     void ClearBatch();
-    // Executes the batch; its statements count as exported only when the target accepted them.
-    // A batch the target refuses is sent again statement by statement, except the statements the
-    // driver reported as done, so only the statements refused on their own count as failed.
+    // Executes the batch as one transaction, committed once; its statements count as exported
+    // only when the target accepted them. A batch the target refuses is rolled back and sent
+    // again statement by statement, so only the statements refused on their own count as failed.
     void ExecuteBatch();
     // nRows statements that did not reach the target, logged with the driver's message.
     void CountFailed(int nRows, const std::string& strError, std::string_view strStatement);
@@ -92,4 +93,5 @@ class AMBERMILL_API CExportContext {
 
   private:
     void CountExported(int nRows);
+    void SendEachAlone(const std::string& strRefusal);
 };

@@ -65,18 +65,15 @@ void CRecordExport::SendRow(CExportContext& context, CInsertStatementBuilder& bu
         context.RowDelivered();
         return;
     }
-    context.AddToBatch(strStatement);
     if (context.CancelRequested())
         return;
     const bool bDuplicate =
         context.m_bAvoidDuplicate && !context.m_setInsertedRows.emplace(strValueList).second;
     if (!bDuplicate) {
-        // One statement at a time: whatever an earlier call left in the batch is dropped.
-        context.ClearBatch();
         context.AddToBatch(strStatement);
-        context.ExecuteBatch();
+        if (context.m_nPending >= context.m_nBatchSize)
+            context.ExecuteBatch();
     }
-    context.ClearBatch();
     context.RowDelivered();
 }
 
@@ -112,14 +109,20 @@ unsigned CRecordExport::RowByRow(CExportContext& context) {
     std::unique_ptr<CRowSource> pSource = MakeSource(context, EWalkPolicy::Statement);
     CInsertStatementBuilder builder(table);
     SWalkResult result;
+    context.ClearBatch();
     if (pSource) {
-        result = pSource->Walk(SWalkPosition{}, nullptr,
-                               [&](const SRowVisit& visit) {
-                                   SendRow(context, builder, visit.row);
-                                   return context.StopRequested();
-                               },
-                               {});
+        result = pSource->Walk(
+            SWalkPosition{}, nullptr,
+            [&](const SRowVisit& visit) {
+                SendRow(context, builder, visit.row);
+                return context.StopRequested();
+            },
+            // A batch never spans two pages.
+            [&] { context.ExecuteBatch(); });
     }
+    // What a stop left in the batch was not sent: it is not counted as exported.
+    if (result.eEnd != EWalkEnd::StoppedByVisitor && !context.StopRequested())
+        context.ExecuteBatch();
     // Duplicates are avoided within one table only.
     context.m_setInsertedRows.clear();
     context.ClearBatch();

@@ -376,6 +376,7 @@ CExportContext CExportJob::TableContext(CScriptFile* pTableFile, CScriptFile* pC
     context.m_bRecoverDeleted = m_options.bRecoverDeleted;
     context.m_bAvoidDuplicate = m_bAvoidDuplicate;
     context.m_eWalk = CExportContext::EWalk::RowByRow;
+    context.m_nBatchSize = m_nBatchSize;
     context.m_strFileName = m_engine.m_strFileName;
     context.m_pStop = &status.m_bStop;
     context.m_pCancel = &status.m_bCancel;
@@ -803,8 +804,7 @@ CTableExportPool::SOutcome CExportJob::ExportPooledTable(CTable* pTable,
     context.m_bExportRecords = m_options.bWithData;
     context.m_bRecoverDeleted = m_options.bRecoverDeleted;
     // The statement walk of the sequential stage, so that both write the same scripts and send
-    // the same rows. Batches wait for the batch path to retry what a driver refuses: a driver
-    // that takes one statement per execution (SQLite's) refuses every batch whole.
+    // the same rows; a direct export sends them in batches, each one transaction.
     context.m_eWalk = CExportContext::EWalk::RowByRow;
     context.m_nBatchSize = m_nBatchSize;
     context.m_strFileName = m_engine.m_strFileName;

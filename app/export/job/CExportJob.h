@@ -110,7 +110,7 @@ class CExportJob {
     // The engine's format: its batch tool, whether duplicate avoidance is offered.
     const SFormatInfo* m_pFormat;
     bool m_bAvoidDuplicate = false;
-    int m_nBatchSize = 100;  // statements per batch of a pooled database export
+    int m_nBatchSize = 100;  // statements per batch (one transaction) of a database export
     SResult m_result;
     std::filesystem::path m_folder;
 };

@@ -236,8 +236,8 @@ TEST(ScriptSafety, ARefusedBatchFailsOnlyTheRowsTheDriverRefuses) {
     SqliteOdbc::Register();
     TestFiles::CTempDir dir;
     CExecutionLog::SetLogFolderForTesting(dir / "logs");
-    // SQLite refuses a batch of more than one statement, so every full batch of 100 is refused
-    // and sent again; row 57's NULL breaks the NOT NULL of its column.
+    // Row 57's NULL breaks the NOT NULL of its column: its batch is rolled back and sent again
+    // statement by statement, and only that row fails.
     CDataFileBuilder builder("Batches");
     const std::uint32_t nTable = builder.AddTable(
         "Rows", {{"Id", kTypeInt, 4, 0, 0, false}, {"Name", kTypeVarChar, 20, 0, 0, true}});

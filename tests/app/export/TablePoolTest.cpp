@@ -259,6 +259,52 @@ TEST_F(TablePool, AConnectionThatDoesNotOpenLosesNoTable) {
     ExpectEveryRowOnce(result, kTables);
 }
 
+// A batch is one transaction: committed once, and a row the target refuses is the only row lost,
+// on the sequential stage and on the pool alike.
+TEST_F(TablePool, ABatchCommitsOnceAndARefusedRowCostsOnlyItself) {
+    auto expectOnlyRow42Lost = [&](const CExportJob::SResult& result) {
+        ASSERT_EQ(result.report.Rows().size(), static_cast<std::size_t>(kTables));
+        for (int t = 1; t <= kTables; ++t) {
+            const CExportReport::SRow& row = result.report.Rows()[static_cast<std::size_t>(t - 1)];
+            const int nExpected = t == 5 ? RowsOf(t) - 1 : RowsOf(t);
+            EXPECT_EQ(row.nExported, nExpected) << row.strName;
+            EXPECT_EQ(Count("SELECT COUNT(DISTINCT Id) FROM " + TableName(t)), nExpected)
+                << TableName(t);
+        }
+        // The refused row and the table's own CREATE (it exists already).
+        EXPECT_EQ(result.report.Rows()[4].nFailed, 2);
+        EXPECT_EQ(Count("SELECT COUNT(*) FROM T5 WHERE Id = 42"), 0);
+    };
+    const char* pszTarget = "CREATE TABLE T5 (Id int, Txt varchar(40), CHECK (Id <> 42))";
+
+    connection.Execute(pszTarget);
+    options.nWorkers = 1;
+    const std::uint64_t nBefore = connection.Commits();
+    auto sequential = Run();
+    ASSERT_TRUE(sequential.bComplete) << sequential.strError;
+    expectOnlyRow42Lost(sequential);
+    // Batches of 100 that never span a page: 23 over the twelve tables, less T5's refused one
+    // (its rows were sent again on their own), plus a few cut short by a page end. One commit per
+    // row would be 1,620.
+    const std::uint64_t nCommits = connection.Commits() - nBefore;
+    EXPECT_GE(nCommits, 22u);
+    EXPECT_LT(nCommits, 60u);
+
+    TestFiles::CTempDir other;
+    database = other / "pool.db";
+    options.strConnect = SqliteOdbc::ConnectString(database) + ";Timeout=60000;SyncPragma=off";
+    COdbcConnection main;
+    main.Open(options.strConnect);
+    main.Execute(pszTarget);
+    options.pConnection = &main;
+    options.nWorkers = 5;
+    observer.bJobReturned = false;
+    auto pooled = Run();
+    ASSERT_TRUE(pooled.bComplete) << pooled.strError;
+    EXPECT_EQ(pooled.nTableWorkers, 5);
+    expectOnlyRow42Lost(pooled);
+}
+
 TEST_F(TablePool, NoConnectionEndsTheExportWithTheDriversMessage) {
     options.strConnect = "DRIVER=No Such Driver;DATABASE=" + database.string();
     auto result = Run();
