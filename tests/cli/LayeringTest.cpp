@@ -4,60 +4,14 @@
 // nothing but its factory.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <fstream>
 #include <set>
 #include <string>
 
+#include "support/FrontEndLayering.h"
 #include "support/TestFiles.h"
 
-namespace {
-// Engine headers a front end may include: the interface, the status block, the damage records and
-// their log, the format table and probe, the binding, the model, typed values and their
-// formatters, the grid cursor, export contexts, scan files and scripts.
-const std::set<std::string> kPublicEngineHeaders{
-    "engine/binding/CEngineBinding.h",
-    "engine/binding/ScanFileOpener.h",
-    "engine/core/CBookmarkStack.h",
-    "engine/core/CEngineStatus.h",
-    "engine/core/SDamage.h",
-    "engine/core/CDamageLog.h",
-    "engine/core/CFormatProbe.h",
-    "engine/core/CFormatTable.h",
-    "engine/core/CRecoveryMonitor.h",
-    "engine/core/CSQLServerEngine.h",
-    "engine/catalog/CColumnInfo.h",
-    "engine/catalog/CIndexInfo.h",
-    "engine/catalog/CTable.h",
-    "engine/catalog/CUserType.h",
-    "engine/catalog/CVarColumn.h",
-    "engine/catalog/CViewStoredProc.h",
-    "engine/records/CExportContext.h",
-    "engine/records/CGridCursor.h",
-    "engine/records/CTypeTable.h",
-    "engine/records/CTypedValue.h",
-    "engine/records/CValueFormat.h",
-    "engine/records/SDecodedRow.h",
-    "engine/scripts/CScanFile.h",
-    "engine/scripts/CTableScript.h",
-    "engine/scripts/CUserTypeScript.h",
-    "engine/scripts/CObjectScript.h",
-    "engine/scripts/SqlText.h",
-};
-
-std::string Output(const std::string& strCommand) {
-    std::string strOut;
-    if (std::FILE* pPipe = ::popen(strCommand.c_str(), "r")) {
-        std::array<char, 4096> buffer{};
-        std::size_t n = 0;
-        while ((n = std::fread(buffer.data(), 1, buffer.size(), pPipe)) > 0)
-            strOut.append(buffer.data(), n);
-        ::pclose(pPipe);
-    }
-    return strOut;
-}
-}  // namespace
+using FrontEndLayering::Output;
 
 TEST(Layering, TheCommandLineToolIncludesNoEngineInternalHeader) {
     std::size_t nFiles = 0;
@@ -71,7 +25,7 @@ TEST(Layering, TheCommandLineToolIncludesNoEngineInternalHeader) {
                 continue;
             const std::string strHeader =
                 strLine.substr(10, strLine.find('"', 10) - 10);  // between the quotes
-            EXPECT_TRUE(kPublicEngineHeaders.contains(strHeader))
+            EXPECT_TRUE(FrontEndLayering::PublicEngineHeaders().contains(strHeader))
                 << entry.path().filename() << " includes " << strHeader;
         }
     }
