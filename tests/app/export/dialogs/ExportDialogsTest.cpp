@@ -178,7 +178,7 @@ TEST_F(ExportDialogs, InvalidInputKeepsTheOptionDialogOpenAndNeverShowsThePasswo
         // SQLite's driver keeps a few bytes of a connection opened without a database file; it
         // is unloaded before the leak check can name it. Our handles are freed (checked by the
         // other tests, which open and close SQLite connections under the same leak check).
-        CDriverLeaksIgnored ignore;
+        [[maybe_unused]] CDriverLeaksIgnored ignore;
         Click(pDialog, "btnExportSave");
     }
     const QStringList lstShown = CUserPrompts::TakeShown();
