@@ -246,6 +246,17 @@ void CCatalog::ReadRows() {
                             return ReportRow(page, nSlot, kSysIsCols, "sysiscols");
                         m_vecIndexColumns.push_back(*row);
                     });
+    ReadSystemTable(kSysSingleObjRefs, kClusteredIndex, "syssingleobjrefs",
+                    [&](const CPage& page, std::uint16_t nSlot, const CRecord& record) {
+                        auto row = CatalogRows::ObjectRef(record);
+                        if (!row)
+                            return ReportRow(page, nSlot, kSysSingleObjRefs, "syssingleobjrefs");
+                        if (row->nClass == kRefForeignKeyTable ||
+                            row->nClass == kRefForeignKeyColumn ||
+                            row->nClass == kRefReferencedColumn) {
+                            m_vecForeignKeyRefs.push_back(*row);
+                        }
+                    });
     ReadSystemTable(kSysClsObjs, kClusteredIndex, "sysclsobjs",
                     [&](const CPage& page, std::uint16_t nSlot, const CRecord& record) {
                         auto row = CatalogRows::ClassObject(record);
@@ -442,33 +453,90 @@ void CCatalog::BuildTables() {
             table.vecPartitions.push_back(std::move(partition));
         }
 
-        for (const SIndexRow& row : m_vecIndexRows) {
-            if (row.nObjectId != nId || row.nIndexId == 0 || row.nRowsetId == 0)
-                continue;
-            SIndex index;
-            index.nIndexId = row.nIndexId;
-            index.strName = row.strName;
-            index.nType = row.nType;
-            index.bUnique = (row.nStatus & kIndexUnique) != 0;
-            index.bPrimaryKey = (row.nStatus & kIndexPrimaryKey) != 0;
-            index.bUniqueConstraint = (row.nStatus & kIndexUniqueConstraint) != 0;
-            std::vector<const SIndexColumnRow*> vecKeys;
-            for (const SIndexColumnRow& key : m_vecIndexColumns) {
-                if (key.nObjectId == nId && key.nIndexId == row.nIndexId)
-                    vecKeys.push_back(&key);
-            }
-            std::sort(vecKeys.begin(), vecKeys.end(),
-                      [](const SIndexColumnRow* a, const SIndexColumnRow* b) {
-                          return a->nKeyOrdinal < b->nKeyOrdinal;
-                      });
-            for (const SIndexColumnRow* pKey : vecKeys)
-                index.vecKeyColumns.push_back(pKey->nColumnId);
-            table.vecIndexes.push_back(std::move(index));
-        }
+        BuildIndexes(table);
+        BuildConstraints(table);
         m_vecTables.push_back(std::move(table));
     }
     std::sort(m_vecTables.begin(), m_vecTables.end(),
               [](const STable& a, const STable& b) { return a.strName < b.strName; });
+}
+
+void CCatalog::BuildIndexes(STable& table) const {
+    for (const SIndexRow& row : m_vecIndexRows) {
+        // Statistics (and hypothetical indexes) have no rowset: they are not indexes.
+        if (row.nObjectId != table.nObjectId || row.nIndexId == 0 || row.nRowsetId == 0)
+            continue;
+        SIndex index;
+        index.nIndexId = row.nIndexId;
+        index.strName = row.strName;
+        index.nType = row.nType;
+        index.bUnique = (row.nStatus & kIndexUnique) != 0;
+        index.bPrimaryKey = (row.nStatus & kIndexPrimaryKey) != 0;
+        index.bUniqueConstraint = (row.nStatus & kIndexUniqueConstraint) != 0;
+        std::vector<const SIndexColumnRow*> vecKeys;
+        for (const SIndexColumnRow& key : m_vecIndexColumns) {
+            // Included columns are stored in the leaf rows only; they are not part of the key.
+            if (key.nObjectId == table.nObjectId && key.nIndexId == row.nIndexId &&
+                (key.nStatus & kIndexColumnIncluded) == 0) {
+                vecKeys.push_back(&key);
+            }
+        }
+        std::sort(vecKeys.begin(), vecKeys.end(),
+                  [](const SIndexColumnRow* a, const SIndexColumnRow* b) {
+                      return std::tie(a->nKeyOrdinal, a->nIndexColumnId) <
+                             std::tie(b->nKeyOrdinal, b->nIndexColumnId);
+                  });
+        for (const SIndexColumnRow* pKey : vecKeys) {
+            index.vecKeyColumns.push_back(pKey->nColumnId);
+            index.vecDescending.push_back((pKey->nStatus & kIndexColumnDescending) != 0);
+        }
+        table.vecIndexes.push_back(std::move(index));
+    }
+    std::sort(table.vecIndexes.begin(), table.vecIndexes.end(),
+              [](const SIndex& a, const SIndex& b) { return a.nIndexId < b.nIndexId; });
+}
+
+void CCatalog::BuildConstraints(STable& table) const {
+    for (const auto& [nId, object] : m_mapObjects) {
+        if (object.nParentId != table.nObjectId)
+            continue;
+        if (object.strType != "PK" && object.strType != "UQ" && object.strType != "C" &&
+            object.strType != "F") {
+            continue;
+        }
+        table.vecConstraints.push_back(SConstraint{nId, object.strName, object.strType,
+                                                   static_cast<std::uint32_t>(object.nStatus)});
+        if (object.strType != "F")
+            continue;
+        SForeignKey key;
+        key.nObjectId = nId;
+        key.strName = object.strName;
+        // Column pairs by their place in the key; a place missing on either side is left out
+        // rather than paired with the wrong column.
+        std::map<std::int32_t, std::int32_t> mapOwn, mapReferenced;
+        for (const SObjectRefRow& ref : m_vecForeignKeyRefs) {
+            if (ref.nDependentId != nId)
+                continue;
+            if (ref.nClass == kRefForeignKeyTable && ref.nDependentSubId == 0)
+                key.nReferencedTableId = ref.nIndependentId;
+            else if (ref.nClass == kRefForeignKeyColumn && ref.nIndependentId == table.nObjectId)
+                mapOwn[ref.nDependentSubId] = ref.nIndependentSubId;
+            else if (ref.nClass == kRefReferencedColumn)
+                mapReferenced[ref.nDependentSubId] = ref.nIndependentSubId;
+        }
+        for (const auto& [nPlace, nColumn] : mapOwn) {
+            auto it = mapReferenced.find(nPlace);
+            if (it == mapReferenced.end()) {
+                m_pDamage->Add(EDamage::CatalogRowDamaged, kNoPage, -1, nId, 0,
+                               object.strName + ": referenced column " + std::to_string(nPlace) +
+                                   " not found");
+                continue;
+            }
+            key.vecColumns.push_back(nColumn);
+            key.vecReferencedColumns.push_back(it->second);
+        }
+        table.vecForeignKeys.push_back(std::move(key));
+    }
 }
 
 void CCatalog::BuildLayout(STable& table, SPartition& partition) {

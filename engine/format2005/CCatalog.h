@@ -60,6 +60,8 @@ class CCatalog {
     void ReadRows();
     void BuildTables();
     void BuildLayout(STable& table, SPartition& partition);
+    void BuildIndexes(STable& table) const;
+    void BuildConstraints(STable& table) const;
     void BuildModules();
     void BuildUserTypes();
     std::string SchemaName(std::int32_t nSchemaId) const;
@@ -83,6 +85,7 @@ class CCatalog {
     std::map<std::int32_t, STypeRow> m_mapTypes;
     std::vector<SIndexRow> m_vecIndexRows;
     std::vector<SIndexColumnRow> m_vecIndexColumns;
+    std::vector<SObjectRefRow> m_vecForeignKeyRefs;  // syssingleobjrefs rows of foreign keys
     std::map<std::int32_t, std::string> m_mapSchemas;
     std::vector<SPhysicalColumnRow> m_vecPhysical;
     std::vector<SRowsetColumnRow> m_vecRowsetColumns;

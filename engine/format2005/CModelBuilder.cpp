@@ -1,6 +1,8 @@
 // engine/format2005/CModelBuilder.cpp
 #include "engine/format2005/CModelBuilder.h"
 
+#include <algorithm>
+
 #include "engine/format2005/CTypeInfo.h"
 #include "engine/format2005/CValueConverter.h"
 #include "engine/records/CTypeTable.h"
@@ -144,6 +146,104 @@ void CModelBuilder::AddTextsAndColumns() {
             // Column ids are unique per table, so no column is refused as a duplicate name.
             pTable->InsertColumn(std::move(info));
         }
+        AddSchemaParts(table, *pTable);
+    }
+}
+
+void CModelBuilder::AddSchemaParts(const STable& table, CTable& target) const {
+    // A column id the table does not have gives an empty name: the part is shown, not scripted.
+    auto columnName = [](const STable& owner, std::int32_t nColumnId) {
+        for (const SColumn& column : owner.vecColumns) {
+            if (column.nColumnId == nColumnId)
+                return column.strName;
+        }
+        return std::string();
+    };
+    auto constraintOf = [&](const std::string& strName) -> const SConstraint* {
+        for (const SConstraint& constraint : table.vecConstraints) {
+            if (constraint.strName == strName &&
+                (constraint.strType == "PK" || constraint.strType == "UQ"))
+                return &constraint;
+        }
+        return nullptr;
+    };
+
+    target.m_vecKeys.clear();
+    target.m_vecIndexes.clear();
+    target.m_vecChecks.clear();
+    target.m_vecForeignKeys.clear();
+    for (const SIndex& index : table.vecIndexes) {
+        CTableIndex part;
+        part.m_strName = index.strName;
+        part.m_nIndexId = index.nIndexId;
+        part.m_bClustered = index.nType == 1;
+        part.m_bKeyIndex = index.bPrimaryKey || index.bUniqueConstraint;
+        part.m_bUnique = index.bUnique || part.m_bKeyIndex;
+        for (std::size_t i = 0; i < index.vecKeyColumns.size(); ++i) {
+            const bool bDescending = i < index.vecDescending.size() && index.vecDescending[i];
+            part.m_vecColumns.push_back(
+                CIndexColumn{columnName(table, index.vecKeyColumns[i]), bDescending});
+        }
+        if (part.m_bKeyIndex) {
+            // The index that enforces a key carries the key's name; a key whose constraint row
+            // was lost is still kept through its index.
+            CKeyConstraint key;
+            key.m_strName = index.strName;
+            key.m_bPrimaryKey = index.bPrimaryKey;
+            key.m_bClustered = part.m_bClustered;
+            key.m_vecColumns = part.m_vecColumns;
+            if (const SConstraint* pConstraint = constraintOf(index.strName))
+                key.m_nObjectId = pConstraint->nObjectId;
+            target.m_vecKeys.push_back(std::move(key));
+        }
+        target.m_vecIndexes.push_back(std::move(part));
+    }
+    // A key whose index was lost keeps its name and kind, without columns.
+    for (const SConstraint& constraint : table.vecConstraints) {
+        if (constraint.strType != "PK" && constraint.strType != "UQ")
+            continue;
+        const bool bKnown = std::any_of(
+            target.m_vecKeys.begin(), target.m_vecKeys.end(),
+            [&](const CKeyConstraint& key) { return key.m_strName == constraint.strName; });
+        if (bKnown)
+            continue;
+        CKeyConstraint key;
+        key.m_strName = constraint.strName;
+        key.m_nObjectId = constraint.nObjectId;
+        key.m_bPrimaryKey = constraint.strType == "PK";
+        target.m_vecKeys.push_back(std::move(key));
+    }
+    // The primary key first: it is created before the other keys.
+    std::stable_partition(target.m_vecKeys.begin(), target.m_vecKeys.end(),
+                          [](const CKeyConstraint& key) { return key.m_bPrimaryKey; });
+
+    for (const SConstraint& constraint : table.vecConstraints) {
+        if (constraint.strType != "C")
+            continue;
+        CCheckConstraint check;
+        check.m_strName = constraint.strName;
+        check.m_nObjectId = constraint.nObjectId;
+        if (const SModule* pModule = Module(constraint.nObjectId);
+            pModule != nullptr && pModule->bTextComplete) {
+            check.m_strText = pModule->strText;
+        }
+        target.m_vecChecks.push_back(std::move(check));
+    }
+    for (const SForeignKey& source : table.vecForeignKeys) {
+        CForeignKey key;
+        key.m_strName = source.strName;
+        key.m_nObjectId = source.nObjectId;
+        key.m_nReferencedObjectId = source.nReferencedTableId;
+        for (std::int32_t nColumn : source.vecColumns)
+            key.m_vecColumns.push_back(columnName(table, nColumn));
+        if (const STable* pReferenced = m_catalog.FindTable(source.nReferencedTableId)) {
+            key.m_strReferencedTable = pReferenced->strName;
+            for (std::int32_t nColumn : source.vecReferencedColumns)
+                key.m_vecReferencedColumns.push_back(columnName(*pReferenced, nColumn));
+        } else {
+            key.m_vecReferencedColumns.assign(source.vecReferencedColumns.size(), std::string());
+        }
+        target.m_vecForeignKeys.push_back(std::move(key));
     }
 }
 

@@ -24,6 +24,8 @@ class CModelBuilder {
 
   private:
     const SModule* Module(std::int32_t nObjectId) const;
+    // Keys, indexes, checks and foreign keys of one table.
+    void AddSchemaParts(const STable& table, CTable& target) const;
 
     const CCatalog& m_catalog;
     CSQLServerEngine& m_engine;

@@ -82,6 +82,24 @@ struct SIndex {
     bool bPrimaryKey = false;
     bool bUniqueConstraint = false;
     std::vector<std::int32_t> vecKeyColumns;  // column ids in key order
+    std::vector<bool> vecDescending;          // parallel to vecKeyColumns
+};
+
+// A primary key, unique, check or foreign key constraint of a table (its sysschobjs row).
+struct SConstraint {
+    std::int32_t nObjectId = 0;
+    std::string strName;
+    std::string strType;  // "PK", "UQ", "C" or "F"
+    std::uint32_t nStatus = 0;
+};
+
+// A foreign key with the references the catalog keeps for it. Column ids pair up by position.
+struct SForeignKey {
+    std::int32_t nObjectId = 0;
+    std::string strName;
+    std::int32_t nReferencedTableId = 0;  // 0 when the reference row was lost
+    std::vector<std::int32_t> vecColumns;
+    std::vector<std::int32_t> vecReferencedColumns;
 };
 
 struct STable {
@@ -92,8 +110,10 @@ struct STable {
     bool bHeap = true;
     std::vector<SColumn> vecColumns;  // in column order
     std::vector<SPartition> vecPartitions;
-    std::vector<SIndex> vecIndexes;
-    std::uint8_t nCompression = 0;  // the highest level of any partition
+    std::vector<SIndex> vecIndexes;           // real indexes in index id order, no statistics
+    std::vector<SConstraint> vecConstraints;  // by object id
+    std::vector<SForeignKey> vecForeignKeys;  // by object id
+    std::uint8_t nCompression = 0;            // the highest level of any partition
 
     bool IsCompressed() const { return nCompression != 0; }
     std::int64_t CatalogRows() const;

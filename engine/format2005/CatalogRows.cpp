@@ -176,9 +176,10 @@ std::optional<SIndexColumnRow> CatalogRows::IndexColumn(const CRecord& record) {
     SIndexColumnRow row;
     row.nObjectId = f.I32(4);
     row.nIndexId = f.I32(8);
-    row.nKeyOrdinal = f.I32(12);
+    row.nIndexColumnId = f.I32(12);
     row.nStatus = f.U32(16);
     row.nColumnId = f.I32(20);
+    row.nKeyOrdinal = f.U8(24);
     if (!f.bOk)
         return std::nullopt;
     return row;
@@ -193,6 +194,20 @@ std::optional<SClassObjectRow> CatalogRows::ClassObject(const CRecord& record) {
     if (!f.bOk || !strName)
         return std::nullopt;
     row.strName = std::move(*strName);
+    return row;
+}
+
+std::optional<SObjectRefRow> CatalogRows::ObjectRef(const CRecord& record) {
+    SFields f{record.FixedView()};
+    SObjectRefRow row;
+    row.nClass = f.U8(4);
+    row.nDependentId = f.I32(5);
+    row.nDependentSubId = f.I32(9);
+    row.nIndependentId = f.I32(13);
+    row.nIndependentSubId = f.I32(17);
+    row.nStatus = f.U32(21);
+    if (!f.bOk)
+        return std::nullopt;
     return row;
 }
 

@@ -29,6 +29,7 @@ inline constexpr std::int32_t kSysIdxStats = 54;
 inline constexpr std::int32_t kSysIsCols = 55;
 inline constexpr std::int32_t kSysObjValues = 60;
 inline constexpr std::int32_t kSysClsObjs = 64;
+inline constexpr std::int32_t kSysSingleObjRefs = 74;  // references between objects
 
 // Unit id of a hidden table's index (index 0 for the heap-like base tables, 1 for clustered
 // ones, 255 for a LOB unit).
@@ -114,10 +115,31 @@ struct SIndexRow {
 struct SIndexColumnRow {
     std::int32_t nObjectId = 0;
     std::int32_t nIndexId = 0;
-    std::int32_t nKeyOrdinal = 0;
+    std::int32_t nIndexColumnId = 0;  // the column's place in the index, included columns too
     std::uint32_t nStatus = 0;
     std::int32_t nColumnId = 0;
+    std::uint8_t nKeyOrdinal = 0;  // 1-based place in the key; 0 for an included column
 };
+
+// sysiscols status bits.
+inline constexpr std::uint32_t kIndexColumnDescending = 0x4;
+inline constexpr std::uint32_t kIndexColumnIncluded = 0x10;
+
+// syssingleobjrefs: one reference of an object (or one of its parts) to another. A foreign key
+// keeps three kinds: its referenced table and key index, and per key column the column of its
+// own table and the column it references.
+struct SObjectRefRow {
+    std::uint8_t nClass = 0;
+    std::int32_t nDependentId = 0;
+    std::int32_t nDependentSubId = 0;
+    std::int32_t nIndependentId = 0;
+    std::int32_t nIndependentSubId = 0;
+    std::uint32_t nStatus = 0;
+};
+
+inline constexpr std::uint8_t kRefForeignKeyTable = 27;   // sub 0: referenced table, key index
+inline constexpr std::uint8_t kRefForeignKeyColumn = 28;  // sub n: own table, its column id
+inline constexpr std::uint8_t kRefReferencedColumn = 29;  // sub n: referenced table, column id
 
 struct SClassObjectRow {
     std::uint8_t nClass = 0;  // 50 = schema
@@ -167,6 +189,7 @@ class CatalogRows {
     static std::optional<SIndexRow> Index(const CRecord& record);
     static std::optional<SIndexColumnRow> IndexColumn(const CRecord& record);
     static std::optional<SClassObjectRow> ClassObject(const CRecord& record);
+    static std::optional<SObjectRefRow> ObjectRef(const CRecord& record);
     static std::optional<SPhysicalColumnRow> RsCol(const CRecord& record);       // 2008+
     static std::optional<SPhysicalColumnRow> HobtColumn(const CRecord& record);  // 2005
     static std::optional<SRowsetColumnRow> RowsetColumn(const CRecord& record);  // 2005

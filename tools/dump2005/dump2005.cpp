@@ -4,13 +4,18 @@
 //   dump2005 FILE --rows TABLE     the table's rows as grid text, one per line
 //   dump2005 FILE --text MODULE    the definition text of a view, procedure, function, ...
 //   dump2005 FILE --pages TABLE    the table's data pages in reading order
+//   dump2005 FILE --system ID      the raw rows of a hidden base table (fixed part in hex, then
+//                                  each variable column as text), to study catalog fields
 // Damage found on the way is listed at the end. Exit 0, or 1 when the file cannot be read.
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 
 #include "engine/format2005/CDatabaseReader.h"
+#include "engine/format2005/CSlotWalker.h"
 #include "engine/format2005/CTypeInfo.h"
+#include "engine/format2005/CUnitPages.h"
 #include "engine/format2005/CValueConverter.h"
 
 using namespace format2005;
@@ -72,6 +77,45 @@ void PrintDamage(const CDamageList& damage) {
     std::cout << "damage (" << damage.Size() << "):\n";
     for (const SDamage& d : damage.Records())
         std::cout << "  " << CDamageList::Describe(d) << "\n";
+}
+
+// Every live row of a hidden base table, read through its clustered unit (or its heap unit).
+void PrintSystemRows(const CDatabaseReader& db, std::int32_t nObject) {
+    const auto& mapUnits = db.Catalog().AllocUnits();
+    auto it = mapUnits.find(SystemUnit(nObject, 1));
+    if (it == mapUnits.end())
+        it = mapUnits.find(SystemUnit(nObject, 0));
+    if (it == mapUnits.end()) {
+        std::cerr << "no allocation unit for object " << nObject << "\n";
+        return;
+    }
+    CDamageList damage;
+    CAllocationMaps maps(db.File(), damage);
+    CUnitPages pages(db.File(), maps, damage, it->first, it->second.firstIam, nObject);
+    CPage page;
+    for (std::uint32_t nPage : pages.Candidates()) {
+        if (!pages.LoadMember(nPage, page) || page.Type() != kPageData || page.Level() != 0)
+            continue;
+        CSlotWalker::Walk(page, nObject, damage, [&](std::uint16_t nSlot, const CRecord& record) {
+            if (record.Type() != ERecordType::Primary)
+                return;
+            std::printf("%u:%u ", nPage, nSlot);
+            for (std::byte b : record.FixedPart())
+                std::printf("%02x", static_cast<unsigned>(b));
+            for (std::size_t i = 0; i < record.VariableCount(); ++i) {
+                std::printf(" | ");
+                if (record.IsComplex(i)) {
+                    std::printf("(complex)");
+                    continue;
+                }
+                for (std::byte b : record.Variable(i))
+                    std::printf("%02x", static_cast<unsigned>(b));
+                std::printf(" '%s'", CatalogRows::Narrow(record.Variable(i)).c_str());
+            }
+            std::printf("\n");
+        });
+    }
+    PrintDamage(damage);
 }
 
 void PrintCatalog(const CDatabaseReader& db) {
@@ -146,7 +190,8 @@ void PrintCatalog(const CDatabaseReader& db) {
 
 int main(int argc, char** argv) {
     if (argc != 2 && argc != 4) {
-        std::cerr << "usage: dump2005 FILE [--rows TABLE | --text MODULE | --pages TABLE]\n";
+        std::cerr << "usage: dump2005 FILE [--rows TABLE | --text MODULE | --pages TABLE | "
+                     "--system ID]\n";
         return 2;
     }
     CDatabaseReader db;
@@ -161,6 +206,10 @@ int main(int argc, char** argv) {
     }
     const std::string strOption = argv[2];
     const std::string strName = argv[3];
+    if (strOption == "--system") {
+        PrintSystemRows(db, std::atoi(strName.c_str()));
+        return 0;
+    }
     if (strOption == "--text") {
         const SModule* pModule = db.Catalog().FindModule(strName);
         if (!pModule) {
