@@ -62,13 +62,140 @@ std::vector<std::string> Elements(const std::string& strBody) {
     vecParts.push_back(strPart);
     return vecParts;
 }
-}  // namespace
 
-std::vector<STable> Tables(const std::filesystem::path& script) {
+std::string ReadScript(const std::filesystem::path& script) {
     std::ifstream in(script, std::ios::binary);
     std::stringstream buffer;
     buffer << in.rdbuf();
-    const std::string strText = buffer.str();
+    return buffer.str();
+}
+
+// The next bare word at i, lower case (empty at a quote, bracket or punctuation).
+std::string Word(const std::string& s, std::size_t& i) {
+    SkipSpace(s, i);
+    std::string strWord;
+    while (i < s.size() && (std::isalnum(static_cast<unsigned char>(s[i])) || s[i] == '_'))
+        strWord += static_cast<char>(std::tolower(static_cast<unsigned char>(s[i++])));
+    return strWord;
+}
+
+// The text between the parenthesis at or after i and its match; i moves past the match.
+std::string Parenthesized(const std::string& s, std::size_t& i) {
+    const std::size_t nOpen = s.find('(', i);
+    if (nOpen == std::string::npos) {
+        i = s.size();
+        return {};
+    }
+    int nDepth = 0;
+    std::size_t nClose = nOpen;
+    for (; nClose < s.size(); ++nClose) {
+        if (s[nClose] == '(')
+            ++nDepth;
+        if (s[nClose] == ')' && --nDepth == 0)
+            break;
+    }
+    i = nClose + 1;
+    return s.substr(nOpen + 1, nClose - nOpen - 1);
+}
+
+std::vector<std::pair<std::string, bool>> ColumnList(const std::string& strList) {
+    std::vector<std::pair<std::string, bool>> vecColumns;
+    for (const std::string& strPart : Elements(strList)) {
+        std::size_t j = 0;
+        std::string strName = Identifier(strPart, j);
+        vecColumns.emplace_back(strName, Word(strPart, j) == "desc");
+    }
+    return vecColumns;
+}
+
+bool IsWordAt(const std::string& strLower, std::size_t nAt, std::size_t nLength) {
+    auto isName = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    return (nAt == 0 || !isName(strLower[nAt - 1])) &&
+           (nAt + nLength >= strLower.size() || !isName(strLower[nAt + nLength]));
+}
+}  // namespace
+
+std::vector<SConstraint> Constraints(const std::filesystem::path& script) {
+    const std::string strText = ReadScript(script);
+    const std::string strLower = Lower(strText);
+    // The table a constraint belongs to: the last CREATE TABLE or ALTER TABLE before it.
+    auto owner = [&](std::size_t nAt) {
+        const std::size_t nCreate = strLower.rfind("create table", nAt);
+        const std::size_t nAlter = strLower.rfind("alter table", nAt);
+        std::size_t i = 0;
+        if (nCreate != std::string::npos && (nAlter == std::string::npos || nCreate > nAlter))
+            i = nCreate + 12;
+        else if (nAlter != std::string::npos)
+            i = nAlter + 11;
+        else
+            return std::string();
+        return Identifier(strText, i);
+    };
+
+    std::vector<SConstraint> vecConstraints;
+    for (std::size_t nAt = 0; (nAt = strLower.find("constraint", nAt)) != std::string::npos;
+         nAt += 10) {
+        if (!IsWordAt(strLower, nAt, 10))
+            continue;
+        std::size_t i = nAt + 10;
+        SConstraint constraint;
+        constraint.strTable = owner(nAt);
+        constraint.strName = Identifier(strText, i);
+        const std::string strKind = Word(strText, i);
+        if (strKind == "primary" || strKind == "unique") {
+            constraint.eKind =
+                strKind == "primary" ? SConstraint::EKind::PrimaryKey : SConstraint::EKind::Unique;
+            if (strKind == "primary")
+                Word(strText, i);  // KEY
+            std::size_t j = i;
+            const std::string strNext = Word(strText, j);
+            constraint.bClustered = strKind == "primary";
+            if (strNext == "clustered" || strNext == "nonclustered") {
+                constraint.bClustered = strNext == "clustered";
+                i = j;
+            }
+            constraint.vecColumns = ColumnList(Parenthesized(strText, i));
+        } else if (strKind == "foreign") {
+            constraint.eKind = SConstraint::EKind::ForeignKey;
+            constraint.vecColumns = ColumnList(Parenthesized(strText, i));
+            Word(strText, i);  // REFERENCES
+            constraint.strReferencedTable = Identifier(strText, i);
+            for (const auto& [strName, bDescending] : ColumnList(Parenthesized(strText, i)))
+                constraint.vecReferencedColumns.push_back(strName);
+        } else if (strKind == "check") {
+            constraint.eKind = SConstraint::EKind::Check;
+            constraint.strCheck = Parenthesized(strText, i);
+        } else {
+            continue;  // DEFAULT, or CHECK CONSTRAINT ALL
+        }
+        vecConstraints.push_back(std::move(constraint));
+    }
+    for (std::size_t nAt = 0; (nAt = strLower.find("create ", nAt)) != std::string::npos;
+         nAt += 7) {
+        std::size_t i = nAt + 7;
+        SConstraint index;
+        std::string strWord = Word(strText, i);
+        if (strWord == "unique") {
+            index.bUnique = true;
+            strWord = Word(strText, i);
+        }
+        if (strWord == "clustered" || strWord == "nonclustered") {
+            index.bClustered = strWord == "clustered";
+            strWord = Word(strText, i);
+        }
+        if (strWord != "index")
+            continue;
+        index.strName = Identifier(strText, i);
+        Word(strText, i);  // ON
+        index.strTable = Identifier(strText, i);
+        index.vecColumns = ColumnList(Parenthesized(strText, i));
+        vecConstraints.push_back(std::move(index));
+    }
+    return vecConstraints;
+}
+
+std::vector<STable> Tables(const std::filesystem::path& script) {
+    const std::string strText = ReadScript(script);
     const std::string strLower = Lower(strText);
 
     std::vector<STable> vecTables;

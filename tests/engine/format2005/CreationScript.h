@@ -26,4 +26,21 @@ struct STable {
 
 std::vector<STable> Tables(const std::filesystem::path& script);
 
+// A key, check, foreign key or index the script declares (inside CREATE TABLE, by ALTER TABLE
+// ADD CONSTRAINT or by CREATE INDEX). Defaults are left out: the table columns carry them.
+struct SConstraint {
+    enum class EKind { PrimaryKey, Unique, ForeignKey, Check, Index };
+    EKind eKind = EKind::Index;
+    std::string strTable;
+    std::string strName;
+    bool bClustered = false;  // as declared, else the server's default for the kind
+    bool bUnique = false;     // CREATE UNIQUE INDEX
+    std::vector<std::pair<std::string, bool>> vecColumns;  // name, descending
+    std::string strReferencedTable;
+    std::vector<std::string> vecReferencedColumns;
+    std::string strCheck;  // the condition as written, without its outer parentheses
+};
+
+std::vector<SConstraint> Constraints(const std::filesystem::path& script);
+
 }  // namespace CreationScript
