@@ -511,29 +511,31 @@ void CCatalog::BuildConstraints(STable& table) const {
         SForeignKey key;
         key.nObjectId = nId;
         key.strName = object.strName;
-        // Column pairs by their place in the key; a place missing on either side is left out
-        // rather than paired with the wrong column.
-        std::map<std::int32_t, std::int32_t> mapOwn, mapReferenced;
+        // Column pairs by their place in the key. A place missing on either side keeps column id
+        // 0 there, which names no column: the key is shown but never scripted half.
+        std::map<std::int32_t, std::pair<std::int32_t, std::int32_t>> mapPairs;
         for (const SObjectRefRow& ref : m_vecForeignKeyRefs) {
             if (ref.nDependentId != nId)
                 continue;
             if (ref.nClass == kRefForeignKeyTable && ref.nDependentSubId == 0)
                 key.nReferencedTableId = ref.nIndependentId;
             else if (ref.nClass == kRefForeignKeyColumn && ref.nIndependentId == table.nObjectId)
-                mapOwn[ref.nDependentSubId] = ref.nIndependentSubId;
+                mapPairs[ref.nDependentSubId].first = ref.nIndependentSubId;
             else if (ref.nClass == kRefReferencedColumn)
-                mapReferenced[ref.nDependentSubId] = ref.nIndependentSubId;
+                mapPairs[ref.nDependentSubId].second = ref.nIndependentSubId;
         }
-        for (const auto& [nPlace, nColumn] : mapOwn) {
-            auto it = mapReferenced.find(nPlace);
-            if (it == mapReferenced.end()) {
+        for (const auto& [nPlace, pair] : mapPairs) {
+            if (pair.first == 0 || pair.second == 0) {
                 m_pDamage->Add(EDamage::CatalogRowDamaged, kNoPage, -1, nId, 0,
-                               object.strName + ": referenced column " + std::to_string(nPlace) +
-                                   " not found");
-                continue;
+                               object.strName + ": column pair " + std::to_string(nPlace) +
+                                   " of the foreign key is incomplete");
             }
-            key.vecColumns.push_back(nColumn);
-            key.vecReferencedColumns.push_back(it->second);
+            key.vecColumns.push_back(pair.first);
+            key.vecReferencedColumns.push_back(pair.second);
+        }
+        if (key.nReferencedTableId == 0) {
+            m_pDamage->Add(EDamage::CatalogRowDamaged, kNoPage, -1, nId, 0,
+                           object.strName + ": referenced table of the foreign key not found");
         }
         table.vecForeignKeys.push_back(std::move(key));
     }
