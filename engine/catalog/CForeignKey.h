@@ -17,6 +17,8 @@ class AMBERMILL_API CForeignKey {
     std::vector<std::string> m_vecColumns;  // in key order; an empty name was not found
     std::int32_t m_nReferencedObjectId = 0;
     std::string m_strReferencedTable;  // empty when the referenced table was not recovered
+    // Its schema where the format has one (not kept in scan files: empty after reopening one).
+    std::string m_strReferencedSchema;
     std::vector<std::string> m_vecReferencedColumns;
     EAction m_eOnDelete = EAction::NoAction;
     EAction m_eOnUpdate = EAction::NoAction;

@@ -238,6 +238,7 @@ void CModelBuilder::AddSchemaParts(const STable& table, CTable& target) const {
             key.m_vecColumns.push_back(columnName(table, nColumn));
         if (const STable* pReferenced = m_catalog.FindTable(source.nReferencedTableId)) {
             key.m_strReferencedTable = pReferenced->strName;
+            key.m_strReferencedSchema = pReferenced->strSchema;
             for (std::int32_t nColumn : source.vecReferencedColumns)
                 key.m_vecReferencedColumns.push_back(columnName(*pReferenced, nColumn));
         } else {

@@ -44,9 +44,15 @@ std::string NameList(const std::vector<std::string>& vecNames) {
     return ColumnList(vecColumns);
 }
 
+// The table as its CREATE TABLE names it: with its schema where the format has one, so a table
+// outside the default schema is found.
+std::string TableName(const CTable& table) {
+    return SqlText::QualifiedName(table.m_strSchema, table.m_strName);
+}
+
 // "ALTER TABLE [T] ADD CONSTRAINT [c] " (without a name when none was recovered).
 std::string AddConstraint(const CTable& table, const std::string& strName, bool bNoCheck) {
-    std::string strText = "ALTER TABLE " + SqlText::Bracket(table.m_strName);
+    std::string strText = "ALTER TABLE " + TableName(table);
     if (bNoCheck)
         strText += " WITH NOCHECK";
     strText += " ADD ";
@@ -56,8 +62,7 @@ std::string AddConstraint(const CTable& table, const std::string& strName, bool 
 }
 
 std::string NoCheck(const CTable& table, const std::string& strName) {
-    return "ALTER TABLE " + SqlText::Bracket(table.m_strName) + " NOCHECK CONSTRAINT " +
-           SqlText::Bracket(strName);
+    return "ALTER TABLE " + TableName(table) + " NOCHECK CONSTRAINT " + SqlText::Bracket(strName);
 }
 }  // namespace
 
@@ -101,8 +106,8 @@ CConstraintScript::SStatements CConstraintScript::TableStatements(const CTable& 
         vecOrdered.push_back(
             {index.m_bClustered, std::string("CREATE ") + (index.m_bUnique ? "UNIQUE " : "") +
                                      (index.m_bClustered ? "CLUSTERED " : "") + "INDEX " +
-                                     SqlText::Bracket(index.m_strName) + " ON " +
-                                     SqlText::Bracket(table.m_strName) + " " + strColumns});
+                                     SqlText::Bracket(index.m_strName) + " ON " + TableName(table) +
+                                     " " + strColumns});
     }
     std::stable_partition(vecOrdered.begin(), vecOrdered.end(),
                           [](const SOrdered& s) { return s.bClustered; });
@@ -144,9 +149,11 @@ void CConstraintScript::AddForeignKey(const CTable& table, const CForeignKey& ke
                                               : "its columns were not recovered"));
         return;
     }
-    std::string strText = AddConstraint(table, key.m_strName, key.m_bDisabled) + "FOREIGN KEY " +
-                          strColumns + " REFERENCES " + SqlText::Bracket(key.m_strReferencedTable) +
-                          " " + strReferenced;
+    std::string strText =
+        AddConstraint(table, key.m_strName, key.m_bDisabled) + "FOREIGN KEY " + strColumns +
+        " REFERENCES " +
+        SqlText::QualifiedName(key.m_strReferencedSchema, key.m_strReferencedTable) + " " +
+        strReferenced;
     if (key.m_eOnDelete != CForeignKey::EAction::NoAction)
         strText += std::string(" ON DELETE ") + CForeignKey::ActionText(key.m_eOnDelete);
     if (key.m_eOnUpdate != CForeignKey::EAction::NoAction)

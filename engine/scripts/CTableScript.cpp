@@ -110,7 +110,8 @@ CTableScript::SStatement CTableScript::Build(const CTable& table, const std::ato
 }
 
 std::string CTableScript::IdentityInsert(const CTable& table, bool bOn) {
-    return "SET IDENTITY_INSERT " + SqlText::Bracket(table.m_strName) + (bOn ? " ON" : " OFF");
+    return "SET IDENTITY_INSERT " + SqlText::QualifiedName(table.m_strSchema, table.m_strName) +
+           (bOn ? " ON" : " OFF");
 }
 
 namespace {

@@ -116,9 +116,10 @@ TEST(SchemaParts2005, ReadsKeyOrderDescendingColumnsUniqueKeysChecksAndTwoColumn
 
     const auto statements = CConstraintScript::TableStatements(*pTable);
     EXPECT_TRUE(statements.vecSkipped.empty());
-    EXPECT_NE(std::find(statements.vecStatements.begin(), statements.vecStatements.end(),
-                        "CREATE INDEX [IX_Orders_Number] ON [Orders] ([Number] DESC,[Region])"),
-              statements.vecStatements.end());
+    EXPECT_NE(
+        std::find(statements.vecStatements.begin(), statements.vecStatements.end(),
+                  "CREATE INDEX [IX_Orders_Number] ON [dbo].[Orders] ([Number] DESC,[Region])"),
+        statements.vecStatements.end());
 }
 
 TEST(SchemaParts2005, KeepsWhatALossyCatalogStillNamesAndScriptsNoGuess) {

@@ -6,6 +6,7 @@
 #include "common/ExecutionLog.h"
 #include "common/ScriptFile.h"
 #include "engine/format2000/CSQLServer2000.h"
+#include "engine/scripts/CConstraintScript.h"
 #include "engine/scripts/CTableScript.h"
 #include "engine/scripts/SqlText.h"
 #include "engine/scripts/SqliteOdbc.h"
@@ -78,16 +79,36 @@ TEST(TableScript, LaterFormatsDeclareSchemaMaxTimesAndComputedColumns) {
               "CREATE TABLE [Sales].[Lines] ([Notes] [nvarchar](max),[At] [datetime2](7) NOT "
               "NULL,[Local] [datetimeoffset](3),[Total] AS ([Qty]*[Price]),[Node] "
               "[hierarchyid],[Day] [date])\r\n");
-    EXPECT_EQ(statement.strSchema,
-              "IF SCHEMA_ID('Sales') IS NULL EXEC('CREATE SCHEMA [Sales]')");
+    EXPECT_EQ(statement.strSchema, "IF SCHEMA_ID('Sales') IS NULL EXEC('CREATE SCHEMA [Sales]')");
+    // Every later statement names the table as CREATE TABLE did: a table outside the default
+    // schema is not found by its bare name, so its identity values and rules would be lost.
+    EXPECT_EQ(CTableScript::IdentityInsert(table, true), "SET IDENTITY_INSERT [Sales].[Lines] ON");
+    table.m_vecKeys.push_back(CKeyConstraint{"PK_Lines", 0, true, false, {{"Day", true}}});
+    table.m_vecIndexes.push_back(
+        CTableIndex{"IX_Lines_At", 2, false, false, false, {{"At", false}}});
+    CForeignKey key;
+    key.m_strName = "FK_Lines_Days";
+    key.m_vecColumns = {"Day"};
+    key.m_strReferencedTable = "Days";
+    key.m_strReferencedSchema = "Calendar";
+    key.m_vecReferencedColumns = {"Day"};
+    table.m_vecForeignKeys.push_back(key);
+    EXPECT_EQ(CConstraintScript::TableStatements(table).vecStatements,
+              (std::vector<std::string>{"ALTER TABLE [Sales].[Lines] ADD CONSTRAINT [PK_Lines] "
+                                        "PRIMARY KEY NONCLUSTERED ([Day] DESC)",
+                                        "CREATE INDEX [IX_Lines_At] ON [Sales].[Lines] ([At])"}));
+    EXPECT_EQ(CConstraintScript::ForeignKeyStatements(table).vecStatements,
+              std::vector<std::string>{"ALTER TABLE [Sales].[Lines] ADD CONSTRAINT "
+                                       "[FK_Lines_Days] FOREIGN KEY ([Day]) REFERENCES "
+                                       "[Calendar].[Days] ([Day])"});
     table.m_strSchema = "dbo";
     EXPECT_TRUE(CTableScript::Build(table, nullptr).strSchema.empty());
     // A (max) Unicode literal is not cut to 4000 characters.
     EXPECT_EQ(SColumnFormat::Of(notes).strConvert, "CONVERT(nvarchar(max),0x");
 
-    EXPECT_EQ(SqlText::WithSchema("/* made by hand */\r\nCREATE   PROCEDURE GetAll AS SELECT 1",
-                                  "Sales"),
-              "/* made by hand */\r\nCREATE   PROCEDURE [Sales].[GetAll] AS SELECT 1");
+    EXPECT_EQ(
+        SqlText::WithSchema("/* made by hand */\r\nCREATE   PROCEDURE GetAll AS SELECT 1", "Sales"),
+        "/* made by hand */\r\nCREATE   PROCEDURE [Sales].[GetAll] AS SELECT 1");
     EXPECT_EQ(SqlText::WithSchema("create view [Top Ten]] x] as select 1", "Sales"),
               "create view [Sales].[Top Ten]] x] as select 1");
     EXPECT_EQ(SqlText::WithSchema("CREATE VIEW Sales.v AS SELECT 1", "Sales"),
