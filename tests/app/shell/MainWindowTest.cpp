@@ -360,6 +360,13 @@ TEST_F(CMainWindowTest, A2005FileBindsItsEngineWithoutAQuestionAndShowsItsTables
               QStringLiteral("LittleItalyVineyard(SQL Server 2005)"));
     EXPECT_EQ(m_pWindow->Tree()->Category(CObjectTree::kTables)->childCount(), 12);
     EXPECT_EQ(m_pWindow->Tree()->Category(CObjectTree::kProcedures)->childCount(), 35);
+    // Keys and foreign keys under "Keys", the key's index under "Indexes".
+    QTreeWidgetItem* pDetails = FindNode(CObjectTree::kTables, "OrderDetails");
+    EXPECT_EQ(ChildTexts(pDetails->child(1)),
+              QStringList({"PK_OrderDetails (OrderDetailID)",
+                           "FK_OrderDetails_Products (ProductID) \u2192 Products (ProductID)",
+                           "FK_OrderDetails_Orders (OrderID) \u2192 Orders (OrderID)"}));
+    EXPECT_EQ(ChildTexts(pDetails->child(2)), QStringList({"PK_OrderDetails (OrderDetailID)"}));
     SelectTable("Products");
     const CRecordGridModel& model = *m_pWindow->GridModel();
     ASSERT_EQ(model.rowCount(), 9);
