@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "app/export/job/CExportJob.h"
 #include "app/export/job/IExportObserver.h"
@@ -303,6 +305,54 @@ TEST_F(TablePool, ABatchCommitsOnceAndARefusedRowCostsOnlyItself) {
     ASSERT_TRUE(pooled.bComplete) << pooled.strError;
     EXPECT_EQ(pooled.nTableWorkers, 5);
     expectOnlyRow42Lost(pooled);
+}
+
+// SQLite lets one writer in at a time. Workers that collided on its lock slept in the driver's
+// busy wait (5 workers ran at half the speed of one), or failed their rows without one; the
+// workers' connections now take turns for each write.
+TEST_F(TablePool, WritersOfAOneWriterDatabaseTakeTurns) {
+    const std::string strNoWait = SqliteOdbc::ConnectString(database) + ";Timeout=1;SyncPragma=off";
+    COdbcConnection first;
+    COdbcConnection second;
+    first.Open(strNoWait);
+    second.Open(strNoWait);
+    ASSERT_TRUE(first.AdmitsOneWriter());
+    std::mutex gate;
+    first.SetWriterGate(&gate);
+    second.SetWriterGate(&gate);
+    first.Execute("CREATE TABLE Turns (Id int)");
+
+    ASSERT_TRUE(first.BeginTransaction());
+    first.Execute("INSERT INTO Turns VALUES (1)");
+    std::atomic<bool> bSecondDone{false};
+    std::string strSecondError;
+    std::thread writer([&] {
+        try {
+            second.Execute("INSERT INTO Turns VALUES (2)");
+        } catch (const COdbcError& error) {
+            strSecondError = error.what();  // "database is locked" without turns
+        }
+        bSecondDone = true;
+    });
+    // However long the open transaction lasts, the other writer waits for its turn.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(bSecondDone);
+    first.Commit();
+    writer.join();
+    EXPECT_EQ(strSecondError, "");
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM Turns"), 2);
+
+    // The pool's workers without any busy wait: every row still arrives once.
+    TestFiles::CTempDir other;
+    database = other / "noWait.db";
+    options.strConnect = SqliteOdbc::ConnectString(database) + ";Timeout=1;SyncPragma=off";
+    COdbcConnection main;
+    main.Open(options.strConnect);
+    options.pConnection = &main;
+    auto result = Run();
+    ASSERT_TRUE(result.bComplete) << result.strError;
+    EXPECT_EQ(result.nTableWorkers, 5);
+    ExpectEveryRowOnce(result, kTables);
 }
 
 TEST_F(TablePool, NoConnectionEndsTheExportWithTheDriversMessage) {
