@@ -811,6 +811,8 @@ CTableExportPool::SOutcome CExportJob::ExportPooledTable(CTable* pTable,
     context.m_pStop = &status.m_bStop;
     context.m_pCancel = &status.m_bCancel;
     context.m_pStatus = nullptr;
+    // The result's damage log takes reports from several workers at once.
+    context.m_pDamage = m_result.pDamage.get();
     m_engine.GenerateTableQueries(pTable, context);
     outcome.nExported = context.m_nExported;
     outcome.nFailed = context.m_nFailed;

@@ -248,7 +248,7 @@ TEST_F(ExportDialogs, AScriptsExportWritesTheSameTablesAsTheCommandLineTool) {
 }
 
 // Rows an export had to skip reach the window's damage view, as rows a page load skips do.
-TEST_F(ExportDialogs, DISABLED_RowsAnExportSkipsAreAddedToTheDamageView) {
+TEST_F(ExportDialogs, RowsAnExportSkipsAreAddedToTheDamageView) {
     fixtures::CDataFileBuilder builder("Shop");
     const std::uint32_t nOrders = builder.AddTable("Orders", {{"Id", fixtures::kTypeInt, 4}});
     for (int n = 1; n <= 10; ++n)
