@@ -640,6 +640,12 @@ CExportJob::SResult CExportJob::Run() {
                                                         &selected.vecFunctions, &selected.vecRules,
                                                         &selected.vecTriggers};
     for (std::size_t i = 0; i < std::size(kStages); ++i) {
+        // A stop between two stages starts no further one: no file or object after the stop.
+        if (Stopped()) {
+            Terminate(kStages[i].eKind == EObjectKind::View ? "Export terminated"
+                                                            : "Export Terminated");
+            return finish(false);
+        }
         status.m_nExportedRecords = 0;
         status.m_nFailedRecords = 0;
         const std::vector<CViewStoredProc*> vecObjects = m_options.selection ? *kSelected[i]
