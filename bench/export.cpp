@@ -5,6 +5,7 @@
 // table workers: twelve tables into SQLite with 1 and 5 workers, twelve tables into scripts with
 // 1 and 2 workers, and the pool's own cost per table.
 //   export [SIZE_MIB]   (default 200; the SQLite export uses a table of at most 40,000 rows)
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <vector>
@@ -257,11 +258,12 @@ int main(int argc, char** argv) {
         const std::string strSmall12 = (dir.Path() / "twelve-small.mdf").string();
         small12.WriteTo(strSmall12);
         auto pSmall12 = Recover(strSmall12);
-        auto databaseWith = [&](int nWorkers) -> double {
-            const std::string strConnect =
-                "DRIVER=SQL SERVER;SERVER=local;UID=u;PWD=p;DATABASE=" +
-                (dir.Path() / ("pool" + std::to_string(nWorkers) + ".db")).string() +
-                ";SyncPragma=off;Timeout=100000";
+        auto databaseWith = [&](int nWorkers, int nRun) -> double {
+            const std::string strConnect = "DRIVER=SQL SERVER;SERVER=local;UID=u;PWD=p;DATABASE=" +
+                                           (dir.Path() / ("pool" + std::to_string(nWorkers) + "-" +
+                                                          std::to_string(nRun) + ".db"))
+                                               .string() +
+                                           ";SyncPragma=off;Timeout=100000";
             try {
                 COdbcConnection main;
                 main.Open(strConnect);
@@ -285,11 +287,17 @@ int main(int argc, char** argv) {
                 return 0;
             }
         };
-        const double dPool1 = databaseWith(1);
-        const double dPool5 = databaseWith(5);
+        // Each run takes about half a second, so other work on the machine sways one run a lot:
+        // the two take turns and each keeps its best of three.
+        double dPool1 = 0;
+        double dPool5 = 0;
+        for (int nRun = 0; nRun < 3; ++nRun) {
+            dPool1 = std::max(dPool1, databaseWith(1, nRun));
+            dPool5 = std::max(dPool5, databaseWith(5, nRun));
+        }
         std::printf(
             "SQLite, %d tables x %llu rows:    1 worker %10.0f rows/s, 5 workers %10.0f rows/s, "
-            "ratio %.2f\n",
+            "ratio %.2f (best of 3 each)\n",
             kPoolTables, static_cast<unsigned long long>(nSmallPerTable), dPool1, dPool5,
             dPool1 > 0 ? dPool5 / dPool1 : 0.0);
     }

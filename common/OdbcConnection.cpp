@@ -4,6 +4,8 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
+#include <cctype>
 #include <vector>
 
 struct COdbcConnection::SHandles {
@@ -13,7 +15,19 @@ struct COdbcConnection::SHandles {
     bool bInTransaction = false;
     // Whether the driver runs several statements sent as one text; asked on first use.
     enum class EMultiple : std::uint8_t { Unknown, Yes, No } eMultiple = EMultiple::Unknown;
+    // Whether the database takes one writer at a time; asked on first use.
+    enum class EOneWriter : std::uint8_t { Unknown, Yes, No } eOneWriter = EOneWriter::Unknown;
     std::uint64_t nCommits = 0;
+    std::mutex* pGate = nullptr;
+    // The gate while a transaction is open.
+    std::unique_lock<std::mutex> transactionTurn;
+
+    // The gate for one statement outside a transaction; a transaction holds it already.
+    std::unique_lock<std::mutex> StatementTurn() {
+        if (pGate == nullptr || transactionTurn.owns_lock())
+            return {};
+        return std::unique_lock(*pGate);
+    }
 };
 
 namespace {
@@ -75,6 +89,7 @@ void COdbcConnection::Open(const std::string& strConnect) {
     h.bConnected = true;
     h.bInTransaction = false;
     h.eMultiple = SHandles::EMultiple::Unknown;
+    h.eOneWriter = SHandles::EOneWriter::Unknown;
     h.nCommits = 0;
 }
 
@@ -82,6 +97,7 @@ void COdbcConnection::Execute(const std::string& strStatement) {
     SHandles& h = *m_pHandles;
     if (!h.bConnected)
         throw COdbcError("not connected");
+    const std::unique_lock turn = h.StatementTurn();
     SQLHSTMT hStmt = SQL_NULL_HSTMT;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, h.hDbc, &hStmt))) {
         throw COdbcError(Diagnostics(SQL_HANDLE_DBC, h.hDbc, "SQLAllocHandle"));
@@ -111,6 +127,7 @@ std::vector<COdbcConnection::SOutcome> COdbcConnection::ExecuteBatch(const std::
     SHandles& h = *m_pHandles;
     if (!h.bConnected)
         throw COdbcError("not connected");
+    const std::unique_lock turn = h.StatementTurn();
     SQLHSTMT hStmt = SQL_NULL_HSTMT;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, h.hDbc, &hStmt))) {
         throw COdbcError(Diagnostics(SQL_HANDLE_DBC, h.hDbc, "SQLAllocHandle"));
@@ -154,6 +171,7 @@ std::vector<COdbcConnection::SOutcome> COdbcConnection::ExecuteStatements(
     if (h.eMultiple == SHandles::EMultiple::Yes)
         return ExecuteBatch(strBatch, vecEnds.size());
 
+    const std::unique_lock turn = h.StatementTurn();
     SQLHSTMT hStmt = SQL_NULL_HSTMT;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, h.hDbc, &hStmt))) {
         throw COdbcError(Diagnostics(SQL_HANDLE_DBC, h.hDbc, "SQLAllocHandle"));
@@ -187,10 +205,17 @@ bool COdbcConnection::BeginTransaction() {
     SHandles& h = *m_pHandles;
     if (!h.bConnected)
         throw COdbcError("not connected");
+    if (h.bInTransaction)
+        return true;
+    std::unique_lock<std::mutex> turn;
+    if (h.pGate != nullptr)
+        turn = std::unique_lock(*h.pGate);
     const SQLRETURN rc = SQLSetConnectAttr(
         h.hDbc, SQL_ATTR_AUTOCOMMIT,
         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_OFF)), 0);
     h.bInTransaction = SQL_SUCCEEDED(rc);
+    if (h.bInTransaction)
+        h.transactionTurn = std::move(turn);
     return h.bInTransaction;
 }
 
@@ -214,6 +239,8 @@ void COdbcConnection::Commit() {
     if (!h.bConnected || !h.bInTransaction)
         throw COdbcError("no transaction to commit");
     h.bInTransaction = false;
+    // Given up once the transaction has ended either way.
+    const std::unique_lock turn = std::move(h.transactionTurn);
     std::string strError = EndTransaction(h.hDbc, SQL_COMMIT);
     if (!strError.empty()) {
         // A commit that failed leaves nothing half done for the caller to guess at.
@@ -228,11 +255,33 @@ void COdbcConnection::Rollback() noexcept {
     if (!h.bConnected || !h.bInTransaction)
         return;
     h.bInTransaction = false;
+    const std::unique_lock turn = std::move(h.transactionTurn);
     EndTransaction(h.hDbc, SQL_ROLLBACK);
 }
 
 std::uint64_t COdbcConnection::Commits() const {
     return m_pHandles->nCommits;
+}
+
+bool COdbcConnection::AdmitsOneWriter() {
+    SHandles& h = *m_pHandles;
+    if (!h.bConnected)
+        return false;
+    if (h.eOneWriter == SHandles::EOneWriter::Unknown) {
+        SQLCHAR szName[128] = {};
+        SQLSMALLINT nLength = 0;
+        const SQLRETURN rc = SQLGetInfo(h.hDbc, SQL_DBMS_NAME, szName, sizeof(szName), &nLength);
+        std::string strName = SQL_SUCCEEDED(rc) ? reinterpret_cast<const char*>(szName) : "";
+        std::transform(strName.begin(), strName.end(), strName.begin(),
+                       [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+        h.eOneWriter =
+            strName.starts_with("sqlite") ? SHandles::EOneWriter::Yes : SHandles::EOneWriter::No;
+    }
+    return h.eOneWriter == SHandles::EOneWriter::Yes;
+}
+
+void COdbcConnection::SetWriterGate(std::mutex* pGate) {
+    m_pHandles->pGate = pGate;
 }
 
 void COdbcConnection::Close() {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -54,6 +55,16 @@ class AMBERMILL_API COdbcConnection {
     void Rollback() noexcept;
     // Transactions committed by Commit since the connection opened.
     std::uint64_t Commits() const;
+
+    // Whether the database behind the connection takes one writer at a time (SQLite locks the
+    // whole file for a write); asked of the driver once per connection, false when it cannot say.
+    bool AdmitsOneWriter();
+    // Connections sharing a gate take turns writing: a transaction holds it from BeginTransaction
+    // to Commit or Rollback, a statement outside a transaction for its execution. Without turns,
+    // writers of a one-writer database collide on its lock and the driver's busy wait sleeps
+    // them in steps far longer than a batch takes. nullptr: no turns. The gate must outlive the
+    // connection's use of it; set it while no transaction is open.
+    void SetWriterGate(std::mutex* pGate);
     void Close();
     bool IsOpen() const;
 

@@ -702,8 +702,8 @@ void CAmbermillDlg::OnExportOptionsDone(CExportOptionDlg* pOptions) {
         options.strConnect = pOptions->WorkerConnectString();
     engine.m_pStatus->m_bStop = false;
 
-    auto* pProgress = new CExportProgressDlg(engine, std::move(options),
-                                             std::move(pOptions->m_pConnection), this);
+    auto* pProgress = new CExportProgressDlg(
+        engine, std::move(options), std::move(pOptions->m_pConnection), this, m_pExportPause);
     m_pExportProgressDlg = pProgress;
     m_pActExport->setText(QStringLiteral("Stop"));
     m_pActMenuExport->setEnabled(false);

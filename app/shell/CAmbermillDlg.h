@@ -16,6 +16,7 @@
 
 class CDamageReportDlg;
 class CExportOptionDlg;
+class CExportPausePoint;
 class CExportProgressDlg;
 class CObjectTree;
 class CPageBar;
@@ -80,6 +81,10 @@ class CAmbermillDlg : public QMainWindow {
     QString MdfPath() const { return m_strMdfPath; }
     void SetMdfPath(const QString& strPath) { m_strMdfPath = strPath; }
     const std::vector<SDamageRecord>& Damage() const { return m_vecDamage; }
+    // Where the next exports are held mid-way (tests and the screenshot tool); nullptr: never.
+    void SetExportPausePoint(std::shared_ptr<CExportPausePoint> pPause) {
+        m_pExportPause = std::move(pPause);
+    }
     // Pacing of the next recoveries (tests and benchmarks).
     void SetRecoveryPacing(CRecoveryRun::SPacing pacing) { m_pacing = std::move(pacing); }
     // The help page and the support address the commands open.
@@ -177,6 +182,7 @@ class CAmbermillDlg : public QMainWindow {
     QPointer<CDamageReportDlg> m_pDamageDlg;
     QPointer<CExportOptionDlg> m_pExportOptionDlg;
     QPointer<CExportProgressDlg> m_pExportProgressDlg;
+    std::shared_ptr<CExportPausePoint> m_pExportPause;
     QString m_strOutputDir;  // the folder of the last scripts export
 
     QAction* m_pActLoad = nullptr;

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,9 +21,11 @@
 #include <QWindow>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 #include "app/export/dialogs/CExportOptionDlg.h"
 #include "app/export/dialogs/CExportProgressDlg.h"
+#include "app/export/job/CExportPausePoint.h"
 #include "app/shell/CAmbermillDlg.h"
 #include "app/shell/CObjectTree.h"
 #include "app/shell/CProgressDlg.h"
@@ -220,15 +221,24 @@ int main(int argc, char** argv) {
         WaitUntil(
             [&] { return pOptions->windowHandle() && pOptions->windowHandle()->isExposed(); });
         bOk &= Save(pOptions, out, QStringLiteral("export-options.png"));
+        // The export of the sample takes a moment: it is held part-way until the picture of
+        // the progress dialog is taken.
+        auto pPause = std::make_shared<CExportPausePoint>();
+        pPause->Hold(40);
+        pWindow->SetExportPausePoint(pPause);
         CUserPrompts::SetNextAnswer(false);  // no deleted records
         pOptions->findChild<QPushButton*>(QStringLiteral("btnExportSave"))->click();
         CExportProgressDlg* pExport = pWindow->ExportProgressDialog();
         if (pExport == nullptr)
             return Fail("the export progress dialog did not open");
-        auto* pMessages = pExport->findChild<QListWidget*>(QStringLiteral("messageList"));
         WaitUntil([&] { return pExport->windowHandle() && pExport->windowHandle()->isExposed(); });
-        WaitUntil([&] { return !pExport->JobRunning() || pMessages->count() >= 4; });
+        if (!WaitUntil([&] { return pPause->Waiting() || !pExport->JobRunning(); }, 120000))
+            return Fail("the export reached no progress to hold");
+        if (!pPause->Waiting())
+            std::fprintf(stderr, "screenshots: the export ended before it could be held\n");
         bOk &= Save(pExport, out, QStringLiteral("export-progress.png"));
+        pPause->Release();
+        pWindow->SetExportPausePoint(nullptr);
         if (!WaitUntil([&] { return !pExport->JobRunning(); }, 120000))
             return Fail("the export did not end");
         bOk &= Save(pExport, out, QStringLiteral("export-report.png"));

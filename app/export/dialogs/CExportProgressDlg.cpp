@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/export/job/CBundleNames.h"
+#include "app/export/job/CExportPausePoint.h"
 #include "app/export/job/IExportObserver.h"
 #include "app/shell/CUserPrompts.h"
 #include "common/OdbcConnection.h"
@@ -39,7 +40,8 @@ QString NoteHtml(const std::string& strNote, const std::filesystem::path& folder
 // it only posts to the dialog.
 class CExportProgressDlg::CObserver : public IExportObserver {
   public:
-    explicit CObserver(CExportProgressDlg& dialog) : m_dialog(dialog) {}
+    CObserver(CExportProgressDlg& dialog, CExportPausePoint* pPause)
+        : m_dialog(dialog), m_pPause(pPause) {}
     void OnMessage(const std::string& strText) override {
         QMetaObject::invokeMethod(
             &m_dialog,
@@ -52,21 +54,26 @@ class CExportProgressDlg::CObserver : public IExportObserver {
         QMetaObject::invokeMethod(
             &m_dialog, [pDialog = &m_dialog, nPercent] { pDialog->OnProgress(nPercent); },
             Qt::QueuedConnection);
+        // Posted first, so that a held job shows the progress it is held at.
+        if (m_pPause)
+            m_pPause->Reach(nPercent);
     }
     void OnTableDone(const std::string&, std::int64_t, std::int64_t) override {}
 
   private:
     CExportProgressDlg& m_dialog;
+    CExportPausePoint* m_pPause;
 };
 
 CExportProgressDlg::CExportProgressDlg(CSQLServerEngine& engine, SExportOptions options,
                                        std::unique_ptr<COdbcConnection> pConnection,
-                                       QWidget* pParent)
+                                       QWidget* pParent, std::shared_ptr<CExportPausePoint> pPause)
     : QDialog(pParent),
       m_engine(engine),
       m_bToDatabase(options.eTarget == EExportTarget::Database),
       m_pConnection(std::move(pConnection)),
-      m_pObserver(std::make_unique<CObserver>(*this)) {
+      m_pPause(std::move(pPause)),
+      m_pObserver(std::make_unique<CObserver>(*this, m_pPause.get())) {
     setObjectName(QStringLiteral("exportProgressDialog"));
     setWindowTitle(CUserPrompts::Caption());
 
@@ -135,6 +142,8 @@ CExportProgressDlg::CExportProgressDlg(CSQLServerEngine& engine, SExportOptions 
 CExportProgressDlg::~CExportProgressDlg() {
     if (m_jobThread.joinable())
         m_engine.m_pStatus->m_bStop = true;
+    if (m_pPause)
+        m_pPause->Release();
     JoinJob();
 }
 
@@ -165,6 +174,9 @@ void CExportProgressDlg::RequestStop() {
     m_pStop->setEnabled(false);
     m_pStop->setText(QStringLiteral("Finish"));
     m_engine.m_pStatus->m_bStop = true;
+    // A held job could not see the stop.
+    if (m_pPause)
+        m_pPause->Release();
 }
 
 bool CExportProgressDlg::ConfirmStop() {

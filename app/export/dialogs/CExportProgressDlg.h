@@ -9,6 +9,7 @@
 #include "app/export/job/SExportOptions.h"
 
 class COdbcConnection;
+class CExportPausePoint;
 class CSQLServerEngine;
 class QLabel;
 class QListWidget;
@@ -28,9 +29,11 @@ class CExportProgressDlg : public QDialog {
     enum class EState { Running, Stopping, Finished, Failed, Stopped };
 
     // The job starts at once. pConnection: the open destination connection (database target),
-    // owned by the dialog until the job has ended.
+    // owned by the dialog until the job has ended. pPause: where tests and the screenshot tool
+    // hold the job mid-export (nullptr: never held); a stop releases it.
     CExportProgressDlg(CSQLServerEngine& engine, SExportOptions options,
-                       std::unique_ptr<COdbcConnection> pConnection, QWidget* pParent = nullptr);
+                       std::unique_ptr<COdbcConnection> pConnection, QWidget* pParent = nullptr,
+                       std::shared_ptr<CExportPausePoint> pPause = nullptr);
     // Stops the job and waits for it.
     ~CExportProgressDlg() override;
 
@@ -65,6 +68,7 @@ class CExportProgressDlg : public QDialog {
     CSQLServerEngine& m_engine;
     bool m_bToDatabase;
     std::unique_ptr<COdbcConnection> m_pConnection;
+    std::shared_ptr<CExportPausePoint> m_pPause;
     std::unique_ptr<CObserver> m_pObserver;
     std::thread m_jobThread;
     EState m_eState = EState::Running;

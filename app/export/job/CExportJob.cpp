@@ -640,6 +640,12 @@ CExportJob::SResult CExportJob::Run() {
                                                         &selected.vecFunctions, &selected.vecRules,
                                                         &selected.vecTriggers};
     for (std::size_t i = 0; i < std::size(kStages); ++i) {
+        // A stop between two stages starts no further one: no file or object after the stop.
+        if (Stopped()) {
+            Terminate(kStages[i].eKind == EObjectKind::View ? "Export terminated"
+                                                            : "Export Terminated");
+            return finish(false);
+        }
         status.m_nExportedRecords = 0;
         status.m_nFailedRecords = 0;
         const std::vector<CViewStoredProc*> vecObjects = m_options.selection ? *kSelected[i]
@@ -811,6 +817,8 @@ CTableExportPool::SOutcome CExportJob::ExportPooledTable(CTable* pTable,
     context.m_pStop = &status.m_bStop;
     context.m_pCancel = &status.m_bCancel;
     context.m_pStatus = nullptr;
+    // The result's damage log takes reports from several workers at once.
+    context.m_pDamage = m_result.pDamage.get();
     m_engine.GenerateTableQueries(pTable, context);
     outcome.nExported = context.m_nExported;
     outcome.nFailed = context.m_nFailed;

@@ -71,6 +71,11 @@ void CTableExportPool::Worker(int nWorker, const FnConnect& fnConnect, const FnT
                 callbacks.fnConnectFailed(nWorker, error.what());
         }
         if (bUsable) {
+            // Workers writing to a one-writer database take turns for each write instead of
+            // colliding on its lock; reading and decoding rows stay parallel. A server keeps
+            // every worker writing at once.
+            if (pConnection && pConnection->AdmitsOneWriter())
+                pConnection->SetWriterGate(&m_writerGate);
             std::lock_guard lock(m_mutex);
             ++m_result.nConnections;
         }

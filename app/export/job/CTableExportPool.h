@@ -75,6 +75,9 @@ class CTableExportPool {
 
     int m_nRequested;
     const std::atomic<bool>* m_pStop;
+    // Lent to the workers' connections when the target takes one writer at a time; every
+    // connection is closed before Run returns.
+    std::mutex m_writerGate;
 
     // One run's state, guarded by m_mutex.
     std::mutex m_mutex;

@@ -18,6 +18,7 @@
 #include "app/export/dialogs/CExportOptionDlg.h"
 #include "app/export/dialogs/CExportProgressDlg.h"
 #include "app/export/job/CConnectString.h"
+#include "app/export/job/CExportPausePoint.h"
 #include "app/shell/CObjectTree.h"
 #include "app/shell/CUserPrompts.h"
 #include "engine/scripts/SqliteOdbc.h"
@@ -65,6 +66,17 @@ class ExportDialogs : public CMainWindowTest {
                 setFiles.insert(fs::relative(entry.path(), folder).string());
         }
         return setFiles;
+    }
+    // Files of this process open below folder (or the file itself), from its descriptors.
+    static std::vector<std::string> OpenFilesBelow(const fs::path& path) {
+        std::vector<std::string> vecOpen;
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator("/proc/self/fd", ec)) {
+            const fs::path target = fs::read_symlink(entry.path(), ec);
+            if (!ec && target.string().starts_with(path.string()))
+                vecOpen.push_back(target.string());
+        }
+        return vecOpen;
     }
     static fs::path OnlyFolderIn(const fs::path& parent) {
         fs::path found;
@@ -248,7 +260,7 @@ TEST_F(ExportDialogs, AScriptsExportWritesTheSameTablesAsTheCommandLineTool) {
 }
 
 // Rows an export had to skip reach the window's damage view, as rows a page load skips do.
-TEST_F(ExportDialogs, DISABLED_RowsAnExportSkipsAreAddedToTheDamageView) {
+TEST_F(ExportDialogs, RowsAnExportSkipsAreAddedToTheDamageView) {
     fixtures::CDataFileBuilder builder("Shop");
     const std::uint32_t nOrders = builder.AddTable("Orders", {{"Id", fixtures::kTypeInt, 4}});
     for (int n = 1; n <= 10; ++n)
@@ -363,4 +375,85 @@ TEST_F(ExportDialogs, StopEndsTheJobBeforeTheDialogGoesAndCallsNothingComplete) 
     EXPECT_FALSE(bundle.empty());
     EXPECT_FALSE(fs::exists(bundle / "Paging.bat"));
     EXPECT_EQ(m_pWindow->findChild<QAction*>("actionExport")->text(), "Export");
+}
+
+// A stop in a later stage, after the tables, ends the job cooperatively: the dialog stays until
+// the job has ended and closed its files and connections, no stage starts after the stop, and
+// nothing the job left unfinished is called complete.
+TEST_F(ExportDialogs, AStopInTheObjectStagesClosesEverythingBeforeTheDialogGoes) {
+    const bool bDatabase = SqliteOdbc::Available();
+    if (bDatabase)
+        SqliteOdbc::Register();
+    Recover(TestFiles::SamplePath());
+    for (const bool bToDatabase : {false, true}) {
+        if (bToDatabase && !bDatabase)
+            continue;
+        SCOPED_TRACE(bToDatabase ? "database" : "scripts");
+        // The first progress past the tables' 30 %: the job is held in the views stage.
+        auto pPause = std::make_shared<CExportPausePoint>();
+        pPause->Hold(31);
+        m_pWindow->SetExportPausePoint(pPause);
+        CExportOptionDlg* pDialog = OpenOptions();
+        ASSERT_NE(pDialog, nullptr);
+        const fs::path out = m_dir / (bToDatabase ? "db" : "scripts");
+        fs::create_directories(out);
+        const fs::path database = out / "target.db";
+        if (bToDatabase) {
+            Child<QLineEdit>(pDialog, "edServer")->setText("localhost");
+            Child<QCheckBox>(pDialog, "chkCreateDatabase")->setChecked(false);
+            Child<QLineEdit>(pDialog, "edDatabase")
+                ->setText(QString::fromStdString(database.string()));
+        } else {
+            Click(pDialog, "rbScripts");
+            CUserPrompts::SetNextFileName(QString::fromStdString(out.string()));
+        }
+        CUserPrompts::SetNextAnswer(false);  // no deleted records
+        Click(pDialog, "btnExportSave");
+        CExportProgressDlg* pProgress = m_pWindow->ExportProgressDialog();
+        ASSERT_NE(pProgress, nullptr);
+        CExportJob::SResult result;
+        bool bEnded = false;
+        QObject::connect(pProgress, &CExportProgressDlg::JobEnded, pProgress, [&] {
+            result = pProgress->Result();
+            bEnded = true;
+        });
+        ASSERT_TRUE(WaitFor([&] { return pPause->Waiting(); }, 60000));
+        ASSERT_TRUE(pProgress->JobRunning());
+        EXPECT_EQ(Child<QAction>(m_pWindow.get(), "actionExport")->text(), "Stop");
+        // Held, the job has its views script or its connection open.
+        EXPECT_FALSE(OpenFilesBelow(out).empty());
+
+        CUserPrompts::TakeShown();
+        CUserPrompts::SetNextAnswer(true);
+        Click(pProgress, "btnExportStop");
+        // Stopping, not gone: the job has not ended yet, whatever the stop released.
+        EXPECT_EQ(pProgress->State(), CExportProgressDlg::EState::Stopping);
+        EXPECT_TRUE(pProgress->isVisible());
+        QPointer<CExportProgressDlg> pWatch = pProgress;
+        ASSERT_TRUE(WaitFor([&] { return pWatch.isNull(); }, 60000));
+        ASSERT_TRUE(bEnded);
+        m_pWindow->SetExportPausePoint(nullptr);
+
+        EXPECT_TRUE(result.bStopped);
+        EXPECT_FALSE(result.bComplete);
+        EXPECT_EQ(Child<QAction>(m_pWindow.get(), "actionExport")->text(), "Export");
+        // No descriptor of a script, the database or its journal is left open by the job.
+        EXPECT_EQ(OpenFilesBelow(out), std::vector<std::string>{});
+        // The views stage was cut short and no object stage after it started.
+        for (const CExportJob::SStage& stage : result.vecStages) {
+            EXPECT_TRUE(stage.strName == "user types" || stage.strName == "tables" ||
+                        stage.strName == "foreign keys")
+                << stage.strName;
+        }
+        if (bToDatabase) {
+            // The tables went in before the stop, whole.
+            EXPECT_EQ(SqliteOdbc::Query(database, "SELECT COUNT(*) FROM Orders"),
+                      std::vector<std::string>{"120"});
+        } else {
+            const fs::path bundle = result.bundleFolder;
+            EXPECT_FALSE(fs::exists(bundle / "Bookstore.bat"));
+            EXPECT_FALSE(fs::exists(bundle / "Stored_Procedure.sql"));
+            EXPECT_TRUE(CUserPrompts::TakeShown().join("|").contains("are incomplete"));
+        }
+    }
 }
