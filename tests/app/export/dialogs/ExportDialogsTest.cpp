@@ -95,6 +95,21 @@ struct CDriverLeaksIgnored {
 struct CDriverLeaksIgnored {};
 #endif
 
+// SQLite's driver, given no database, makes a file in the working directory named after the
+// whole connect string, password included: it must land in the test's own folder.
+class CWorkingDirectory {
+  public:
+    explicit CWorkingDirectory(const fs::path& dir) : m_previous(fs::current_path()) {
+        fs::current_path(dir);
+    }
+    ~CWorkingDirectory() { fs::current_path(m_previous); }
+    CWorkingDirectory(const CWorkingDirectory&) = delete;
+    CWorkingDirectory& operator=(const CWorkingDirectory&) = delete;
+
+  private:
+    fs::path m_previous;
+};
+
 Qt::CheckState State(const QTreeWidgetItem* pItem) {
     return pItem->checkState(0);
 }
@@ -191,6 +206,7 @@ TEST_F(ExportDialogs, InvalidInputKeepsTheOptionDialogOpenAndNeverShowsThePasswo
         // is unloaded before the leak check can name it. Our handles are freed (checked by the
         // other tests, which open and close SQLite connections under the same leak check).
         [[maybe_unused]] CDriverLeaksIgnored ignore;
+        const CWorkingDirectory inTestFolder(m_dir.Path());
         Click(pDialog, "btnExportSave");
     }
     const QStringList lstShown = CUserPrompts::TakeShown();
