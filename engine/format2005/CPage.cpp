@@ -73,16 +73,6 @@ bool CPage::BelongsToUnit(std::uint64_t nUnit) const {
     return (nUnit & 0xFFFF) == 0 && nUnitIndex == 1 && IndexId() == 0 && ObjectId() == nUnitObject;
 }
 
-std::uint16_t CPage::UsableSlotCount() const {
-    constexpr std::size_t kMaxSlots = (kPageSize - kHeaderSize) / 2;
-    const std::uint16_t nSlots = SlotCount();
-    return nSlots > kMaxSlots ? static_cast<std::uint16_t>(kMaxSlots) : nSlots;
-}
-
-std::uint16_t CPage::SlotEntry(std::uint16_t nSlot) const {
-    return *View().U16(kSlotArrayEnd - 2 * static_cast<std::size_t>(nSlot));
-}
-
 void CPage::RestoreTornBits() {
     if ((Flags() & kFlagTornBits) == 0)
         return;

@@ -77,9 +77,15 @@ class CPage {
 
     // Slots whose entries fit beside the header: the slot count, capped so the slot array never
     // reaches into the header of a damaged page.
-    std::uint16_t UsableSlotCount() const;
-    // The raw slot entry of nSlot (0: an emptied slot). REQUIRES: nSlot < UsableSlotCount().
-    std::uint16_t SlotEntry(std::uint16_t nSlot) const;
+    std::uint16_t UsableSlotCount() const {
+        constexpr std::size_t kMaxSlots = (kPageSize - kHeaderSize) / 2;
+        const std::uint16_t nSlots = SlotCount();
+        return nSlots > kMaxSlots ? static_cast<std::uint16_t>(kMaxSlots) : nSlots;
+    }
+    // The raw slot entry of nSlot (0: an emptied slot); 0 for a slot past UsableSlotCount().
+    std::uint16_t SlotEntry(std::uint16_t nSlot) const {
+        return View().U16(kSlotArrayEnd - 2 * static_cast<std::size_t>(nSlot)).value_or(0);
+    }
     // True when a record may start at nOffset (inside the data area, before the slot array's
     // last entry).
     static bool IsRecordOffset(std::uint16_t nOffset) {

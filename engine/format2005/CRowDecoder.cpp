@@ -65,8 +65,10 @@ void CRowDecoder::Values(const CRecord& record, std::uint32_t nPage, std::uint16
     const CByteView nullBitmap = record.NullBitmap();
     const std::size_t nColumns = record.ColumnCount();
     const std::size_t nVariables = record.VariableCount();
-    for (std::size_t i = 0; i < m_vecPlans.size(); ++i) {
-        const SPlan& plan = m_vecPlans[i];
+    const std::size_t nPlans = m_vecPlans.size();
+    const SPlan* pPlans = m_vecPlans.data();
+    for (std::size_t i = 0; i < nPlans; ++i) {
+        const SPlan& plan = pPlans[i];
         switch (plan.eAction) {
             case EAction::NotDecoded:
                 fnValue(i, EValueState::NotDecoded, false, std::span<const std::byte>());
