@@ -100,6 +100,8 @@ int FuzzDataPage2005(const std::uint8_t* pData, std::size_t nSize) {
     CLobReader lob(noFile, maps);
     CRowDecoder decoder(s_table, s_table.vecPartitions[0], lob);
     SRawRow row;
+    const CValueConverter converter(s_table);
+    SDecodedRow typed;
     CSlotWalker::Walk(page, 1, damage, [&](std::uint16_t nSlot, const CRecord& record) {
         CatalogRows::AllocUnit(record);
         CatalogRows::Rowset(record);
@@ -116,6 +118,8 @@ int FuzzDataPage2005(const std::uint8_t* pData, std::size_t nSize) {
         decoder.Decode(record, page.Number(), nSlot, row, damage);
         for (std::size_t i = 0; i < row.vecValues.size(); ++i)
             CValueConverter::GridText(s_table.vecColumns[i], row.vecValues[i]);
+        // The walk of a table's rows decodes straight into typed values.
+        decoder.Decode(record, page.Number(), nSlot, converter, typed, damage);
     });
     return 0;
 }

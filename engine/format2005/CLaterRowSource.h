@@ -17,7 +17,7 @@ namespace format2005 {
 // places are indexes into the table's page list (its data pages in reading order) and slots, the
 // rows typed values. Deleted (ghost) rows come only when asked for. What a walk could not read
 // goes to the report callback after the walk.
-class CLaterRowSource final : public CRowSource {
+class CLaterRowSource final : public CRowSource, private CTableReader::IListedSink {
   public:
     using FReport = std::function<void(const CDamageList& damage)>;
 
@@ -30,6 +30,9 @@ class CLaterRowSource final : public CRowSource {
     std::size_t PageCount() const override { return m_model.m_vecPages.size(); }
 
   private:
+    // Decodes a row of the walk straight into typed values and hands it to the walk's visitor.
+    bool Row(const CTableReader::SListedRecord& row) override;
+
     std::shared_ptr<const CDatabaseReader> m_pReader;  // keeps the file and catalog open
     const CTable& m_model;
     SRowSourceOptions m_options;
@@ -39,6 +42,10 @@ class CLaterRowSource final : public CRowSource {
     CTableReader m_tableReader;
     CValueConverter m_converter;
     SDecodedRow m_row;
+    // State of one walk.
+    const FnRow* m_pFnRow = nullptr;
+    SWalkResult m_result;
+    bool m_bStopped = false;
 };
 
 }  // namespace format2005

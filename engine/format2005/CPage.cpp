@@ -1,6 +1,7 @@
 // engine/format2005/CPage.cpp
 #include "engine/format2005/CPage.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace format2005 {
@@ -13,8 +14,39 @@ std::optional<SPageId> ReadPageId(const CByteView& view, std::size_t nOffset) {
     return SPageId{*nPage, *nFile};
 }
 
+CPage::CPage(const CPage& other) : m_nNumber(other.m_nNumber) {
+    std::copy(other.m_bytes.begin(), other.m_bytes.end(), m_arrBytes.begin());
+}
+
+CPage& CPage::operator=(const CPage& other) {
+    if (this != &other) {
+        std::copy(other.m_bytes.begin(), other.m_bytes.end(), m_arrBytes.begin());
+        m_bytes = m_arrBytes;
+        m_nNumber = other.m_nNumber;
+    }
+    return *this;
+}
+
+std::span<std::byte> CPage::Buffer() {
+    if (m_bytes.data() != m_arrBytes.data()) {
+        std::copy(m_bytes.begin(), m_bytes.end(), m_arrBytes.begin());
+        m_bytes = m_arrBytes;
+    }
+    return m_arrBytes;
+}
+
+EPageCheck CPage::Borrow(std::span<const std::byte> bytes, std::uint32_t nPage) {
+    if (bytes.size() != kPageSize) {
+        m_nNumber = nPage;
+        return EPageCheck::Unreadable;
+    }
+    m_bytes = bytes;
+    return Check(nPage);
+}
+
 EPageCheck CPage::Load(const CDataFileReader& reader, std::uint32_t nPage) {
     m_nNumber = nPage;
+    m_bytes = m_arrBytes;
     if (!reader.ReadPage(nPage, m_arrBytes))
         return EPageCheck::Unreadable;
     return Check(nPage);
@@ -41,19 +73,10 @@ bool CPage::BelongsToUnit(std::uint64_t nUnit) const {
     return (nUnit & 0xFFFF) == 0 && nUnitIndex == 1 && IndexId() == 0 && ObjectId() == nUnitObject;
 }
 
-std::uint16_t CPage::UsableSlotCount() const {
-    constexpr std::size_t kMaxSlots = (kPageSize - kHeaderSize) / 2;
-    const std::uint16_t nSlots = SlotCount();
-    return nSlots > kMaxSlots ? static_cast<std::uint16_t>(kMaxSlots) : nSlots;
-}
-
-std::uint16_t CPage::SlotEntry(std::uint16_t nSlot) const {
-    return *View().U16(kSlotArrayEnd - 2 * static_cast<std::size_t>(nSlot));
-}
-
 void CPage::RestoreTornBits() {
     if ((Flags() & kFlagTornBits) == 0)
         return;
+    Buffer();  // a borrowed page's bytes are not this page's to change
     const std::uint32_t nBits = *View().U32(kTornBitsOffset);
     // Sector 0 holds the saved bits themselves; sector s keeps bits 2s and 2s+1.
     for (std::size_t s = 1; s < kPageSize / kSectorSize; ++s) {
@@ -86,7 +109,7 @@ std::uint32_t CPage::ComputeChecksum(std::span<const std::byte> page) {
 bool CPage::ChecksumMismatch() const {
     if ((Flags() & kFlagChecksum) == 0)
         return false;
-    return ComputeChecksum(m_arrBytes) != *View().U32(kTornBitsOffset);
+    return ComputeChecksum(m_bytes) != *View().U32(kTornBitsOffset);
 }
 
 }  // namespace format2005

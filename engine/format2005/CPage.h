@@ -37,16 +37,24 @@ enum class EPageCheck : std::uint8_t {
 class CPage {
   public:
     CPage() { m_arrBytes.fill(std::byte{0}); }
+    // A copy holds the bytes of its own.
+    CPage(const CPage& other);
+    CPage& operator=(const CPage& other);
 
     // Reads page nPage of the file, restores torn bits and checks the header version and the
     // page's own id (file 1 only: these readers read one-file databases).
     EPageCheck Load(const CDataFileReader& reader, std::uint32_t nPage);
     // The same checks on bytes already in the buffer (tests, pages from memory).
     EPageCheck Check(std::uint32_t nPage);
+    // The same checks on kPageSize bytes read earlier, used where they lie rather than copied: a
+    // page with torn bits to restore is copied first. REQUIRES: bytes stay unchanged while the
+    // page is used (until the next Load, Borrow or Buffer).
+    EPageCheck Borrow(std::span<const std::byte> bytes, std::uint32_t nPage);
 
-    std::span<std::byte> Buffer() { return m_arrBytes; }
-    std::span<const std::byte> Bytes() const { return m_arrBytes; }
-    CByteView View() const { return CByteView(m_arrBytes); }
+    // The page's own buffer (a borrowed page's bytes are copied into it first).
+    std::span<std::byte> Buffer();
+    std::span<const std::byte> Bytes() const { return m_bytes; }
+    CByteView View() const { return CByteView(m_bytes); }
 
     std::uint32_t Number() const { return m_nNumber; }
     std::uint8_t HeaderVersion() const { return U8(kHeaderVersionOffset); }
@@ -69,9 +77,15 @@ class CPage {
 
     // Slots whose entries fit beside the header: the slot count, capped so the slot array never
     // reaches into the header of a damaged page.
-    std::uint16_t UsableSlotCount() const;
-    // The raw slot entry of nSlot (0: an emptied slot). REQUIRES: nSlot < UsableSlotCount().
-    std::uint16_t SlotEntry(std::uint16_t nSlot) const;
+    std::uint16_t UsableSlotCount() const {
+        constexpr std::size_t kMaxSlots = (kPageSize - kHeaderSize) / 2;
+        const std::uint16_t nSlots = SlotCount();
+        return nSlots > kMaxSlots ? static_cast<std::uint16_t>(kMaxSlots) : nSlots;
+    }
+    // The raw slot entry of nSlot (0: an emptied slot); 0 for a slot past UsableSlotCount().
+    std::uint16_t SlotEntry(std::uint16_t nSlot) const {
+        return View().U16(kSlotArrayEnd - 2 * static_cast<std::size_t>(nSlot)).value_or(0);
+    }
     // True when a record may start at nOffset (inside the data area, before the slot array's
     // last entry).
     static bool IsRecordOffset(std::uint16_t nOffset) {
@@ -89,6 +103,7 @@ class CPage {
     std::uint16_t U16(std::size_t n) const { return *View().U16(n); }
 
     std::array<std::byte, kPageSize> m_arrBytes;
+    std::span<const std::byte> m_bytes{m_arrBytes};  // the page: m_arrBytes or borrowed bytes
     std::uint32_t m_nNumber = 0;
 };
 

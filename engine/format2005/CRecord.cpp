@@ -4,87 +4,95 @@
 namespace format2005 {
 
 ERecordCheck CRecord::Parse(const CByteView& page, std::size_t nOffset) {
-    *this = CRecord();
+    // Members are set one by one rather than from a fresh record: this runs once per row.
     m_nOffset = nOffset;
-    auto rest = page.Slice(nOffset, nOffset <= page.Size() ? page.Size() - nOffset : 0);
-    if (!rest)
+    m_nLength = 0;
+    m_nStatusA = 0;
+    m_nStatusB = 0;
+    m_nFixedEnd = 0;
+    m_nColumns = 0;
+    m_nBitmap = 0;
+    m_nBitmapBits = 0;
+    m_nVariables = 0;
+    m_nVarEnds = 0;
+    m_nVarData = 0;
+    m_stubPage = SPageId();
+    m_nStubSlot = 0;
+    if (nOffset >= page.Size()) {
+        m_record = CByteView();
         return ERecordCheck::FixedPartOutside;
-    m_record = CByteView(*rest);
-    auto nStatusA = m_record.U8(0);
-    if (!nStatusA)
-        return ERecordCheck::FixedPartOutside;
-    m_nStatusA = *nStatusA;
+    }
+    m_record = CByteView(page.Bytes().subspan(nOffset));
+    const CByteView& record = m_record;
+    const auto nStatusA = static_cast<std::uint8_t>(record.Load(0, 1));
 
-    if (Type() == ERecordType::ForwardingStub) {
-        auto target = ReadPageId(m_record, 1);
-        auto nSlot = m_record.U16(7);
+    if (TypeOf(nStatusA) == ERecordType::ForwardingStub) {
+        auto target = ReadPageId(record, 1);
+        auto nSlot = record.U16(7);
         if (!target || !nSlot)
             return ERecordCheck::StubOutside;
+        m_nStatusA = nStatusA;
         m_stubPage = *target;
         m_nStubSlot = *nSlot;
         m_nLength = kStubSize;
         return ERecordCheck::Ok;
     }
 
-    auto nStatusB = m_record.U8(1);
-    auto nFixedEnd = m_record.U16(2);
-    if (!nStatusB || !nFixedEnd || *nFixedEnd < kFixedStart)
+    // Status A, status B and the fixed end, then the column count at the fixed end.
+    if (!record.Has(0, kFixedStart))
         return ERecordCheck::FixedPartOutside;
-    m_nStatusB = *nStatusB;
-    m_nFixedEnd = *nFixedEnd;
-    auto nColumns = m_record.U16(m_nFixedEnd);
-    if (!nColumns)
+    const std::size_t nFixedEnd = record.Load(2, 2);
+    if (nFixedEnd < kFixedStart || !record.Has(nFixedEnd, 2))
         return ERecordCheck::FixedPartOutside;
-    m_nColumns = *nColumns;
-    std::size_t nPos = m_nFixedEnd + 2;
-    if (m_nStatusA & kStatusNullBitmap) {
-        const std::size_t nBitmapBytes = (std::size_t{m_nColumns} + 7) / 8;
-        if (!m_record.Has(nPos, nBitmapBytes))
+    const auto nColumns = static_cast<std::uint16_t>(record.Load(nFixedEnd, 2));
+    std::size_t nPos = nFixedEnd + 2;
+    std::size_t nBitmap = 0;
+    std::size_t nBitmapBits = 0;
+    if (nStatusA & kStatusNullBitmap) {
+        const std::size_t nBitmapBytes = (std::size_t{nColumns} + 7) / 8;
+        if (!record.Has(nPos, nBitmapBytes))
             return ERecordCheck::BitmapOutside;
-        m_nBitmap = nPos;
+        nBitmap = nPos;
+        nBitmapBits = nColumns;
         nPos += nBitmapBytes;
     }
-    if (m_nStatusA & kStatusVariable) {
-        auto nVariables = m_record.U16(nPos);
-        if (!nVariables || !m_record.Has(nPos + 2, 2 * std::size_t{*nVariables}))
+    std::size_t nVariables = 0;
+    std::size_t nVarEnds = 0;
+    if (nStatusA & kStatusVariable) {
+        if (!record.Has(nPos, 2))
             return ERecordCheck::VariableOutside;
-        m_nVariables = *nVariables;
-        m_nVarEnds = nPos + 2;
-        nPos = m_nVarEnds + 2 * std::size_t{m_nVariables};
+        nVariables = record.Load(nPos, 2);
+        if (!record.Has(nPos + 2, 2 * nVariables))
+            return ERecordCheck::VariableOutside;
+        nVarEnds = nPos + 2;
+        nPos = nVarEnds + 2 * nVariables;
     }
-    m_nVarData = nPos;
+    // Every end once, here: the accessors rely on them lying in order inside the page.
+    const std::size_t nVarData = nPos;
     std::size_t nPrevious = nPos;
-    for (std::size_t i = 0; i < m_nVariables; ++i) {
-        const std::size_t nEnd = VariableEnd(i);
-        if (nEnd < nPrevious || nEnd > m_record.Size())
+    for (std::size_t i = 0; i < nVariables; ++i) {
+        const std::size_t nEnd = record.Load(nVarEnds + 2 * i, 2) & ~std::size_t{kComplexBit};
+        if (nEnd < nPrevious || nEnd > record.Size())
             return ERecordCheck::VariableOrder;
         nPrevious = nEnd;
     }
+    m_nStatusA = nStatusA;
+    m_nStatusB = static_cast<std::uint8_t>(record.Load(1, 1));
+    m_nFixedEnd = nFixedEnd;
+    m_nColumns = nColumns;
+    m_nBitmap = nBitmap;
+    m_nBitmapBits = nBitmapBits;
+    m_nVariables = static_cast<std::uint16_t>(nVariables);
+    m_nVarEnds = nVarEnds;
+    m_nVarData = nVarData;
     m_nLength = nPrevious;
     return ERecordCheck::Ok;
 }
 
-std::uint16_t CRecord::VariableEnd(std::size_t nIndex) const {
-    return static_cast<std::uint16_t>(*m_record.U16(m_nVarEnds + 2 * nIndex) & ~kComplexBit);
-}
-
 std::span<const std::byte> CRecord::FixedPart() const {
-    return *m_record.Slice(kFixedStart, m_nFixedEnd - kFixedStart);
-}
-
-bool CRecord::NullBit(std::size_t nBit) const {
-    if (m_nBitmap == 0)
-        return false;
-    return ((*m_record.U8(m_nBitmap + nBit / 8) >> (nBit % 8)) & 1) != 0;
-}
-
-std::span<const std::byte> CRecord::Variable(std::size_t nIndex) const {
-    const std::size_t nStart = nIndex == 0 ? m_nVarData : VariableEnd(nIndex - 1);
-    return *m_record.Slice(nStart, VariableEnd(nIndex) - nStart);
-}
-
-bool CRecord::IsComplex(std::size_t nIndex) const {
-    return (*m_record.U16(m_nVarEnds + 2 * nIndex) & kComplexBit) != 0;
+    if (m_nFixedEnd < kFixedStart)
+        return {};
+    return m_record.Bytes().subspan(kFixedStart, m_nFixedEnd - kFixedStart);
 }
 
 }  // namespace format2005

@@ -33,9 +33,9 @@ enum class ERecordCheck : std::uint8_t {
     StubOutside,       // a forwarding stub shorter than its 9 bytes
 };
 
-// One FixedVar record (the data and catalog row format of 2005+) parsed in place: offsets are
-// checked once, so the accessors can hand out slices without further failure. The record is
-// read from a view of its whole page; it must not outlive the page's bytes.
+// One FixedVar record (the data and catalog row format of 2005+) parsed in place: every offset
+// is checked once, by Parse, so the accessors read without checking again and cannot fail. The
+// record is read from a view of its whole page; it must not outlive the page's bytes.
 class CRecord {
   public:
     static constexpr std::uint8_t kStatusNullBitmap = 0x10;
@@ -45,7 +45,8 @@ class CRecord {
     static constexpr std::size_t kStubSize = 9;
     static constexpr std::size_t kFixedStart = 4;  // status A, status B, fixed end (u16)
 
-    // Parses the record at page offset nOffset.
+    // Parses the record at page offset nOffset. After a failure the accessors describe an empty
+    // record (no columns, no variable columns).
     ERecordCheck Parse(const CByteView& page, std::size_t nOffset);
 
     static ERecordType TypeOf(std::uint8_t nStatusA) {
@@ -69,20 +70,41 @@ class CRecord {
     CByteView FixedView() const { return CByteView(m_record.Bytes().first(m_nFixedEnd)); }
     std::uint16_t ColumnCount() const { return m_nColumns; }
     // True when bit nBit (0-based) of the NULL bitmap is set; a record without a bitmap has no
-    // NULLs. REQUIRES: nBit < ColumnCount().
-    bool NullBit(std::size_t nBit) const;
+    // NULLs, and neither has a bit past the column count.
+    bool NullBit(std::size_t nBit) const {
+        return nBit < m_nBitmapBits && NullBit(NullBitmap(), nBit);
+    }
+    // The NULL bitmap's bytes (none without one), and bit nBit of such a view.
+    CByteView NullBitmap() const {
+        return CByteView(m_record.Bytes().subspan(m_nBitmap, (m_nBitmapBits + 7) / 8));
+    }
+    static bool NullBit(const CByteView& bitmap, std::size_t nBit) {
+        return nBit / 8 < bitmap.Size() && ((bitmap.Load(nBit / 8, 1) >> (nBit % 8)) & 1) != 0;
+    }
 
     std::uint16_t VariableCount() const { return m_nVariables; }
-    // Variable column nIndex: its bytes and whether the complex bit is set. REQUIRES: nIndex <
-    // VariableCount().
-    std::span<const std::byte> Variable(std::size_t nIndex) const;
-    bool IsComplex(std::size_t nIndex) const;
+    // Variable column nIndex: its bytes and whether the complex bit is set. An index past
+    // VariableCount() gives no bytes and no complex bit.
+    std::span<const std::byte> Variable(std::size_t nIndex) const {
+        if (nIndex >= m_nVariables)
+            return {};
+        const std::size_t nStart = nIndex == 0 ? m_nVarData : VariableEnd(nIndex - 1);
+        return m_record.Bytes().subspan(nStart, VariableEnd(nIndex) - nStart);
+    }
+    bool IsComplex(std::size_t nIndex) const {
+        return nIndex < m_nVariables &&
+               (m_record.Load(m_nVarEnds + 2 * nIndex, 2) & kComplexBit) != 0;
+    }
     // Record offset where variable data begins.
     std::size_t VariableDataStart() const { return m_nVarData; }
 
   private:
-    std::uint16_t VariableEnd(std::size_t nIndex) const;
+    // REQUIRES: nIndex < m_nVariables (Parse checked the whole end-offset array and every end).
+    std::size_t VariableEnd(std::size_t nIndex) const {
+        return m_record.Load(m_nVarEnds + 2 * nIndex, 2) & ~std::size_t{kComplexBit};
+    }
 
+    // Offsets are record offsets, checked by Parse to lie inside m_record.
     CByteView m_record;  // from the record start to the page end
     std::size_t m_nOffset = 0;
     std::size_t m_nLength = 0;
@@ -90,9 +112,10 @@ class CRecord {
     std::uint8_t m_nStatusB = 0;
     std::size_t m_nFixedEnd = 0;
     std::uint16_t m_nColumns = 0;
-    std::size_t m_nBitmap = 0;  // record offset of the NULL bitmap, 0 without one
+    std::size_t m_nBitmap = 0;      // the NULL bitmap
+    std::size_t m_nBitmapBits = 0;  // its bits (the column count): 0 without one
     std::uint16_t m_nVariables = 0;
-    std::size_t m_nVarEnds = 0;  // record offset of the end-offset array
+    std::size_t m_nVarEnds = 0;  // the end-offset array of the variable columns
     std::size_t m_nVarData = 0;
     SPageId m_stubPage;
     std::uint16_t m_nStubSlot = 0;

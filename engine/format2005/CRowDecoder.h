@@ -10,7 +10,11 @@
 #include "engine/format2005/CRecord.h"
 #include "engine/format2005/CatalogModel.h"
 
+struct SDecodedRow;
+
 namespace format2005 {
+
+class CValueConverter;
 
 // The state of one decoded value.
 enum class EValueState : std::uint8_t {
@@ -61,22 +65,54 @@ class CRowDecoder {
     // Decodes a parsed record (primary, ghost or forwarded) into row.vecValues.
     void Decode(const CRecord& record, std::uint32_t nPage, std::uint16_t nSlot, SRawRow& row,
                 CDamageList& damage);
+    // The same values as typed values, converted straight from the record's bytes (a value
+    // stored off the row from the bytes read for it): what a walk of many rows uses. Sets
+    // row.vecValues only. REQUIRES: converter was made for this decoder's table.
+    void Decode(const CRecord& record, std::uint32_t nPage, std::uint16_t nSlot,
+                const CValueConverter& converter, SDecodedRow& row, CDamageList& damage);
 
     // The size of a fixed column's storage, from its declared length (bit: 1 byte).
     static std::size_t FixedSize(const SColumn& column);
 
   private:
-    void DecodeFixed(const CRecord& record, const SColumn& column, const SColumnPlace& place,
-                     SRawValue& value, std::uint32_t nPage, std::uint16_t nSlot,
-                     CDamageList& damage);
-    void DecodeVariable(const CRecord& record, const SColumn& column, const SColumnPlace& place,
-                        SRawValue& value, std::uint32_t nPage, std::uint16_t nSlot,
-                        CDamageList& damage);
+    enum class EAction : std::uint8_t {
+        NotDecoded,  // a sparse column: its value lives in the sparse vector
+        NotStored,   // no physical column
+        Fixed,
+        Bit,
+        Variable,
+    };
+    // How one column is read from the partition's records, worked out once.
+    struct SPlan {
+        const SColumn* pColumn = nullptr;
+        EAction eAction = EAction::NotStored;
+        std::uint16_t nNullBit = 0;  // 1-based bit of the NULL bitmap; 0: none
+        std::size_t nOffset = 0;     // fixed and bit columns: record offset
+        std::size_t nSize = 0;       // fixed columns: bytes
+        bool bBadOffset = false;     // a fixed offset inside the record header
+        std::uint8_t nBitShift = 0;  // bit columns: the bit in its byte
+        std::size_t nVarIndex = 0;   // variable columns: index among the variable columns
+        bool bVarDecimal = false;    // a variable decimal (the vardecimal format)
+        bool bTextPointer = false;   // may be held through a 16-byte text pointer
+        bool bBinaryLob = false;     // a binary type left unread on request
+    };
+
+    // Hands each column's value to fnValue(column, state, off row, bytes), reporting what cannot
+    // be read. A value read off the row is read into fnBuffer(column), then handed over as the
+    // whole of that buffer (or as no bytes when nothing came back).
+    template <class FBuffer, class FValue>
+    void Values(const CRecord& record, std::uint32_t nPage, std::uint16_t nSlot,
+                CDamageList& damage, FBuffer&& fnBuffer, FValue&& fnValue);
+    // A complex (off-row) variable column: reads its value into buffer and returns its state.
+    EValueState ReadOffRow(const SPlan& plan, std::span<const std::byte> bytes,
+                           std::vector<std::byte>& buffer, std::uint32_t nPage, std::uint16_t nSlot,
+                           CDamageList& damage);
 
     const STable& m_table;
-    const SPartition& m_partition;
     CLobReader& m_lob;
     bool m_bReadBinaryLobs = true;
+    std::vector<SPlan> m_vecPlans;
+    std::vector<std::byte> m_vecLobBytes;  // an off-row value on its way to a typed value
 };
 
 }  // namespace format2005

@@ -60,6 +60,7 @@ SReadCounts CTableReader::ReadRows(const FRow& onRow, const FPage& onPage) {
     }
     ReportUndecodedColumns();
     m_pOnRow = &onRow;
+    m_pSink = nullptr;
     m_pOnPage = onPage ? &onPage : nullptr;
     for (const SPartition& partition : m_table.vecPartitions) {
         if (!WalkPartition(partition, true))
@@ -174,8 +175,7 @@ void CTableReader::ReportUndecodedColumns() {
 
 SReadCounts CTableReader::ReadListedPages(const std::vector<std::uint32_t>& vecPages,
                                           std::size_t nStartIndex, std::uint16_t nStartSlot,
-                                          const FListedRow& onRow,
-                                          const std::function<void()>& onPageEnd,
+                                          IListedSink& sink, const std::function<void()>& onPageEnd,
                                           const std::atomic<bool>* pStop) {
     m_counts = SReadCounts();
     m_setForwardedRead.clear();
@@ -206,11 +206,8 @@ SReadCounts CTableReader::ReadListedPages(const std::vector<std::uint32_t>& vecP
     for (const SPart& part : vecParts)
         part.pDecoder->SetReadBinaryLobs(m_bReadBinaryLobs);
     std::size_t nIndex = nStartIndex;
-    std::uint16_t nSlotCount = 0;
-    const FRow onPlacedRow = [&](const SRawRow& row) {
-        return onRow(row, SListedPlace{nIndex, m_nWalkSlot, nSlotCount});
-    };
-    m_pOnRow = &onPlacedRow;
+    m_pOnRow = nullptr;
+    m_pSink = &sink;
     m_pOnPage = nullptr;
     const SPart* pLastPart = nullptr;
     CPage page;
@@ -251,7 +248,7 @@ SReadCounts CTableReader::ReadListedPages(const std::vector<std::uint32_t>& vecP
         m_pUnitPages = pPart->pPages.get();
         m_pDecoder = pPart->pDecoder.get();
         ++m_counts.nPages;
-        nSlotCount = page.UsableSlotCount();
+        m_place = SListedPlace{nIndex, 0, page.UsableSlotCount()};
         const bool bGoOn = ReadPage(page, nIndex == nStartIndex ? nStartSlot : 0);
         m_pUnitPages = nullptr;
         m_pDecoder = nullptr;
@@ -260,7 +257,7 @@ SReadCounts CTableReader::ReadListedPages(const std::vector<std::uint32_t>& vecP
         if (onPageEnd)
             onPageEnd();
     }
-    m_pOnRow = nullptr;
+    m_pSink = nullptr;
     return m_counts;
 }
 
@@ -273,7 +270,7 @@ bool CTableReader::ReadPage(const CPage& page, std::uint16_t nFirstSlot) {
     }
     CRecord record;
     for (std::uint16_t nSlot = nFirstSlot; nSlot < nSlots; ++nSlot) {
-        m_nWalkSlot = nSlot;
+        m_place.nSlot = nSlot;
         bool bEmpty = false;
         if (!CSlotWalker::ParseSlot(page, nSlot, m_table.nObjectId, m_damage, record, bEmpty))
             continue;
@@ -312,18 +309,26 @@ bool CTableReader::ReadPage(const CPage& page, std::uint16_t nFirstSlot) {
 
 bool CTableReader::EmitRecord(const CRecord& record, std::uint32_t nPage, std::uint16_t nSlot,
                               bool bForwarded) {
-    m_pDecoder->Decode(record, nPage, nSlot, m_row, m_damage);
     // Status B 0x01 marks a ghost forwarded record.
-    m_row.bGhost =
+    const bool bGhost =
         record.Type() == ERecordType::GhostData || (bForwarded && (record.StatusB() & 0x01) != 0);
-    m_row.bForwarded = bForwarded;
-    if (m_row.bGhost)
+    if (bGhost)
         ++m_counts.nGhostRows;
     else
         ++m_counts.nLiveRows;
     if (bForwarded)
         ++m_counts.nForwardedRows;
-    if (!(*m_pOnRow)(m_row)) {
+    bool bGoOn = true;
+    if (m_pSink != nullptr) {
+        bGoOn = m_pSink->Row(
+            SListedRecord{record, *m_pDecoder, nPage, nSlot, bGhost, bForwarded, m_place});
+    } else {
+        m_pDecoder->Decode(record, nPage, nSlot, m_row, m_damage);
+        m_row.bGhost = bGhost;
+        m_row.bForwarded = bForwarded;
+        bGoOn = (*m_pOnRow)(m_row);
+    }
+    if (!bGoOn) {
         m_counts.bStopped = true;
         return false;
     }

@@ -49,8 +49,26 @@ class CTableReader {
         std::uint16_t nSlot = 0;
         std::uint16_t nSlotCount = 0;
     };
-    // Returns false to stop the walk.
-    using FListedRow = std::function<bool(const SRawRow& row, const SListedPlace& place)>;
+    // One data record of a listed walk, parsed and not yet decoded.
+    struct SListedRecord {
+        const CRecord& record;
+        CRowDecoder& decoder;     // the decoder of the record's partition
+        std::uint32_t nPage = 0;  // where the record lies (a forwarded row: where it was moved)
+        std::uint16_t nSlot = 0;
+        bool bGhost = false;  // a deleted row not yet cleaned up
+        bool bForwarded = false;
+        SListedPlace place;
+    };
+    // Receives the records of a listed walk and decodes them as it needs: one call per row, with
+    // nothing decoded on the way.
+    class IListedSink {
+      public:
+        // Returns false to stop the walk.
+        virtual bool Row(const SListedRecord& row) = 0;
+
+      protected:
+        ~IListedSink() = default;
+    };
 
     // Everything passed in must outlive the reader.
     CTableReader(const CDataFileReader& reader, CAllocationMaps& maps, const STable& table,
@@ -65,7 +83,7 @@ class CTableReader {
     // units (allocated, its header naming the unit); others are reported and skipped. pStop (may
     // be null) ends the walk before the next page; onPageEnd runs after every page walked whole.
     SReadCounts ReadListedPages(const std::vector<std::uint32_t>& vecPages, std::size_t nStartIndex,
-                                std::uint16_t nStartSlot, const FListedRow& onRow,
+                                std::uint16_t nStartSlot, IListedSink& sink,
                                 const std::function<void()>& onPageEnd,
                                 const std::atomic<bool>* pStop);
     // Binary values stored off the row are read unless turned off (see CRowDecoder).
@@ -93,6 +111,8 @@ class CTableReader {
 
     // State of one walk.
     const FRow* m_pOnRow = nullptr;
+    IListedSink* m_pSink = nullptr;  // a listed walk's, instead of m_pOnRow
+    SListedPlace m_place;            // a listed walk's place (its slot: the one ReadPage is at)
     const FPage* m_pOnPage = nullptr;
     CUnitPages* m_pUnitPages = nullptr;
     CRowDecoder* m_pDecoder = nullptr;
@@ -101,7 +121,6 @@ class CTableReader {
     SRawRow m_row;
     SReadCounts m_counts;
     bool m_bReadBinaryLobs = true;
-    std::uint16_t m_nWalkSlot = 0;  // the slot ReadPage is at
 
     // Per partition: its pages' acceptance and a decoder by its layout. Built by the first walk of
     // listed pages and kept: a grid pages a table in many short walks, and the IAM chains and

@@ -53,8 +53,7 @@ bool CUnitPages::Accept(std::uint32_t nPage, CPage& page, bool bReportFree, cons
     }
     EPageCheck eCheck = EPageCheck::Unreadable;
     if (auto bytes = m_pRun != nullptr ? m_pRun->Find(nPage) : std::nullopt) {
-        std::copy(bytes->begin(), bytes->end(), page.Buffer().begin());
-        eCheck = page.Check(nPage);
+        eCheck = page.Borrow(*bytes, nPage);  // the run keeps them until its next Prepare
     } else {
         eCheck = page.Load(m_reader, nPage);
     }

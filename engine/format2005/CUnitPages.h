@@ -34,8 +34,8 @@ class CUnitPages {
     // The same for a page reached by a chain rather than the IAM (first page, next links): it
     // need not be a candidate, only allocated and of the unit.
     bool LoadLinked(std::uint32_t nPage, CPage& page, const char* szVia);
-    // Pages the run holds are taken from it instead of the file (null: none). It must outlive
-    // its use here.
+    // Pages the run holds are taken from it instead of the file (null: none), in place: such a
+    // page must not be used after the run's next Prepare or Clear. It must outlive its use here.
     void SetPageRun(const CPageRun* pRun) { m_pRun = pRun; }
 
   private:

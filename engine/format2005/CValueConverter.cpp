@@ -69,6 +69,13 @@ CValueConverter::CValueConverter(const STable& table) {
         plan.column = ColumnInfo(column);
         plan.eType = CTypeTable::Classify(plan.column.m_strType);
         plan.bVariable = CTypeInfo::IsVariable(column.nTypeId);
+        // Types whose size follows the declared length ask for no more than they are given.
+        plan.nMinSize = CTypeTable::FixedSize(plan.eType, 0);
+        const bool bSpecial = plan.eType == EColumnType::Xml ||
+                              plan.eType == EColumnType::SqlVariant ||
+                              plan.eType == EColumnType::Clr || plan.eType == EColumnType::Bit;
+        if (!bSpecial)
+            plan.eRoute = plan.bVariable ? ERoute::InRow : ERoute::Fixed;
     }
 }
 
@@ -105,8 +112,12 @@ void CValueConverter::Variant(std::span<const std::byte> bytes, CTypedValue& out
 }
 
 void CValueConverter::Convert(std::size_t nColumn, const SRawValue& raw, CTypedValue& out) const {
-    const SPlan& plan = m_vecPlans[nColumn];
-    switch (raw.eState) {
+    Convert(nColumn, raw.eState, raw.bOffRow, raw.vecBytes, out);
+}
+
+void CValueConverter::ConvertOther(const SPlan& plan, EValueState eState, bool bOffRow,
+                                   std::span<const std::byte> bytes, CTypedValue& out) const {
+    switch (eState) {
         case EValueState::Null:
             // As in the 2000 reader, the grid shows a column's default text in place of NULL.
             return out.SetKind(EValueKind::Null, true);
@@ -124,19 +135,18 @@ void CValueConverter::Convert(std::size_t nColumn, const SRawValue& raw, CTypedV
         case EValueState::Truncated:
             break;
     }
-    const std::span<const std::byte> bytes(raw.vecBytes);
     switch (plan.eType) {
         case EColumnType::Xml:
             return out.SetKind(EValueKind::NotDecoded);
         case EColumnType::SqlVariant:
             return Variant(bytes, out);
         case EColumnType::Clr:
-            return out.SetBytes(EValueKind::Binary, bytes, !raw.bOffRow);
+            return out.SetBytes(EValueKind::Binary, bytes, !bOffRow);
         default:
             break;
     }
     if (plan.bVariable) {
-        if (raw.bOffRow)
+        if (bOffRow)
             return CValueDecoder::FromPointer(plan.eType, bytes, out);
         if (bytes.empty())
             return out.SetKind(EValueKind::EmptyString);
@@ -145,7 +155,7 @@ void CValueConverter::Convert(std::size_t nColumn, const SRawValue& raw, CTypedV
     if (plan.eType == EColumnType::Bit)  // the row decoder took the bit out of its byte
         return bytes.empty() ? out.SetKind(EValueKind::Corrupt)
                              : out.SetInteger(static_cast<std::uint8_t>(bytes[0]) & 1);
-    if (bytes.empty() || bytes.size() < CTypeTable::FixedSize(plan.eType, bytes.size()))
+    if (bytes.empty() || bytes.size() < plan.nMinSize)
         return out.SetKind(EValueKind::Corrupt);
     CValueDecoder::Fixed(plan.eType, bytes, plan.column, out);
 }

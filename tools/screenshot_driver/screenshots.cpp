@@ -96,6 +96,44 @@ int Fail(const char* pszWhat) {
     std::fprintf(stderr, "screenshots: %s\n", pszWhat);
     return 1;
 }
+
+// A data file of a later format opened in a window of its own, as a user opens it, with the
+// records of one of its tables: the picture shows the engine's catalog and rows in the window.
+bool SaveFileWindow(const QString& strFile, const QString& strTable, const QDir& out,
+                    const QString& strName) {
+    auto fail = [&](const QString& strWhat) {
+        std::fprintf(stderr, "screenshots: %s: %s\n", qPrintable(strFile), qPrintable(strWhat));
+        return false;
+    };
+    auto pWindow = std::make_unique<CAmbermillDlg>();
+    pWindow->resize(1180, 760);
+    pWindow->move(0, 0);
+    pWindow->show();
+    if (!WaitUntil([&] { return pWindow->isVisible() && pWindow->windowHandle()->isExposed(); }))
+        return fail(QStringLiteral("the window did not appear"));
+    CUserPrompts::SetNextAnswer(false);  // no scan saved
+    pWindow->SetMdfPath(strFile);
+    pWindow->OnRecover();
+    if (!WaitUntil([&] {
+            return pWindow->ProgressDialog() != nullptr &&
+                   pWindow->ProgressDialog()->RecoveryFinished();
+        }))
+        return fail(QStringLiteral("the recovery did not finish"));
+    pWindow->ProgressDialog()->findChild<QPushButton*>(QStringLiteral("btnStop"))->click();
+    if (!WaitUntil([&] { return pWindow->ProgressDialog() == nullptr; }))
+        return fail(QStringLiteral("the progress dialog did not close"));
+    CObjectTree* pTree = pWindow->Tree();
+    QTreeWidgetItem* pTable = FindChild(pTree->Category(CObjectTree::kTables), strTable);
+    if (pTable == nullptr)
+        return fail("no table " + strTable);
+    bool bPage = false;
+    QObject::connect(pWindow.get(), &CAmbermillDlg::PageShown, [&] { bPage = true; });
+    pTree->Category(CObjectTree::kProcedures)->setExpanded(true);
+    pTree->setCurrentItem(pTable);
+    if (!WaitUntil([&] { return bPage; }))
+        return fail("the records of " + strTable + " did not load");
+    return Save(pWindow.get(), out, strName);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -105,7 +143,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("AmbermillScreenshots"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     if (argc < 3)
-        return Fail("usage: ambermill_screenshots SAMPLE.mdf OUTDIR");
+        return Fail("usage: ambermill_screenshots SAMPLE.mdf OUTDIR [FILE TABLE PICTURE]...");
     const QString strSample = QString::fromLocal8Bit(argv[1]);
     QDir out(QString::fromLocal8Bit(argv[2]));
     out.mkpath(QStringLiteral("."));
@@ -250,5 +288,11 @@ int main(int argc, char** argv) {
     }
 
     delete pWindow;
+
+    // Later-format data files, when given: FILE TABLE PICTURE for each.
+    for (int i = 3; i + 2 < argc; i += 3) {
+        bOk &= SaveFileWindow(QString::fromLocal8Bit(argv[i]), QString::fromLocal8Bit(argv[i + 1]),
+                              out, QString::fromLocal8Bit(argv[i + 2]));
+    }
     return bOk ? 0 : 1;
 }

@@ -61,6 +61,15 @@ TEST(Page2005, RestoresTornBitsAndAcceptsMatchingChecksums) {
     ASSERT_EQ(page.Check(7), EPageCheck::Ok);
     for (std::size_t i = kHeaderSize; i < kPageSize; ++i)
         ASSERT_EQ(page.Bytes()[i], original[i]) << "byte " << i;
+    // Read in place from bytes kept elsewhere (a run of pages): restored in a copy of its own,
+    // the bytes it was read from left as they were.
+    const std::vector<std::byte> vecRead(torn.Bytes().begin(), torn.Bytes().end());
+    CPage borrowed;
+    ASSERT_EQ(borrowed.Borrow(vecRead, 7), EPageCheck::Ok);
+    for (std::size_t i = kHeaderSize; i < kPageSize; ++i)
+        ASSERT_EQ(borrowed.Bytes()[i], original[i]) << "byte " << i;
+    EXPECT_TRUE(std::equal(vecRead.begin(), vecRead.end(), torn.Bytes().begin()));
+    EXPECT_EQ(borrowed.Borrow(std::span(vecRead).first(100), 7), EPageCheck::Unreadable);
 
     // Written with a checksum: accepted as it is, and a changed byte is noticed.
     CPageBuilder summed = builder;
