@@ -543,6 +543,26 @@ void CCatalog::BuildConstraints(STable& table) const {
 
 void CCatalog::BuildLayout(STable& table, SPartition& partition) {
     partition.vecPlaces.assign(table.vecColumns.size(), SColumnPlace{});
+    // Sparse columns and a column set have no place of their own: their values live in the
+    // sparse vector, whatever their physical column rows say.
+    std::set<std::int32_t> setSparse;
+    for (const SColumn& column : table.vecColumns) {
+        if (column.bSparse || column.bColumnSet)
+            setSparse.insert(column.nColumnId);
+    }
+    // The highest variable column any other physical column takes (the uniquifier included).
+    std::int32_t nLastVariable = 0;
+    auto noteVariable = [&](const SPhysicalColumnRow& row) {
+        if (row.nLeafOffset < 0 && !setSparse.count(row.nColumnId))
+            nLastVariable = std::max<std::int32_t>(nLastVariable, -row.nLeafOffset);
+    };
+    auto placeSparseVector = [&] {
+        bool bSparse = false;
+        for (const SColumn& column : table.vecColumns)
+            bSparse = bSparse || column.bSparse;
+        if (bSparse)
+            partition.nSparseVector = static_cast<std::uint16_t>(nLastVariable + 1);
+    };
     // Physical columns of this rowset by table column id; hidden columns have id 0.
     std::map<std::int32_t, const SPhysicalColumnRow*> mapByColumn;
     bool bFound = false;
@@ -551,6 +571,7 @@ void CCatalog::BuildLayout(STable& table, SPartition& partition) {
             if (row.nRowsetId != partition.nRowsetId)
                 continue;
             bFound = true;
+            noteVariable(row);
             if (row.nColumnId == 0)
                 partition.bHasUniquifier = partition.bHasUniquifier || row.nLeafOffset < 0;
             else
@@ -570,12 +591,17 @@ void CCatalog::BuildLayout(STable& table, SPartition& partition) {
             if (it != mapByPhysical.end()) {
                 mapByColumn[row.nColumnId] = it->second;
                 setMapped.insert(row.nPhysicalId);
+                if (setSparse.count(row.nColumnId))
+                    continue;
+                nLastVariable = std::max<std::int32_t>(nLastVariable, -it->second->nLeafOffset);
             }
         }
         bFound = !mapByPhysical.empty();
         for (const auto& [nPhysical, pRow] : mapByPhysical) {
-            if (!setMapped.count(nPhysical) && pRow->nLeafOffset < 0 && pRow->nNullBit == 0)
+            if (!setMapped.count(nPhysical) && pRow->nLeafOffset < 0 && pRow->nNullBit == 0) {
                 partition.bHasUniquifier = true;
+                nLastVariable = std::max<std::int32_t>(nLastVariable, -pRow->nLeafOffset);
+            }
         }
     }
 
@@ -592,7 +618,7 @@ void CCatalog::BuildLayout(STable& table, SPartition& partition) {
         for (std::size_t i = 0; i < table.vecColumns.size(); ++i) {
             const SColumn& column = table.vecColumns[i];
             SColumnPlace& place = partition.vecPlaces[i];
-            if (column.bComputed)
+            if (column.bComputed || setSparse.count(column.nColumnId))
                 continue;
             place.bStored = true;
             place.nNullBit = static_cast<std::uint16_t>(i + 1);
@@ -611,9 +637,14 @@ void CCatalog::BuildLayout(STable& table, SPartition& partition) {
                     static_cast<std::int16_t>(nFixed + std::max<std::int16_t>(column.nLength, 0));
             }
         }
+        nLastVariable = nVariable;
+        placeSparseVector();
         return;
     }
+    placeSparseVector();
     for (std::size_t i = 0; i < table.vecColumns.size(); ++i) {
+        if (setSparse.count(table.vecColumns[i].nColumnId))
+            continue;
         auto it = mapByColumn.find(table.vecColumns[i].nColumnId);
         if (it == mapByColumn.end())
             continue;  // a computed column that is not persisted

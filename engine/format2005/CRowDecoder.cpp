@@ -1,6 +1,7 @@
 // engine/format2005/CRowDecoder.cpp
 #include "engine/format2005/CRowDecoder.h"
 
+#include <algorithm>
 #include <string>
 
 #include "engine/format2005/CTypeInfo.h"
@@ -25,7 +26,12 @@ CRowDecoder::CRowDecoder(const STable& table, const SPartition& partition, CLobR
         SPlan& plan = m_vecPlans.emplace_back();
         plan.pColumn = &column;
         if (column.bSparse) {
-            plan.eAction = EAction::NotDecoded;
+            plan.eAction = EAction::Sparse;
+            plan.nSize = FixedSize(column);
+            plan.nSparseIndex = m_vecSparseValues.size();
+            plan.bSparseVariable = CTypeInfo::IsVariable(column.nTypeId);
+            m_vecSparseIds.emplace_back(column.nColumnId, i);
+            m_vecSparseValues.emplace_back();
             continue;
         }
         if (i >= partition.vecPlaces.size() || !partition.vecPlaces[i].bStored) {
@@ -49,6 +55,10 @@ CRowDecoder::CRowDecoder(const STable& table, const SPartition& partition, CLobR
         plan.bBadOffset = place.nLeafOffset < static_cast<std::int16_t>(CRecord::kFixedStart);
         plan.nBitShift = place.nBitPos & 7;
     }
+    if (!m_vecSparseValues.empty()) {
+        std::sort(m_vecSparseIds.begin(), m_vecSparseIds.end());
+        m_nSparseVector = partition.nSparseVector;
+    }
 }
 
 std::size_t CRowDecoder::FixedSize(const SColumn& column) {
@@ -67,12 +77,21 @@ void CRowDecoder::Values(const CRecord& record, std::uint32_t nPage, std::uint16
     const std::size_t nVariables = record.VariableCount();
     const std::size_t nPlans = m_vecPlans.size();
     const SPlan* pPlans = m_vecPlans.data();
+    // Only a table with sparse columns pays for its vector.
+    std::span<const std::byte> sparse;
+    if (!m_vecSparseValues.empty())
+        sparse = SplitSparseVector(record, nPage, nSlot, damage);
     for (std::size_t i = 0; i < nPlans; ++i) {
         const SPlan& plan = pPlans[i];
         switch (plan.eAction) {
-            case EAction::NotDecoded:
-                fnValue(i, EValueState::NotDecoded, false, std::span<const std::byte>());
+            case EAction::Sparse: {
+                const SSparseValue& value = m_vecSparseValues[plan.nSparseIndex];
+                fnValue(i, value.eState, false,
+                        value.eState == EValueState::Value
+                            ? sparse.subspan(value.nStart, value.nSize)
+                            : std::span<const std::byte>());
                 continue;
+            }
             case EAction::NotStored:
                 fnValue(i, EValueState::NotStored, false, std::span<const std::byte>());
                 continue;
@@ -119,6 +138,95 @@ void CRowDecoder::Values(const CRecord& record, std::uint32_t nPage, std::uint16
         }
         fnValue(i, EValueState::Value, false, fixed.Bytes().subspan(plan.nOffset, plan.nSize));
     }
+}
+
+void CRowDecoder::MarkSparseCorrupt() {
+    for (SSparseValue& value : m_vecSparseValues)
+        value.eState = EValueState::Corrupt;
+}
+
+std::span<const std::byte> CRowDecoder::SplitSparseVector(const CRecord& record,
+                                                          std::uint32_t nPage, std::uint16_t nSlot,
+                                                          CDamageList& damage) {
+    for (SSparseValue& value : m_vecSparseValues)
+        value = SSparseValue();
+    // No vector (the variable columns end before it): every sparse column is NULL.
+    if (m_nSparseVector == 0 || m_nSparseVector > record.VariableCount())
+        return {};
+    const CByteView vector(record.Variable(m_nSparseVector - 1));
+    if (vector.Size() == 0)
+        return {};
+    auto report = [&](const std::string& strWhat) {
+        damage.Add(EDamage::RecordDamaged, nPage, nSlot, m_table.nObjectId, vector.Size(), strWhat);
+    };
+    // A 2-byte complex header, the count, then a column id and an end offset per value; the
+    // offsets count from the start of the vector.
+    constexpr std::size_t kHeader = 4;
+    const auto nKind = vector.U16(0);
+    const auto nCount = vector.U16(2);
+    if (!nKind || *nKind != CLobReader::kKindSparseVector || !nCount) {
+        report("sparse vector: not a sparse vector (header " + std::to_string(nKind ? *nKind : 0) +
+               ")");
+        MarkSparseCorrupt();
+        return {};
+    }
+    const std::size_t nValues = *nCount;
+    const std::size_t nDataStart = kHeader + 4 * nValues;
+    if (!vector.Has(0, nDataStart)) {
+        report("sparse vector: " + std::to_string(nValues) + " values do not fit its " +
+               std::to_string(vector.Size()) + " bytes");
+        MarkSparseCorrupt();
+        return {};
+    }
+    std::size_t nStart = nDataStart;
+    bool bOrderBroken = false;
+    for (std::size_t n = 0; n < nValues; ++n) {
+        const auto nColumnId = static_cast<std::int32_t>(vector.Load(kHeader + 2 * n, 2));
+        const auto nEnd = static_cast<std::size_t>(vector.Load(kHeader + 2 * nValues + 2 * n, 2));
+        const auto it = std::lower_bound(m_vecSparseIds.begin(), m_vecSparseIds.end(),
+                                         std::make_pair(nColumnId, std::size_t{0}));
+        const SPlan* pPlan = nullptr;
+        SSparseValue* pValue = nullptr;
+        std::string strColumn = "column id " + std::to_string(nColumnId);
+        if (it != m_vecSparseIds.end() && it->first == nColumnId) {
+            pPlan = &m_vecPlans[it->second];
+            pValue = &m_vecSparseValues[pPlan->nSparseIndex];
+            strColumn = pPlan->pColumn->strName;
+            if (pValue->eState != EValueState::Null) {
+                report("sparse vector: " + strColumn + " given twice");
+                pValue->eState = EValueState::Corrupt;
+                pValue = nullptr;
+            }
+        } else {
+            report("sparse vector: " + strColumn + " is not a sparse column of the table");
+        }
+        // Once one end is out of order or past the vector, the ends after it prove nothing.
+        if (bOrderBroken || nEnd < nStart || nEnd > vector.Size()) {
+            if (!bOrderBroken)
+                report("sparse vector: " + strColumn + " ends at " + std::to_string(nEnd) +
+                       ", outside " + std::to_string(nStart) + ".." +
+                       std::to_string(vector.Size()));
+            bOrderBroken = true;
+            if (pValue != nullptr)
+                pValue->eState = EValueState::Corrupt;
+            continue;
+        }
+        if (pValue != nullptr) {
+            const std::size_t nSize = nEnd - nStart;
+            // A fixed type keeps its fixed length in the vector too.
+            if (!pPlan->bSparseVariable && nSize != pPlan->nSize) {
+                report("sparse vector: " + strColumn + " has " + std::to_string(nSize) +
+                       " bytes, its type " + std::to_string(pPlan->nSize));
+                pValue->eState = EValueState::Corrupt;
+            } else {
+                pValue->eState = EValueState::Value;
+                pValue->nStart = nStart;
+                pValue->nSize = nSize;
+            }
+        }
+        nStart = nEnd;
+    }
+    return vector.Bytes();
 }
 
 EValueState CRowDecoder::ReadOffRow(const SPlan& plan, std::span<const std::byte> bytes,

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include "engine/format2005/CDamageList.h"
@@ -76,8 +78,8 @@ class CRowDecoder {
 
   private:
     enum class EAction : std::uint8_t {
-        NotDecoded,  // a sparse column: its value lives in the sparse vector
-        NotStored,   // no physical column
+        Sparse,     // a sparse column: its value lives in the sparse vector
+        NotStored,  // no physical column
         Fixed,
         Bit,
         Variable,
@@ -86,15 +88,23 @@ class CRowDecoder {
     struct SPlan {
         const SColumn* pColumn = nullptr;
         EAction eAction = EAction::NotStored;
-        std::uint16_t nNullBit = 0;  // 1-based bit of the NULL bitmap; 0: none
-        std::size_t nOffset = 0;     // fixed and bit columns: record offset
-        std::size_t nSize = 0;       // fixed columns: bytes
-        bool bBadOffset = false;     // a fixed offset inside the record header
-        std::uint8_t nBitShift = 0;  // bit columns: the bit in its byte
-        std::size_t nVarIndex = 0;   // variable columns: index among the variable columns
-        bool bVarDecimal = false;    // a variable decimal (the vardecimal format)
-        bool bTextPointer = false;   // may be held through a 16-byte text pointer
-        bool bBinaryLob = false;     // a binary type left unread on request
+        std::uint16_t nNullBit = 0;    // 1-based bit of the NULL bitmap; 0: none
+        std::size_t nOffset = 0;       // fixed and bit columns: record offset
+        std::size_t nSize = 0;         // fixed columns: bytes
+        bool bBadOffset = false;       // a fixed offset inside the record header
+        std::uint8_t nBitShift = 0;    // bit columns: the bit in its byte
+        std::size_t nVarIndex = 0;     // variable columns: index among the variable columns
+        bool bVarDecimal = false;      // a variable decimal (the vardecimal format)
+        bool bTextPointer = false;     // may be held through a 16-byte text pointer
+        bool bBinaryLob = false;       // a binary type left unread on request
+        std::size_t nSparseIndex = 0;  // sparse columns: index into m_vecSparseValues
+        bool bSparseVariable = false;  // sparse columns: a variable type, of any length
+    };
+    // Where one sparse column's value lies in the current row's sparse vector.
+    struct SSparseValue {
+        EValueState eState = EValueState::Null;
+        std::size_t nStart = 0;
+        std::size_t nSize = 0;
     };
 
     // Hands each column's value to fnValue(column, state, off row, bytes), reporting what cannot
@@ -108,10 +118,21 @@ class CRowDecoder {
                            std::vector<std::byte>& buffer, std::uint32_t nPage, std::uint16_t nSlot,
                            CDamageList& damage);
 
+    // Splits the row's sparse vector into m_vecSparseValues, reporting what does not fit; returns
+    // the vector's bytes (none when the row has no sparse value).
+    std::span<const std::byte> SplitSparseVector(const CRecord& record, std::uint32_t nPage,
+                                                 std::uint16_t nSlot, CDamageList& damage);
+    // Marks every sparse column of the row unreadable, after damage to the vector as a whole.
+    void MarkSparseCorrupt();
+
     const STable& m_table;
     CLobReader& m_lob;
     bool m_bReadBinaryLobs = true;
     std::vector<SPlan> m_vecPlans;
+    std::size_t m_nSparseVector = 0;  // 1-based variable column of the sparse vector; 0: none
+    // Sparse columns by column id (sorted) with their plan, and the current row's value of each.
+    std::vector<std::pair<std::int32_t, std::size_t>> m_vecSparseIds;
+    std::vector<SSparseValue> m_vecSparseValues;
     std::vector<std::byte> m_vecLobBytes;  // an off-row value on its way to a typed value
 };
 

@@ -96,7 +96,7 @@ class CTableReader {
     // Visits the partition's data pages in reading order; bDecode reads their rows too.
     bool WalkPartition(const SPartition& partition, bool bDecode);
     bool ReadPage(const CPage& page, std::uint16_t nFirstSlot = 0);
-    // Columns whose values this reader does not decode (sparse, xml): one record per table.
+    // Columns whose values this reader does not decode (xml): one record per table.
     void ReportUndecodedColumns();
     bool EmitRecord(const CRecord& record, std::uint32_t nPage, std::uint16_t nSlot,
                     bool bForwarded);

@@ -55,6 +55,8 @@ CColumnInfo CValueConverter::ColumnInfo(const SColumn& column) {
     info.m_nScale = column.nScale;
     info.m_bNullable = column.bNullable;
     info.m_bIdentity = column.bIdentity;
+    info.m_bSparse = column.bSparse;
+    info.m_bColumnSet = column.bColumnSet;
     if (column.bIdentity && column.bHasIdentityValues) {
         info.m_nIdentitySeed = column.nIdentitySeed;
         info.m_nIdentityIncrement = column.nIdentityIncrement;

@@ -72,6 +72,9 @@ struct SPartition {
     std::vector<SColumnPlace> vecPlaces;  // parallel to STable::vecColumns
     bool bLayoutDerived = false;          // no physical column rows: places follow the column order
     bool bHasUniquifier = false;  // a hidden variable column of a non-unique clustered index
+    // The variable column (1-based) that holds the sparse vector, after every other variable
+    // column of the layout; 0 when the table has no sparse column.
+    std::uint16_t nSparseVector = 0;
 };
 
 struct SIndex {
