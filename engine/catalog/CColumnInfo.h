@@ -32,6 +32,11 @@ class AMBERMILL_API CColumnInfo {
     // Computed column: nothing is stored in the rows. Also set when the expression was lost, so
     // such a column is still never read from row bytes.
     bool m_bComputed = false;
+    // Sparse column: stored in the row's sparse vector, always nullable.
+    bool m_bSparse = false;
+    // Column set: an xml view of the sparse values, stored nowhere; a statement that names it
+    // with the sparse columns is refused, so rows are written through the sparse columns.
+    bool m_bColumnSet = false;
 
     bool IsComputed() const { return m_bComputed || !m_strFormula.empty(); }
 };

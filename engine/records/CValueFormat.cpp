@@ -552,7 +552,7 @@ SColumnFormat SColumnFormat::Of(const CColumnInfo& column) {
     SColumnFormat format;
     format.eType = CTypeTable::Classify(column.m_strType);
     format.bNullable = column.m_bNullable;
-    format.bSkipped = column.m_bDeleted || column.IsComputed();
+    format.bSkipped = column.m_bDeleted || column.IsComputed() || column.m_bColumnSet;
     format.strDefault = column.m_strDefault;
     if (CTypeTable::IsUnicode(format.eType)) {
         int nSize = column.m_nLength / 2;

@@ -15,7 +15,7 @@ class CColumnInfo;
 struct AMBERMILL_API SColumnFormat {
     EColumnType eType = EColumnType::Int;
     bool bNullable = true;
-    bool bSkipped = false;   // deleted or computed: never written to a statement
+    bool bSkipped = false;   // deleted, computed or a column set: never in a statement
     std::string strDefault;  // the grid shows it in place of a defaultable NULL
     std::string strConvert;  // "CONVERT(nvarchar(n),0x" for Unicode columns
 

@@ -84,6 +84,12 @@ CTableScript::SStatement CTableScript::Build(const CTable& table, const std::ato
             continue;
         }
         strText += SqlText::Bracket(column.m_strName) + " " + DeclaredType(column);
+        if (column.m_bColumnSet) {
+            strText += " COLUMN_SET FOR ALL_SPARSE_COLUMNS";
+            continue;
+        }
+        if (column.m_bSparse)
+            strText += " SPARSE";
         if (column.m_bIdentity && !column.m_bDeleted) {
             strText += " IDENTITY(" + std::to_string(column.m_nIdentitySeed) + "," +
                        std::to_string(column.m_nIdentityIncrement) + ")";
@@ -100,6 +106,8 @@ CTableScript::SStatement CTableScript::Build(const CTable& table, const std::ato
         }
         if (!column.m_bNullable)
             strText += " NOT NULL";
+        else if (column.m_bSparse)
+            strText += " NULL";  // as the server scripts a sparse column
         if (pStop != nullptr && pStop->load()) {
             statement.bStopped = true;
             return statement;
