@@ -97,7 +97,13 @@ CLaterFormatEngine::~CLaterFormatEngine() {
     StopAndJoin();
 }
 
-void CLaterFormatEngine::Report(const CDamageList& damage) {
+void CLaterFormatEngine::Report(const CDamageList& damage, IDamageSink* pWalkSink) {
+    if (pWalkSink == &(this->m_damage))
+        pWalkSink = nullptr;
+    if (pWalkSink != nullptr) {
+        for (const SDamage& record : damage.Records())
+            pWalkSink->Report(ToSinkDamage(record));
+    }
     std::lock_guard lock(m_mutexDamage);
     for (const SDamage& record : damage.Records()) {
         // A page walked again (a grid page shown twice) reports the same damage again.
@@ -226,8 +232,9 @@ std::unique_ptr<CRowSource> CLaterFormatEngine::MakeRowSource(const CTable& tabl
                                 true);
         return nullptr;
     }
-    return std::make_unique<CLaterRowSource>(pReader, *pSource, table, options,
-                                             [this](const CDamageList& damage) { Report(damage); });
+    return std::make_unique<CLaterRowSource>(
+        pReader, *pSource, table, options,
+        [this, pSink = options.pDamage](const CDamageList& damage) { Report(damage, pSink); });
 }
 
 void CLaterFormatEngine::DecodeRecord(std::span<const std::byte> pageData, std::uint16_t nRowOffset,

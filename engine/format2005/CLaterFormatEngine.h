@@ -46,8 +46,9 @@ class CLaterFormatEngine : public CEngineBase {
   private:
     // The file's catalog, opened by the recovery or, after a scan was loaded, on first use.
     std::shared_ptr<const CDatabaseReader> Reader();
-    // Takes damage records over, logging the ones not met before.
-    void Report(const CDamageList& damage);
+    // Takes damage records over, logging the ones not met before; a walk's own sink (may be
+    // null) gets all of them, as the command or export that walked counts its damage there.
+    void Report(const CDamageList& damage, IDamageSink* pWalkSink = nullptr);
 
     mutable std::mutex m_mutexReader;
     std::shared_ptr<const CDatabaseReader> m_pReader;

@@ -9,6 +9,8 @@
 #include <map>
 #include <sstream>
 
+#include "fixtures/CLaterFileWriter.h"
+#include "fixtures/LittleEndian.h"
 #include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -157,4 +159,58 @@ TEST(LaterFormatCommands, ATruncatedFileKeepsTheRowsOfItsWholePages) {
     EXPECT_EQ(details.nExitCode, 5) << details.strErr;
     EXPECT_EQ(JsonRows(details.strOut), 2155u);
     EXPECT_NE(details.strOut.find("file_truncated"), std::string::npos);
+}
+
+// Sparse columns of a built file: their values in the rows and the INSERT statements, the table
+// script declaring them; a damaged sparse vector counted as damage (exit 5), the row still shown.
+TEST(LaterFormatCommands, SparseValuesReachRowsAndScriptsAndADamagedVectorIsReported) {
+    using fixtures::Bytes;
+    TestFiles::CTempDir dir;
+    fixtures::CLaterFileWriter writer("Lab", "Readings",
+                                      {{"id", 56, 4},
+                                       {"level", 56, 4, true},
+                                       {"label", 167, 30, true},
+                                       {"extra", 241, -1, false, true}});
+    auto row = [](std::uint64_t n) {
+        std::vector<Bytes> vecRow{fixtures::EncodeInt32(static_cast<std::int32_t>(n + 1)),
+                                  {},
+                                  fixtures::EncodeVarchar("label " + std::to_string(n)),
+                                  {}};
+        if (n == 0)
+            vecRow[1] = fixtures::EncodeInt32(42);
+        return vecRow;
+    };
+    const std::string strSound = (dir / "sparse.mdf").string();
+    writer.Write(strSound, 2, row);
+
+    auto rows = RunCli({"rows", strSound, "Readings", "--csv", "--no-progress"});
+    ASSERT_EQ(rows.nExitCode, 0) << rows.strErr;
+    EXPECT_NE(rows.strOut.find("1,42,label 0"), std::string::npos) << rows.strOut;
+    auto result = RunCli({"export-scripts", strSound, (dir / "out").string(), "--no-progress"});
+    ASSERT_EQ(result.nExitCode, 0) << result.strErr;
+    std::string strAll;
+    for (const auto& entry : fs::recursive_directory_iterator(dir / "out")) {
+        if (entry.is_regular_file())
+            strAll += TestFiles::ReadFile(entry.path());
+    }
+    for (const char* pszNeedle :
+         {"[level] [int] SPARSE NULL,[label] [varchar](30) SPARSE NULL,"
+          "[extra] [xml] COLUMN_SET FOR ALL_SPARSE_COLUMNS)",
+          "([id],[level],[label])  values(1,42,'label 0')", "([id],[label])  values(2,'label 1')"})
+        EXPECT_NE(strAll.find(pszNeedle), std::string::npos) << pszNeedle;
+
+    // The first row's label ends past its vector: level is still read, label is not guessed.
+    writer.SetSparseVectorHook([](std::uint64_t n, Bytes& vecVector) {
+        if (n == 0)
+            fixtures::WriteLE(std::span<std::byte>(vecVector), 10, std::uint16_t{500});
+    });
+    const std::string strDamaged = (dir / "damaged.mdf").string();
+    writer.Write(strDamaged, 2, row);
+    auto damaged = RunCli({"rows", strDamaged, "Readings", "--csv", "--no-progress", "--damage"});
+    EXPECT_EQ(damaged.nExitCode, 5) << damaged.strErr;
+    EXPECT_NE(damaged.strOut.find("1,42,"), std::string::npos) << damaged.strOut;
+    EXPECT_NE(damaged.strOut.find("2,,label 1"), std::string::npos) << damaged.strOut;
+    EXPECT_NE(damaged.strErr.find("slot 0, object 245575913: damaged record: sparse vector: label"),
+              std::string::npos)
+        << damaged.strErr;
 }
