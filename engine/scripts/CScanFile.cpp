@@ -664,6 +664,75 @@ void ReadModelBody(CArchiveReader& in, CSQLServerEngine& engine) {
     }
 }
 
+// ---- Sparse columns: per table its key, then each sparse column or column set by name.
+
+constexpr std::uint32_t kSparseVersion = 1;
+constexpr std::size_t kMinSparseTable = 1 + 4;
+constexpr std::size_t kMinSparseColumn = 1 + 1;
+
+bool HasSparse(const CTable& table) {
+    return std::any_of(table.m_vecColumns.begin(), table.m_vecColumns.end(),
+                       [](const CColumnInfo& c) { return c.m_bSparse || c.m_bColumnSet; });
+}
+
+bool WantsSparseSection(const CSQLServerEngine& engine) {
+    return std::any_of(engine.m_mapObjects.begin(), engine.m_mapObjects.end(),
+                       [](const auto& entry) { return HasSparse(*entry.second); });
+}
+
+template <typename TOut>
+void WriteSparseBody(TOut& out, const CSQLServerEngine& engine) {
+    std::uint32_t nTables = 0;
+    for (const auto& [strKey, pTable] : engine.m_mapObjects)
+        nTables += HasSparse(*pTable) ? 1 : 0;
+    out.WriteU32(nTables);
+    for (const auto& [strKey, pTable] : engine.m_mapObjects) {
+        if (!HasSparse(*pTable))
+            continue;
+        out.WriteString(strKey);
+        std::uint32_t nColumns = 0;
+        for (const CColumnInfo& column : pTable->m_vecColumns)
+            nColumns += column.m_bSparse || column.m_bColumnSet ? 1 : 0;
+        out.WriteU32(nColumns);
+        for (const CColumnInfo& column : pTable->m_vecColumns) {
+            if (!column.m_bSparse && !column.m_bColumnSet)
+                continue;
+            out.WriteString(column.m_strName);
+            out.WriteFlag(column.m_bColumnSet);
+        }
+    }
+}
+
+void ReadSparseBody(CArchiveReader& in, CSQLServerEngine& engine) {
+    // Read whole before anything is changed: a damaged body leaves the model as it was.
+    struct SEntry {
+        std::string strKey;
+        std::vector<std::pair<std::string, bool>> vecColumns;  // name, column set
+    };
+    std::vector<SEntry> vecEntries(in.ReadCount(kMinSparseTable, "tables with sparse columns"));
+    for (SEntry& entry : vecEntries) {
+        entry.strKey = in.ReadString();
+        entry.vecColumns.resize(in.ReadCount(kMinSparseColumn, "sparse columns"));
+        for (auto& [strName, bColumnSet] : entry.vecColumns) {
+            strName = in.ReadString();
+            bColumnSet = in.ReadFlag();
+        }
+    }
+    for (const SEntry& entry : vecEntries) {
+        CTable* pTable = engine.m_mapObjects.Find(entry.strKey);
+        if (!pTable)
+            continue;
+        for (const auto& [strName, bColumnSet] : entry.vecColumns) {
+            for (CColumnInfo& column : pTable->m_vecColumns) {
+                if (column.m_strName != strName)
+                    continue;
+                column.m_bColumnSet = bColumnSet;
+                column.m_bSparse = !bColumnSet;
+            }
+        }
+    }
+}
+
 // ---- Tagged sections after the eight sections: each is its tag (string), a 32-bit version, the
 // 32-bit byte length of its body and the body. A reader skips a tag or a version it does not
 // know by the length, so sections of later builds never stop an older one.
@@ -691,6 +760,10 @@ void WriteTaggedSections(CArchiveWriter& out, const CSQLServerEngine& engine) {
         WriteTaggedSection(out, CScanFile::kSchemaTag, kSchemaVersion,
                            [&](auto& body) { WriteSchemaBody(body, engine); });
     }
+    if (WantsSparseSection(engine)) {
+        WriteTaggedSection(out, CScanFile::kSparseTag, kSparseVersion,
+                           [&](auto& body) { WriteSparseBody(body, engine); });
+    }
 }
 
 struct STaggedReader {
@@ -703,6 +776,7 @@ struct STaggedReader {
 constexpr STaggedReader kTaggedReaders[] = {
     {CScanFile::kModelTag, kModelVersion, ReadModelBody},
     {CScanFile::kSchemaTag, kSchemaVersion, ReadSchemaBody},
+    {CScanFile::kSparseTag, kSparseVersion, ReadSparseBody},
 };
 
 // Reads the tagged sections up to the end of the file. Whatever cannot be read (bytes that are

@@ -21,7 +21,8 @@ class CSQLServerEngine;
 // not know, and stops (with a line in the error log) at bytes it cannot read, keeping the catalog
 // of the eight sections. kModelTag carries what the later formats add to the model: schemas of
 // tables, objects and user types, a table's rows-not-read state, and per column the (max) marker.
-// kSchemaTag holds keys, checks, foreign keys, indexes, identity and computed columns. Each is
+// kSchemaTag holds keys, checks, foreign keys, indexes, identity and computed columns;
+// kSparseTag the names of each table's sparse columns and column set. Each is
 // written only when a scan has any of it, so files without them (older ones, and 2000 scans
 // without schema parts) open with none of these parts.
 //
@@ -33,6 +34,7 @@ class AMBERMILL_API CScanFile {
     static constexpr const char* kSignature = "varnholt";
     static constexpr const char* kModelTag = "ambermill.model";
     static constexpr const char* kSchemaTag = "ambermill.schema";
+    static constexpr const char* kSparseTag = "ambermill.sparse";
     static constexpr const char* kTrailerSignature = "ambermill-crc32";
     // Its one-byte length prefix, the signature, the two halves of the length and the CRC-32.
     static constexpr std::size_t kTrailerSize = 1 + 15 + 4 + 4 + 4;

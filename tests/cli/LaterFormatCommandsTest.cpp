@@ -198,6 +198,20 @@ TEST(LaterFormatCommands, SparseValuesReachRowsAndScriptsAndADamagedVectorIsRepo
           "[extra] [xml] COLUMN_SET FOR ALL_SPARSE_COLUMNS)",
           "([id],[level],[label])  values(1,42,'label 0')", "([id],[label])  values(2,'label 1')"})
         EXPECT_NE(strAll.find(pszNeedle), std::string::npos) << pszNeedle;
+    // A saved scan keeps which columns are sparse.
+    const std::string strScan = (dir / "sparse.str").string();
+    ASSERT_EQ(RunCli({"save-scan", strSound, strScan, "--no-progress"}).nExitCode, 0);
+    auto fromScan = RunCli({"export-scripts", strScan, (dir / "again").string(), "--no-progress"});
+    ASSERT_EQ(fromScan.nExitCode, 0) << fromScan.strErr;
+    std::string strAgain;
+    for (const auto& entry : fs::recursive_directory_iterator(dir / "again")) {
+        if (entry.is_regular_file())
+            strAgain += TestFiles::ReadFile(entry.path());
+    }
+    EXPECT_NE(strAgain.find("[level] [int] SPARSE NULL,[label] [varchar](30) SPARSE NULL,[extra] "
+                            "[xml] COLUMN_SET FOR ALL_SPARSE_COLUMNS)"),
+              std::string::npos)
+        << strAgain.substr(0, 400);
 
     // The first row's label ends past its vector: level is still read, label is not guessed.
     writer.SetSparseVectorHook([](std::uint64_t n, Bytes& vecVector) {
