@@ -187,23 +187,26 @@ std::span<const std::byte> CRowDecoder::SplitSparseVector(const CRecord& record,
                                          std::make_pair(nColumnId, std::size_t{0}));
         const SPlan* pPlan = nullptr;
         SSparseValue* pValue = nullptr;
-        std::string strColumn = "column id " + std::to_string(nColumnId);
+        // Named only when something is reported: a sound row builds no text.
+        auto column = [&] {
+            return pPlan != nullptr ? pPlan->pColumn->strName
+                                    : "column id " + std::to_string(nColumnId);
+        };
         if (it != m_vecSparseIds.end() && it->first == nColumnId) {
             pPlan = &m_vecPlans[it->second];
             pValue = &m_vecSparseValues[pPlan->nSparseIndex];
-            strColumn = pPlan->pColumn->strName;
             if (pValue->eState != EValueState::Null) {
-                report("sparse vector: " + strColumn + " given twice");
+                report("sparse vector: " + column() + " given twice");
                 pValue->eState = EValueState::Corrupt;
                 pValue = nullptr;
             }
         } else {
-            report("sparse vector: " + strColumn + " is not a sparse column of the table");
+            report("sparse vector: " + column() + " is not a sparse column of the table");
         }
         // Once one end is out of order or past the vector, the ends after it prove nothing.
         if (bOrderBroken || nEnd < nStart || nEnd > vector.Size()) {
             if (!bOrderBroken)
-                report("sparse vector: " + strColumn + " ends at " + std::to_string(nEnd) +
+                report("sparse vector: " + column() + " ends at " + std::to_string(nEnd) +
                        ", outside " + std::to_string(nStart) + ".." +
                        std::to_string(vector.Size()));
             bOrderBroken = true;
@@ -215,7 +218,7 @@ std::span<const std::byte> CRowDecoder::SplitSparseVector(const CRecord& record,
             const std::size_t nSize = nEnd - nStart;
             // A fixed type keeps its fixed length in the vector too.
             if (!pPlan->bSparseVariable && nSize != pPlan->nSize) {
-                report("sparse vector: " + strColumn + " has " + std::to_string(nSize) +
+                report("sparse vector: " + column() + " has " + std::to_string(nSize) +
                        " bytes, its type " + std::to_string(pPlan->nSize));
                 pValue->eState = EValueState::Corrupt;
             } else {
