@@ -64,6 +64,8 @@ std::string_view CDamageList::KindText(EDamage eKind) {
             return "rows not read";
         case EDamage::ValueNotDecoded:
             return "value not decoded";
+        case EDamage::ValueCorrupt:
+            return "corrupt value";
     }
     return "damage";
 }

@@ -34,6 +34,7 @@ enum class EDamage : std::uint8_t {
     LayoutMissing,      // a table without physical column rows: layout derived from its columns
     TableNotRead,       // compressed or otherwise unreadable rows
     ValueNotDecoded,    // a value the reader does not decode (sparse vector)
+    ValueCorrupt,       // a value whose bytes are impossible: its row is kept, the value marked
 };
 
 inline constexpr std::uint32_t kNoPage = std::numeric_limits<std::uint32_t>::max();

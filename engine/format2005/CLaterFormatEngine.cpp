@@ -58,6 +58,7 @@ void Log(std::string_view strMessage) {
             damage.eKind = EDamageKind::CatalogRow;
             break;
         case EDamage::ValueNotDecoded:
+        case EDamage::ValueCorrupt:
             damage.eKind = EDamageKind::ValueCorrupt;
             break;
     }

@@ -125,7 +125,7 @@ void CRowDecoder::Values(const CRecord& record, std::uint32_t nPage, std::uint16
             continue;
         }
         if (plan.bBadOffset || !fixed.Has(plan.nOffset, plan.nSize)) {
-            damage.Add(EDamage::RecordDamaged, nPage, nSlot, m_table.nObjectId, 0,
+            damage.Add(EDamage::ValueCorrupt, nPage, nSlot, m_table.nObjectId, 0,
                        plan.pColumn->strName + ": fixed column outside the fixed part");
             fnValue(i, EValueState::Corrupt, false, std::span<const std::byte>());
             continue;
@@ -157,7 +157,7 @@ std::span<const std::byte> CRowDecoder::SplitSparseVector(const CRecord& record,
     if (vector.Size() == 0)
         return {};
     auto report = [&](const std::string& strWhat) {
-        damage.Add(EDamage::RecordDamaged, nPage, nSlot, m_table.nObjectId, vector.Size(), strWhat);
+        damage.Add(EDamage::ValueCorrupt, nPage, nSlot, m_table.nObjectId, vector.Size(), strWhat);
     };
     // A 2-byte complex header, the count, then a column id and an end offset per value; the
     // offsets count from the start of the vector.
@@ -245,7 +245,7 @@ EValueState CRowDecoder::ReadOffRow(const SPlan& plan, std::span<const std::byte
     } else if (nKind == CLobReader::kKindLobRoot || nKind == CLobReader::kKindRowOverflow) {
         eStatus = m_lob.ReadInRowRoot(bytes, buffer);
     } else {
-        damage.Add(EDamage::RecordDamaged, nPage, nSlot, m_table.nObjectId, bytes.size(),
+        damage.Add(EDamage::ValueCorrupt, nPage, nSlot, m_table.nObjectId, bytes.size(),
                    column.strName + ": complex column of kind " + std::to_string(nKind));
         return EValueState::Corrupt;
     }

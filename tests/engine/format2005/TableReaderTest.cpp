@@ -204,7 +204,8 @@ TEST(TableReader2005, MarksColumnsTheRowDoesNotStoreAndFixedColumnsOutsideIt) {
     EXPECT_EQ(result.vecRows[2].vecValues[0].eState, EValueState::Corrupt);
     EXPECT_EQ(result.vecNames[2], "y");
     ASSERT_EQ(result.damage.Size(), 1u);
-    EXPECT_EQ(result.damage.Records()[0].eKind, EDamage::RecordDamaged);
+    // The row is kept with its value marked: the damage is the value's, no row was lost.
+    EXPECT_EQ(result.damage.Records()[0].eKind, EDamage::ValueCorrupt);
 }
 
 TEST(TableReader2005, ReadsLargeValuesAndBoundsDamagedTrees) {
