@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 #include <vector>
 
 struct COdbcConnection::SHandles {
@@ -51,6 +52,40 @@ std::string Diagnostics(SQLSMALLINT nType, SQLHANDLE handle, const std::string& 
     }
     return strText.empty() ? strWhat + " failed" : strText;
 }
+
+// A statement handle of a connection, freed on every way out.
+class CStatement {
+  public:
+    explicit CStatement(SQLHDBC hDbc) {
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, hDbc, &m_hStmt)))
+            throw COdbcError(Diagnostics(SQL_HANDLE_DBC, hDbc, "SQLAllocHandle"));
+    }
+    ~CStatement() { SQLFreeHandle(SQL_HANDLE_STMT, m_hStmt); }
+    CStatement(const CStatement&) = delete;
+    CStatement& operator=(const CStatement&) = delete;
+
+    SQLHSTMT Handle() const { return m_hStmt; }
+
+    // Sends one text. The driver takes a terminated, writable buffer.
+    SQLRETURN ExecDirect(std::string_view text) {
+        m_vecText.assign(text.begin(), text.end());
+        m_vecText.push_back(0);
+        return SQLExecDirect(m_hStmt, m_vecText.data(), SQL_NTS);
+    }
+
+    // The outcome of one statement, with the driver's message when it failed.
+    COdbcConnection::SOutcome Outcome(SQLRETURN rc) const {
+        COdbcConnection::SOutcome outcome;
+        outcome.bOk = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
+        if (!outcome.bOk)
+            outcome.strError = Diagnostics(SQL_HANDLE_STMT, m_hStmt, "execute");
+        return outcome;
+    }
+
+  private:
+    SQLHSTMT m_hStmt = SQL_NULL_HSTMT;
+    std::vector<SQLCHAR> m_vecText;
+};
 }  // namespace
 
 COdbcConnection::COdbcConnection() : m_pHandles(std::make_unique<SHandles>()) {}
@@ -98,28 +133,18 @@ void COdbcConnection::Execute(const std::string& strStatement) {
     if (!h.bConnected)
         throw COdbcError("not connected");
     const std::unique_lock turn = h.StatementTurn();
-    SQLHSTMT hStmt = SQL_NULL_HSTMT;
-    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, h.hDbc, &hStmt))) {
-        throw COdbcError(Diagnostics(SQL_HANDLE_DBC, h.hDbc, "SQLAllocHandle"));
-    }
-    std::vector<SQLCHAR> text(strStatement.begin(), strStatement.end());
-    text.push_back(0);
-    SQLRETURN rc = SQLExecDirect(hStmt, text.data(), SQL_NTS);
-    std::string strError;
-    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
-        strError = Diagnostics(SQL_HANDLE_STMT, hStmt, "execute");
+    CStatement statement(h.hDbc);
+    SOutcome outcome = statement.Outcome(statement.ExecDirect(strStatement));
     // A batch of several statements reports the outcome of each later statement only as the
     // results are stepped through; freeing the statement early would drop their errors.
-    while (strError.empty()) {
-        rc = SQLMoreResults(hStmt);
+    while (outcome.bOk) {
+        const SQLRETURN rc = SQLMoreResults(statement.Handle());
         if (rc == SQL_NO_DATA || rc == SQL_INVALID_HANDLE)
             break;
-        if (!SQL_SUCCEEDED(rc))
-            strError = Diagnostics(SQL_HANDLE_STMT, hStmt, "execute");
+        outcome = statement.Outcome(rc);
     }
-    SQLFreeHandle(SQL_HANDLE_STMT, hStmt);
-    if (!strError.empty())
-        throw COdbcError(strError);
+    if (!outcome.bOk)
+        throw COdbcError(outcome.strError);
 }
 
 std::vector<COdbcConnection::SOutcome> COdbcConnection::ExecuteBatch(const std::string& strBatch,
@@ -128,28 +153,15 @@ std::vector<COdbcConnection::SOutcome> COdbcConnection::ExecuteBatch(const std::
     if (!h.bConnected)
         throw COdbcError("not connected");
     const std::unique_lock turn = h.StatementTurn();
-    SQLHSTMT hStmt = SQL_NULL_HSTMT;
-    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, h.hDbc, &hStmt))) {
-        throw COdbcError(Diagnostics(SQL_HANDLE_DBC, h.hDbc, "SQLAllocHandle"));
-    }
-    std::vector<SQLCHAR> text(strBatch.begin(), strBatch.end());
-    text.push_back(0);
+    CStatement statement(h.hDbc);
     std::vector<SOutcome> vecOutcomes;
-    auto record = [&](SQLRETURN rc) {
-        SOutcome outcome;
-        outcome.bOk = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
-        if (!outcome.bOk)
-            outcome.strError = Diagnostics(SQL_HANDLE_STMT, hStmt, "execute");
-        vecOutcomes.push_back(std::move(outcome));
-    };
-    record(SQLExecDirect(hStmt, text.data(), SQL_NTS));
+    vecOutcomes.push_back(statement.Outcome(statement.ExecDirect(strBatch)));
     while (vecOutcomes.size() < nStatements) {
-        const SQLRETURN rc = SQLMoreResults(hStmt);
+        const SQLRETURN rc = SQLMoreResults(statement.Handle());
         if (rc == SQL_NO_DATA || rc == SQL_INVALID_HANDLE)
             break;
-        record(rc);
+        vecOutcomes.push_back(statement.Outcome(rc));
     }
-    SQLFreeHandle(SQL_HANDLE_STMT, hStmt);
     return vecOutcomes;
 }
 
@@ -172,32 +184,21 @@ std::vector<COdbcConnection::SOutcome> COdbcConnection::ExecuteStatements(
         return ExecuteBatch(strBatch, vecEnds.size());
 
     const std::unique_lock turn = h.StatementTurn();
-    SQLHSTMT hStmt = SQL_NULL_HSTMT;
-    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, h.hDbc, &hStmt))) {
-        throw COdbcError(Diagnostics(SQL_HANDLE_DBC, h.hDbc, "SQLAllocHandle"));
-    }
+    CStatement statement(h.hDbc);
     std::vector<SOutcome> vecOutcomes;
     vecOutcomes.reserve(vecEnds.size());
-    std::vector<SQLCHAR> text;
+    const std::string_view batch(strBatch);
     std::size_t nStart = 0;
     for (const std::size_t nEnd : vecEnds) {
-        if (nEnd < nStart || nEnd > strBatch.size())
+        if (nEnd < nStart || nEnd > batch.size())
             break;
-        text.assign(strBatch.begin() + static_cast<std::ptrdiff_t>(nStart),
-                    strBatch.begin() + static_cast<std::ptrdiff_t>(nEnd));
-        text.push_back(0);
+        vecOutcomes.push_back(
+            statement.Outcome(statement.ExecDirect(batch.substr(nStart, nEnd - nStart))));
         nStart = nEnd;
-        const SQLRETURN rc = SQLExecDirect(hStmt, text.data(), SQL_NTS);
-        SOutcome outcome;
-        outcome.bOk = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
-        if (!outcome.bOk)
-            outcome.strError = Diagnostics(SQL_HANDLE_STMT, hStmt, "execute");
-        SQLFreeStmt(hStmt, SQL_CLOSE);
-        vecOutcomes.push_back(std::move(outcome));
+        SQLFreeStmt(statement.Handle(), SQL_CLOSE);
         if (!vecOutcomes.back().bOk)
             break;
     }
-    SQLFreeHandle(SQL_HANDLE_STMT, hStmt);
     return vecOutcomes;
 }
 
